@@ -1,0 +1,66 @@
+// The device link: everything that talks to the KVD-2730 over its serial port.
+// Other folders include only this header.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace kvd {
+
+// Transfer direction of a YMODEM batch; also the last argument of every progress report.
+enum TransferMode : int32_t {
+    ReceiveToFile = 0,
+    ReceiveToMemory = 1,
+    SendFile = 2,
+};
+
+// Reports transfer progress: percent in whole blocks (may exceed 100 on the last block),
+// the file name shown to the user, seconds so far and the projected total.
+using ProgressCallback = void (*)(void* context, int32_t percent, const char* fileName,
+                                  double elapsedSeconds, double estimatedTotalSeconds,
+                                  int32_t mode);
+
+// Runs after a successful transfer reply; its result becomes the command's result.
+using CompletionCallback = int32_t (*)(void* context, const uint8_t* data, int32_t size,
+                                       const char* folder, const char* fileName);
+
+// 0 none, 1 cancel, 2 exit requested. Written by the UI and signal handlers, read by the link.
+extern std::atomic<int32_t> g_abortRequest;
+// Number of the device's port once discovery succeeded; -1 before.
+extern std::atomic<int32_t> g_devicePort;
+
+// Optional arguments of one device call.
+struct DeviceCall {
+    const char* folder = nullptr;    // destination of received files / location of a file to send
+    const char* fileName = nullptr;  // local file to send, relative to folder
+    int32_t timeoutMs = 30000;       // per-byte time-out
+    ProgressCallback progress = nullptr;
+    void* progressContext = nullptr;
+    std::string* replyOut = nullptr;  // receives the last non-prompt reply line
+    CompletionCallback completion = nullptr;
+    void* completionContext = nullptr;
+};
+
+// Why the last OpenSerialPort on this thread failed; lets callers tell "absent" from "no access".
+enum class PortOpenError { None, NotFound, PermissionDenied, Busy, NotASerialPort, Other };
+PortOpenError LastPortOpenError();
+
+// One conversation with the device: open the port, send one command line, read the reply
+// (moving a file for the transfer commands), run the completion handler, close the port.
+// Returns 0 on failure; 1, or 3 after a completed transfer, or the completion handler's result.
+int32_t RunDeviceCommand(const std::string& portName, const std::string& command,
+                         const DeviceCall& call = {});
+
+// Mapping of command lines to the device's command words.
+int32_t LookupCommandId(const std::string& command);
+
+// Word k of a reply or command line, as the device's line protocol splits words.
+std::string ExtractWord(const std::string& text, int k);
+
+// Where the link writes its diagnostic lines (every reply line, the transfer state texts).
+// Standard output by default; nullptr silences them.
+void SetDiagnosticStream(std::FILE* stream);
+
+}  // namespace kvd

@@ -1,0 +1,36 @@
+// The narrow seam between the protocol code and an operating system's serial port.
+// serial_posix.cpp and serial_win32.cpp implement it; exactly one is compiled.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "devicelink/devicelink.h"
+
+namespace kvd {
+
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+
+    // Writes up to count bytes, waiting at most timeoutMs for the line to take them.
+    // Returns the number of bytes written; 0 on failure or time-out.
+    virtual std::size_t Write(const uint8_t* bytes, std::size_t count, int32_t timeoutMs) = 0;
+
+    // Waits at most timeoutMs for the first byte, then returns what is ready, up to capacity.
+    // Returns 0 on time-out or failure.
+    virtual std::size_t Read(uint8_t* bytes, std::size_t capacity, int32_t timeoutMs) = 0;
+};
+
+struct PortOpenResult {
+    std::unique_ptr<SerialPort> port;  // null on failure
+    PortOpenError error = PortOpenError::None;
+};
+
+// Opens the named port exclusively, raw 8N1 at baudRate, no flow control, DTR and RTS off,
+// both directions flushed.
+PortOpenResult OpenPlatformSerialPort(const std::string& portName, uint32_t baudRate);
+
+}  // namespace kvd
