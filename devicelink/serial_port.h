@@ -30,7 +30,8 @@ struct PortOpenResult {
 };
 
 // Opens the named port exclusively, raw 8N1 at baudRate, no flow control, DTR and RTS off,
-// both directions flushed.
-PortOpenResult OpenPlatformSerialPort(const std::string& portName, uint32_t baudRate);
+// both directions flushed. timeoutMs bounds every single read and write on the port.
+PortOpenResult OpenPlatformSerialPort(const std::string& portName, uint32_t baudRate,
+                                      int32_t timeoutMs);
 
 }  // namespace kvd

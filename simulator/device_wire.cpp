@@ -1,0 +1,91 @@
+#include "simulator/device_wire.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
+namespace kvd::sim {
+
+DeviceWire::DeviceWire(int masterFd, uint32_t baud)
+    : fd_(masterFd), baud_(baud), lineFree_(Clock::now()) {}
+
+void DeviceWire::Occupy(std::size_t count) {
+    if (baud_ == 0) return;
+    // 10 bits a byte: start, 8 data, stop.
+    const auto wireTime = std::chrono::nanoseconds(
+        static_cast<int64_t>(count) * 10 * 1'000'000'000LL / baud_);
+    lineFree_ = std::max(lineFree_, Clock::now()) + wireTime;
+    std::this_thread::sleep_until(lineFree_);
+}
+
+bool DeviceWire::ReadByte(uint8_t& byte, int timeoutMs) {
+    if (dead_) return false;
+    while (readPos_ == readLen_) {
+        pollfd p{fd_, POLLIN, 0};
+        const int n = ::poll(&p, 1, timeoutMs);
+        if (n == 0) return false;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        const ssize_t got = ::read(fd_, readBuf_, sizeof readBuf_);
+        if (got > 0) {
+            readPos_ = 0;
+            readLen_ = static_cast<std::size_t>(got);
+        } else if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        } else {
+            // EIO: no slave open. The keeper fd prevents this; treat as a pause.
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    byte = readBuf_[readPos_++];
+    Occupy(1);
+    return true;
+}
+
+void DeviceWire::DiscardInput() {
+    readPos_ = readLen_ = 0;
+    uint8_t scratch[4096];
+    while (::read(fd_, scratch, sizeof scratch) > 0) {
+    }
+}
+
+void DeviceWire::WriteAll(const uint8_t* bytes, std::size_t count) {
+    std::size_t done = 0;
+    while (done < count && !dead_) {
+        const ssize_t n = ::write(fd_, bytes + done, count - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+        } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
+            pollfd p{fd_, POLLOUT, 0};
+            ::poll(&p, 1, 100);
+        } else {
+            dead_ = true;
+        }
+    }
+}
+
+void DeviceWire::Send(const uint8_t* bytes, std::size_t count) {
+    if (silent_) {
+        const std::size_t allowed = std::min(count, silenceBudget_);
+        silenceBudget_ -= allowed;
+        count = allowed;
+    }
+    if (baud_ == 0) {
+        WriteAll(bytes, count);
+        return;
+    }
+    // Paced: each chunk leaves when the line would have carried it.
+    constexpr std::size_t kChunk = 16;
+    for (std::size_t offset = 0; offset < count; offset += kChunk) {
+        const std::size_t n = std::min(kChunk, count - offset);
+        Occupy(n);
+        WriteAll(bytes + offset, n);
+    }
+}
+
+}  // namespace kvd::sim

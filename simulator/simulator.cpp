@@ -1,0 +1,69 @@
+#include "simulator/simulator.h"
+
+#include <stdexcept>
+
+#include "simulator/device_wire.h"
+#include "simulator/pseudo_terminal.h"
+
+namespace kvd::sim {
+
+DeviceStorage BuildStorage(const SimulatorConfig& config) {
+    DeviceStorage storage;
+    auto place = [&](int slot, StoredFile file) {
+        if (slot < 0) {
+            for (slot = 0; slot < DeviceStorage::kLogSlots && storage.logs[static_cast<std::size_t>(slot)]; ++slot) {
+            }
+        }
+        if (slot >= DeviceStorage::kLogSlots) throw std::runtime_error("no free log slot for " + file.name);
+        storage.logs[static_cast<std::size_t>(slot)] = std::move(file);
+    };
+    for (const SlotFile& file : config.logFiles) {
+        const std::string name = file.path.substr(file.path.find_last_of('/') + 1);
+        place(file.slot, {name, ReadWholeFile(file.path)});
+    }
+    if (config.logFiles.empty()) {
+        for (int k = 0; k < config.syntheticTrips && k < DeviceStorage::kLogSlots; ++k) {
+            TripPlan plan = config.trip;
+            plan.seed = config.trip.seed + static_cast<uint32_t>(k);
+            place(k, MakeSyntheticTrip(plan));
+        }
+    }
+    // A few small recordings so that the record list and GetRecord have something to show.
+    for (int k = 0; k < 3; ++k) {
+        std::vector<uint8_t> bytes(2000 + 700 * static_cast<std::size_t>(k));
+        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + static_cast<std::size_t>(k));
+        storage.records[static_cast<std::size_t>(k)] = StoredFile{"REC" + std::to_string(k) + ".WAV", std::move(bytes)};
+    }
+    return storage;
+}
+
+struct Simulator::Parts {
+    PseudoTerminal terminal;
+    DeviceStorage storage;
+    DeviceWire wire;
+    VirtualDevice device;
+
+    explicit Parts(const SimulatorConfig& config)
+        : storage(BuildStorage(config)),
+          wire(terminal.MasterFd(), config.baud),
+          device(wire, storage, config.device) {}
+};
+
+Simulator::Simulator(const SimulatorConfig& config) : parts_(std::make_unique<Parts>(config)) {}
+
+Simulator::~Simulator() { Stop(); }
+
+const std::string& Simulator::PortPath() const { return parts_->terminal.SlavePath(); }
+
+void Simulator::Start() {
+    thread_ = std::thread([this] { Run(); });
+}
+
+void Simulator::Run() { parts_->device.Run(stop_); }
+
+void Simulator::Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace kvd::sim

@@ -1,0 +1,152 @@
+#include "simulator/virtual_device.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <sstream>
+
+namespace kvd::sim {
+namespace {
+
+constexpr std::size_t kMaxCommandLine = 4096;
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string word; in >> word;) words.push_back(word);
+    return words;
+}
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+    std::size_t i = 0;
+    for (; i < a.size() && b[i]; ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return i == a.size() && b[i] == '\0';
+}
+
+// A slot number argument: decimal digits only, inside [0, count).
+int SlotIndex(const std::string& argument, int count) {
+    if (argument.empty() || argument.size() > 3) return -1;
+    for (const char c : argument)
+        if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
+    const int index = std::atoi(argument.c_str());
+    return index < count ? index : -1;
+}
+
+}  // namespace
+
+VirtualDevice::VirtualDevice(DeviceWire& wire, DeviceStorage& storage, DeviceOptions options)
+    : wire_(wire), storage_(storage), options_(std::move(options)) {}
+
+void VirtualDevice::Run(const std::atomic<bool>& stop) {
+    while (!stop && !wire_.Dead()) ServeOne(100);
+}
+
+bool VirtualDevice::FaultActive(FaultKind kind) const {
+    return faultArmed_ && options_.fault.kind == kind &&
+           options_.fault.AppliesTo(currentCommand_);
+}
+
+bool VirtualDevice::ReadCommandLine(std::string& line, int waitMs) {
+    line.clear();
+    uint8_t byte = 0;
+    if (!wire_.ReadByte(byte, waitMs)) return false;
+    for (;;) {
+        line.push_back(static_cast<char>(byte));
+        // A scoped echo fault starts once its word has arrived.
+        currentCommand_ = line;
+        if (!FaultActive(FaultKind::NoEcho)) {
+            uint8_t echo = byte;
+            if (FaultActive(FaultKind::WrongEcho)) echo = static_cast<uint8_t>(byte ^ 0x20);
+            wire_.Send(&echo, 1);
+        }
+        if (byte == '\n') return true;
+        if (line.size() > kMaxCommandLine) line.clear();
+        if (!wire_.ReadByte(byte, 5000)) return false;
+    }
+}
+
+bool VirtualDevice::ServeOne(int waitMs) {
+    std::string line;
+    if (!ReadCommandLine(line, waitMs)) return false;
+    currentCommand_ = line;
+    faultUsed_ = options_.fault.AppliesTo(line);
+    if (FaultActive(FaultKind::SilenceAfter))
+        wire_.GoSilentAfter(static_cast<std::size_t>(options_.fault.Number(0)));
+    if (FaultActive(FaultKind::LongLine)) Reply(std::string(3000, 'x') + "\n");
+    Execute(line);
+    wire_.Speak();
+    if (faultUsed_ && options_.fault.once) faultArmed_ = false;
+    return true;
+}
+
+void VirtualDevice::Reply(const std::string& text) { wire_.Send(text); }
+
+void VirtualDevice::StatusLine(const std::string& word, int status) {
+    const std::string text =
+        FaultActive(FaultKind::Status) ? options_.fault.arg : std::to_string(status);
+    Reply(word + " " + text + "\n");
+}
+
+void VirtualDevice::Prompt() { Reply("> "); }
+
+void VirtualDevice::Execute(const std::string& line) {
+    const std::vector<std::string> words = SplitWords(line);
+    const std::string command = words.empty() ? std::string() : words[0];
+    const std::string argument = words.size() > 1 ? words[1] : std::string();
+
+    if (EqualsNoCase(command, "Echo")) {
+        Reply(line.substr(std::min(line.size(), line.find_first_not_of(' ', 4))));
+    } else if (EqualsNoCase(command, "Hello")) {
+        Reply("Hello KVD-2730\n");
+    } else if (EqualsNoCase(command, "Help")) {
+        Reply("Echo Hello Help GetMode SetMode GetGpsDataVersion GetFwDataVersion\n");
+        Reply("GetLogList GetLog DeleteLog GetRecordList GetRecord DeleteRecord\n");
+        Reply("UpdateGpsDataX UpdateVoiceData WriteFwData ProgramFlashRom ReadFlashRom\n");
+    } else if (EqualsNoCase(command, "GetMode")) {
+        Reply("GetMode 0 " + std::to_string(mode_) + "\n");
+    } else if (EqualsNoCase(command, "SetMode")) {
+        SetMode(argument);
+    } else if (EqualsNoCase(command, "GetGpsDataVersion")) {
+        Reply("GpsDataVersion 2026.11.01\n");
+    } else if (EqualsNoCase(command, "GetFwDataVersion")) {
+        Reply("FwDataVersion 1.20\n");
+    } else if (EqualsNoCase(command, "GetLogList")) {
+        ListReply("GetLogList", storage_.logs);
+    } else if (EqualsNoCase(command, "GetRecordList")) {
+        ListReply("GetRecordList", storage_.records);
+    } else if (EqualsNoCase(command, "DeleteLog")) {
+        DeleteLog(argument);
+    } else {
+        Reply("Unknown command\n");
+    }
+    Prompt();
+}
+
+void VirtualDevice::SetMode(const std::string& argument) {
+    const int mode = SlotIndex(argument, 3);
+    if (mode >= 0) mode_ = mode;
+    StatusLine("SetMode", mode >= 0 ? 0 : 2);
+}
+
+void VirtualDevice::ListReply(const std::string& word, std::span<const Slot> slots) {
+    if (FaultActive(FaultKind::Status)) {
+        StatusLine(word, 0);
+        return;
+    }
+    Reply(FormatListReply(word, slots));
+}
+
+void VirtualDevice::DeleteLog(const std::string& argument) {
+    const int slot = SlotIndex(argument, DeviceStorage::kLogSlots);
+    if (slot < 0 || !storage_.logs[static_cast<std::size_t>(slot)]) {
+        StatusLine("DeleteLog", 2);
+        return;
+    }
+    storage_.logs[static_cast<std::size_t>(slot)].reset();
+    StatusLine("DeleteLog", 0);
+}
+
+}  // namespace kvd::sim

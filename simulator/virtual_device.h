@@ -1,0 +1,51 @@
+// The virtual KVD-2730: reads command lines with their echo and answers them.
+#pragma once
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "simulator/device_storage.h"
+#include "simulator/device_wire.h"
+#include "simulator/fault_plan.h"
+
+namespace kvd::sim {
+
+struct DeviceOptions {
+    FaultPlan fault;
+    std::string storeDir;      // where uploaded files are kept; empty = memory only
+    int dataBlockSize = 1024;  // 1024 or 128 for the data blocks it sends
+};
+
+class VirtualDevice {
+public:
+    VirtualDevice(DeviceWire& wire, DeviceStorage& storage, DeviceOptions options);
+
+    // Serves commands until `stop` is set or the line goes dead.
+    void Run(const std::atomic<bool>& stop);
+
+    // Serves one command line; false when none came within the wait.
+    bool ServeOne(int waitMs);
+
+private:
+    bool ReadCommandLine(std::string& line, int waitMs);
+    void Execute(const std::string& line);
+    void Reply(const std::string& text);
+    void StatusLine(const std::string& word, int status);
+    void Prompt();
+    bool FaultActive(FaultKind kind) const;
+
+    void ListReply(const std::string& word, std::span<const Slot> slots);
+    void DeleteLog(const std::string& argument);
+    void SetMode(const std::string& argument);
+
+    DeviceWire& wire_;
+    DeviceStorage& storage_;
+    DeviceOptions options_;
+    std::string currentCommand_;
+    bool faultArmed_ = true;
+    bool faultUsed_ = false;
+    int mode_ = 0;
+};
+
+}  // namespace kvd::sim
