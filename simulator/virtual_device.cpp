@@ -8,6 +8,7 @@ namespace kvd::sim {
 namespace {
 
 constexpr std::size_t kMaxCommandLine = 4096;
+constexpr int kPartialLineTimeoutMs = 100;
 
 std::vector<std::string> SplitWords(const std::string& line) {
     std::istringstream in(line);
@@ -44,9 +45,11 @@ void VirtualDevice::Run(const std::atomic<bool>& stop) {
     while (!stop && !wire_.Dead()) ServeOne(100);
 }
 
-bool VirtualDevice::FaultActive(FaultKind kind) const {
-    return faultArmed_ && options_.fault.kind == kind &&
-           options_.fault.AppliesTo(currentCommand_);
+bool VirtualDevice::FaultActive(FaultKind kind) {
+    const bool active = faultArmed_ && options_.fault.kind == kind &&
+                        options_.fault.AppliesTo(currentCommand_);
+    faultFired_ = faultFired_ || active;
+    return active;
 }
 
 bool VirtualDevice::ReadCommandLine(std::string& line, int waitMs) {
@@ -64,25 +67,34 @@ bool VirtualDevice::ReadCommandLine(std::string& line, int waitMs) {
         }
         if (byte == '\n') return true;
         if (line.size() > kMaxCommandLine) line.clear();
-        if (!wire_.ReadByte(byte, 5000)) return false;
+        // A host sends a line without pauses; one that stopped mid-line has given up on it.
+        if (!wire_.ReadByte(byte, kPartialLineTimeoutMs)) return false;
     }
 }
 
 bool VirtualDevice::ServeOne(int waitMs) {
+    faultFired_ = false;
     std::string line;
-    if (!ReadCommandLine(line, waitMs)) return false;
+    const bool served = ReadCommandLine(line, waitMs) && (Serve(line), true);
+    if (faultFired_ && options_.fault.once) faultArmed_ = false;
+    return served;
+}
+
+void VirtualDevice::Serve(const std::string& line) {
     currentCommand_ = line;
-    faultUsed_ = options_.fault.AppliesTo(line);
     if (FaultActive(FaultKind::SilenceAfter))
         wire_.GoSilentAfter(static_cast<std::size_t>(options_.fault.Number(0)));
     if (FaultActive(FaultKind::LongLine)) Reply(std::string(3000, 'x') + "\n");
     Execute(line);
     wire_.Speak();
-    if (faultUsed_ && options_.fault.once) faultArmed_ = false;
-    return true;
 }
 
-void VirtualDevice::Reply(const std::string& text) { wire_.Send(text); }
+void VirtualDevice::Reply(const std::string& text) { pendingReply_ += text; }
+
+void VirtualDevice::FlushReply() {
+    wire_.Send(pendingReply_);
+    pendingReply_.clear();
+}
 
 void VirtualDevice::StatusLine(const std::string& word, int status) {
     const std::string text =
@@ -90,7 +102,12 @@ void VirtualDevice::StatusLine(const std::string& word, int status) {
     Reply(word + " " + text + "\n");
 }
 
-void VirtualDevice::Prompt() { Reply("> "); }
+// The reply goes out in one write with its prompt, as a device's buffered UART would send it,
+// so that a host which stops reading early does not find the rest arriving later.
+void VirtualDevice::Prompt() {
+    Reply("> ");
+    FlushReply();
+}
 
 void VirtualDevice::Execute(const std::string& line) {
     const std::vector<std::string> words = SplitWords(line);

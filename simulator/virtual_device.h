@@ -30,10 +30,13 @@ public:
 private:
     bool ReadCommandLine(std::string& line, int waitMs);
     void Execute(const std::string& line);
-    void Reply(const std::string& text);
+    void Reply(const std::string& text);  // queued until the prompt or FlushReply
+    void FlushReply();
     void StatusLine(const std::string& word, int status);
     void Prompt();
-    bool FaultActive(FaultKind kind) const;
+    void Serve(const std::string& line);
+    // True when the armed fault is of this kind and applies to the current command.
+    bool FaultActive(FaultKind kind);
 
     void ListReply(const std::string& word, std::span<const Slot> slots);
     void DeleteLog(const std::string& argument);
@@ -43,8 +46,9 @@ private:
     DeviceStorage& storage_;
     DeviceOptions options_;
     std::string currentCommand_;
+    std::string pendingReply_;
     bool faultArmed_ = true;
-    bool faultUsed_ = false;
+    bool faultFired_ = false;  // the fault acted on the current command
     int mode_ = 0;
 };
 

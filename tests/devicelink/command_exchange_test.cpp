@@ -1,0 +1,197 @@
+// Command lines, their mapping to reply readers, and whole exchanges against a scripted peer.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+
+#include "devicelink/devicelink.h"
+#include "support/scripted_peer.h"
+
+namespace kvd {
+namespace {
+
+using test::PeerStep;
+using test::ScriptedPeer;
+
+struct LookupCase {
+    std::string line;
+    int32_t id;
+};
+
+TEST(LookupCommandId, FindsTheFirstWordOfTheTableAnywhereInTheLine) {
+    const LookupCase cases[] = {
+        {"GetLogList\n", 6},
+        {"getloglist\n", 6},
+        {"GETLOG 3\n", 7},
+        {"GetRecordList\n", 9},
+        {"GetRecord 2\n", 10},
+        {"DeleteLog help\n", 2},        // Help is searched before DeleteLog
+        {"UpdateGpsDataX\n", 12},
+        {"UpdateGpsDataX 1\n", -1},      // the search text holds the line feed
+        {"UpdateGpsDataX GetMode\n", 3},
+        {"Echo KVD-2730\n", 1},
+        {"Hello\n", 0},
+        {"SetMode 1\n", 4},
+        {"GetGpsDataVersion\n", 13},
+        {"GetFwDataVersion\n", 14},
+        {"ProgramFlashRom x\n", 16},
+        {"UpdateFw\n", 19},
+        {"SetBaudrate 9600\n", 20},
+        {"Bogus\n", -1},
+        {"", -1},
+    };
+    for (const LookupCase& c : cases) EXPECT_EQ(LookupCommandId(c.line), c.id) << c.line;
+}
+
+TEST(LookupCommandId, LooksOnlyAtTheFirst259Bytes) {
+    EXPECT_EQ(LookupCommandId(std::string(250, ' ') + "Hello\n"), 0);
+    EXPECT_EQ(LookupCommandId(std::string(256, ' ') + "Hello\n"), -1);
+}
+
+TEST(ExtractWord, SplitsOnSpacesAndLineFeeds) {
+    struct Case {
+        std::string text;
+        int k;
+        std::string word;
+    };
+    const Case cases[] = {
+        {"Echo KVD-2730\n", 0, "Echo"},
+        {"Echo KVD-2730\n", 1, "KVD-2730"},
+        {"Echo KVD-2730", 1, ""},          // a word without a closing separator never counts
+        {"a   b\n", 1, "b"},                // a run of spaces separates once
+        {" a\n", 0, ""},                    // a leading separator ends an empty word 0
+        {" a\n", 1, "a"},
+        {"a\n\nb\n", 1, ""},                // a line feed after a line feed ends an empty word
+        {"a \nb\n", 1, "b"},                // a line feed after a space is ignored
+        {"KVD-2730\n> ", 0, "KVD-2730"},
+        {std::string("ab\0cd ", 6), 0, ""},  // the text ends at its NUL
+        {"x\n", 5, ""},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ExtractWord(c.text, c.k), c.word) << c.text << " #" << c.k;
+}
+
+// Runs one command against a peer that answers `reply`.
+int32_t Exchange(const std::string& command, const std::string& reply, std::string* replyOut = nullptr) {
+    ScriptedPeer peer({{reply}});
+    DeviceCall call;
+    call.timeoutMs = 200;
+    call.replyOut = replyOut;
+    return RunDeviceCommand(peer.Port(), command, call);
+}
+
+TEST(RunDeviceCommand, StatusRepliesDecideByTheLastStatusLine) {
+    struct Case {
+        std::string reply;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"> ", 0},
+        {"SetMode 0\n> ", 1},
+        {"SetMode 00\n> ", 1},
+        {"SetMode 0a\n> ", 0},
+        {"SetMode 2\n> ", 0},
+        {"SetMode 1\n> ", 0},
+        {"SetMode 2\nSetMode 0\n> ", 1},
+        {"SetMode 0\nSetMode 2\n> ", 0},
+        {"SetMode\n> ", 0},       // no status word: no success
+        {"SetMode 0\n", 1},       // the prompt never came: the result so far stands
+    };
+    for (const Case& c : cases) EXPECT_EQ(Exchange("SetMode 1\n", c.reply), c.result) << c.reply;
+}
+
+TEST(RunDeviceCommand, EchoReplyComparesTheFirstWordWithTheArgument) {
+    struct Case {
+        std::string reply;
+        int32_t result;
+    };
+    const Case cases[] = {
+        {"KVD-2730\n> ", 1},
+        {"> ", 0},
+        {"KVD-2731\n> ", 0},
+        {"kvd-2730\n> ", 0},  // byte for byte, case-sensitive
+        {"KVD-2730 extra\n> ", 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Exchange("Echo KVD-2730\n", c.reply), c.result) << c.reply;
+}
+
+TEST(RunDeviceCommand, EchoRowsThatAlwaysSucceed) {
+    EXPECT_EQ(Exchange("Hello\n", "something else\n> "), 1);
+    EXPECT_EQ(Exchange("GetGpsDataVersion\n", "> "), 1);
+}
+
+TEST(RunDeviceCommand, ReplyOutHoldsTheLastLineThatIsNotThePrompt) {
+    std::string reply = "untouched";
+    EXPECT_EQ(Exchange("GetLogList\n", "first 0\nsecond 0\nGetLogList 0 0 0 \n> ", &reply), 1);
+    EXPECT_EQ(reply, "GetLogList 0 0 0 \n");
+}
+
+TEST(RunDeviceCommand, ReplyOutIsFilledEvenWhenTheHandlerFails) {
+    std::string reply;
+    EXPECT_EQ(Exchange("DeleteLog 4\n", "DeleteLog 2\n> ", &reply), 0);
+    EXPECT_EQ(reply, "DeleteLog 2\n");
+}
+
+TEST(RunDeviceCommand, UntilPromptNeedsThePrompt) {
+    EXPECT_EQ(Exchange("UpdateFw\n", "working\n> "), 1);
+    EXPECT_EQ(Exchange("UpdateFw\n", "working\n"), 0);
+}
+
+TEST(RunDeviceCommand, AnUnknownCommandReadsExactlyOneLine) {
+    std::FILE* diagnostics = std::tmpfile();
+    SetDiagnosticStream(diagnostics);
+    EXPECT_EQ(Exchange("Bogus\n", "line one\nline two\n> "), 1);
+    SetDiagnosticStream(stdout);
+    std::rewind(diagnostics);
+    char text[256] = {};
+    const std::size_t n = std::fread(text, 1, sizeof text - 1, diagnostics);
+    std::fclose(diagnostics);
+    EXPECT_EQ(std::string(text, n), "line one\n");
+}
+
+TEST(RunDeviceCommand, PendingAbortAcceptsTheEchoAndReadsNoReply) {
+    ScriptedPeer peer({{"SetMode 2\n> "}});
+    std::string reply = "untouched";
+    DeviceCall call;
+    call.timeoutMs = 200;
+    call.replyOut = &reply;
+    g_abortRequest = 1;
+    const int32_t result = RunDeviceCommand(peer.Port(), "SetMode 1\n", call);
+    g_abortRequest = 0;
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(reply, "untouched");
+    EXPECT_EQ(peer.Received(), "SetMode 1\n");
+}
+
+TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
+    {
+        ScriptedPeer peer({});
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "Echo " + std::string(1030, 'a') + "\n"), 0);
+        EXPECT_EQ(peer.Received(), "");
+    }
+    {
+        ScriptedPeer peer({});
+        const std::string folder(260, 'f');
+        DeviceCall call;
+        call.folder = folder.c_str();
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "SetMode 1\n", call), 0);
+        EXPECT_EQ(peer.Received(), "");
+    }
+    {
+        // The longest line the buffers take still goes out.
+        const std::string line = "Echo " + std::string(1027, 'a') + "\n";
+        ASSERT_EQ(line.size(), 1033u);
+        ScriptedPeer peer({{"> "}});
+        DeviceCall call;
+        call.timeoutMs = 200;
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), line, call), 0);
+        EXPECT_EQ(peer.Received(), line);
+    }
+}
+
+TEST(RunDeviceCommand, FailsWhenThePortCannotBeOpened) {
+    EXPECT_EQ(RunDeviceCommand("/dev/kvd2730-no-such-port", "SetMode 1\n"), 0);
+    EXPECT_EQ(LastPortOpenError(), PortOpenError::NotFound);
+}
+
+}  // namespace
+}  // namespace kvd

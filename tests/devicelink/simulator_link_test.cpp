@@ -1,0 +1,94 @@
+// Whole exchanges with kvd2730-sim over a pseudo-terminal, with and without its line faults.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "devicelink/devicelink.h"
+#include "support/sim_process.h"
+
+namespace kvd {
+namespace {
+
+using test::SimProcess;
+
+int32_t Exchange(const SimProcess& sim, const std::string& command, std::string* reply = nullptr,
+            int32_t timeoutMs = 300) {
+    DeviceCall call;
+    call.timeoutMs = timeoutMs;
+    call.replyOut = reply;
+    return RunDeviceCommand(sim.Port(), command, call);
+}
+
+TEST(SimulatorLink, IdentifiesListsAndDeletes) {
+    SimProcess sim({"--trips", "2", "--fixes", "10"});
+    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), 1);
+    EXPECT_EQ(Exchange(sim, "SetMode 1\n"), 1);
+    std::string list;
+    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), 1);
+    EXPECT_EQ(list.rfind("GetLogList 0 \"", 0), 0u) << list;
+    EXPECT_NE(list.find(",176 "), std::string::npos) << list;  // 16-byte header + 10 fixes
+    EXPECT_TRUE(list.ends_with(",176 0 0 0 0 0 0 0 0 \n")) << list;
+
+    EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), 1);
+    EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), 0);  // now empty: refused
+    EXPECT_EQ(Exchange(sim, "DeleteLog 12\n"), 0);
+    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), 1);
+    EXPECT_NE(list.find("\",176 0 0 "), std::string::npos) << list;
+}
+
+TEST(SimulatorLink, RecordListHasTwentySlots) {
+    SimProcess sim;
+    std::string list;
+    ASSERT_EQ(Exchange(sim, "GetRecordList\n", &list), 1);
+    int entries = 0;
+    bool quoted = false;
+    for (std::size_t i = std::string("GetRecordList 0 ").size(); i < list.size(); ++i) {
+        if (list[i] == '"') quoted = !quoted;
+        if (list[i] == ' ' && !quoted) ++entries;
+    }
+    EXPECT_EQ(entries, 20) << list;
+}
+
+TEST(SimulatorLink, VersionsAndUnknownCommands) {
+    SimProcess sim;
+    std::string reply;
+    EXPECT_EQ(Exchange(sim, "GetGpsDataVersion\n", &reply), 1);
+    EXPECT_FALSE(reply.empty());
+    EXPECT_EQ(Exchange(sim, "Frobnicate\n"), 1);
+    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), 1);  // the unread rest was flushed at the next open
+}
+
+struct FaultCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string command;
+    int32_t result;
+};
+
+class SimulatorFault : public testing::TestWithParam<FaultCase> {};
+
+TEST_P(SimulatorFault, GivesTheExpectedResultAndLeavesThePortUsable) {
+    const FaultCase& c = GetParam();
+    std::vector<std::string> args = c.args;
+    args.push_back("--fault-once");
+    SimProcess sim(args);
+    EXPECT_EQ(Exchange(sim, c.command, nullptr, 150), c.result);
+    // The fault is spent; the port was closed and opens again.
+    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SimulatorFault,
+    testing::Values(
+        FaultCase{"NoEcho", {"--fault", "no-echo"}, "SetMode 1\n", 0},
+        FaultCase{"WrongEchoStillCounts", {"--fault", "wrong-echo"}, "SetMode 1\n", 1},
+        FaultCase{"SilenceInTheStatusLine", {"--fault", "silence-after:4"}, "SetMode 1\n", 0},
+        FaultCase{"SilenceBeforeThePrompt", {"--fault", "silence-after:9"}, "Echo KVD-2730\n", 1},
+        FaultCase{"OverlongLine", {"--fault", "long-line"}, "SetMode 1\n", 0},
+        FaultCase{"RefusalStatus", {"--fault", "status:2"}, "SetMode 1\n", 0},
+        FaultCase{"StatusWithLetters", {"--fault", "status:0x"}, "DeleteLog 0\n", 0},
+        FaultCase{"ScopedFaultSparesOtherCommands", {"--fault", "no-echo@GetLogList"}, "SetMode 1\n", 1}),
+    [](const auto& test) { return std::string(test.param.name); });
+
+}  // namespace
+}  // namespace kvd
