@@ -64,3 +64,7 @@ std::string ExtractWord(const std::string& text, int k);
 void SetDiagnosticStream(std::FILE* stream);
 
 }  // namespace kvd
+
+#include "devicelink/ansi_text.h"       // IWYU pragma: export
+#include "devicelink/list_reply.h"      // IWYU pragma: export
+#include "devicelink/port_discovery.h"  // IWYU pragma: export

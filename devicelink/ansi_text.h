@@ -1,0 +1,19 @@
+// Device texts are bytes in the system's ANSI code page: UTF-8 on Linux, CP_ACP on Windows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kvd {
+
+// The text as UTF-16; none when the system cannot convert it. Invalid bytes become U+FFFD.
+std::optional<std::u16string> AnsiToWide(std::string_view text);
+
+// The text as UTF-8, for the core's own strings.
+std::optional<std::string> AnsiToUtf8(std::string_view text);
+
+// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
+std::string WideToUtf8(std::u16string_view text);
+
+}  // namespace kvd

@@ -1,0 +1,4 @@
+// Transfer operations and the file list, without any user interface.
+#pragma once
+
+#include "transfer/list_rows.h"  // IWYU pragma: export
