@@ -36,18 +36,40 @@ int32_t DispatchReply(const CommandRow* row, LinkContext& context) {
     return 0;
 }
 
+namespace {
+
+// Where a failed reply stopped: inside a batch (its header exchange stamps startTime),
+// waiting for a line, or at a refusal.
+CallFailure ReplyFailure(const LinkContext& context) {
+    if (context.startTime != 0) return CallFailure::Transfer;
+    return context.readTimedOut ? CallFailure::NoAnswer : CallFailure::Refused;
+}
+
+}  // namespace
+
 int32_t RunDeviceCommand(const std::string& portName, const std::string& command,
                          const DeviceCall& call) {
+    CallOutcome ignored;
+    CallOutcome& outcome = call.outcome ? *call.outcome : ignored;
+    outcome = {};
+
     // Lines and paths the device protocol cannot carry are refused before anything is sent.
-    if (command.size() > kMaxLineLength) return 0;
-    if (call.folder && std::strlen(call.folder) > kMaxFolderLength) return 0;
-    if (call.fileName && std::strlen(call.fileName) > kMaxLineLength) return 0;
+    if (command.size() > kMaxLineLength ||
+        (call.folder && std::strlen(call.folder) > kMaxFolderLength) ||
+        (call.fileName && std::strlen(call.fileName) > kMaxLineLength)) {
+        outcome.failure = CallFailure::Unsendable;
+        return 0;
+    }
 
     LinkContext context;
     context.portName = portName;
     context.progress = call.progress;
     context.progressContext = call.progressContext;
-    if (!OpenSerialPort(context, call.timeoutMs)) return 0;
+    if (!OpenSerialPort(context, call.timeoutMs)) {
+        outcome.failure = CallFailure::Open;
+        outcome.openError = LastPortOpenError();
+        return 0;
+    }
 
     std::memcpy(context.sendBuf.data(), command.data(), command.size());
     context.sendBuf[command.size()] = 0;
@@ -56,17 +78,22 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     if (call.fileName) context.header.fileName = call.fileName;
 
     int32_t result = 0;
-    if (SendCommandEchoed(context)) {
-        if (g_abortRequest != 0) {
-            result = 1;  // a pending abort: the line went out, the reply is not read
-        } else {
-            result = DispatchReply(FindCommandRow(command.c_str(), command.size()), context);
-            if (call.replyOut) *call.replyOut = context.replyText;
-            if (result != 0 && call.completion) {
-                result = call.completion(call.completionContext, context.data.data(),
-                                         context.header.fileSize, context.folder.c_str(),
-                                         context.header.fileName.c_str());
-            }
+    if (!SendCommandEchoed(context)) {
+        outcome.failure = CallFailure::Echo;
+    } else if (g_abortRequest != 0) {
+        result = 1;  // a pending abort: the line went out, the reply is not read
+    } else {
+        result = DispatchReply(FindCommandRow(command.c_str(), command.size()), context);
+        if (call.replyOut) *call.replyOut = context.replyText;
+        outcome.reply = context.replyText;
+        if (result == 0) {
+            outcome.failure = ReplyFailure(context);
+            outcome.blockIndex = context.blockCounter.Index();
+        } else if (call.completion) {
+            result = call.completion(call.completionContext, context.data.data(),
+                                     context.header.fileSize, context.folder.c_str(),
+                                     context.header.fileName.c_str());
+            if (result == 0) outcome.failure = CallFailure::Completion;
         }
     }
     CloseSerialPort(context);

@@ -31,6 +31,29 @@ extern std::atomic<int32_t> g_abortRequest;
 // Number of the device's port once discovery succeeded; -1 before.
 extern std::atomic<int32_t> g_devicePort;
 
+// Why the last OpenSerialPort on this thread failed; lets callers tell "absent" from "no access".
+enum class PortOpenError { None, NotFound, PermissionDenied, Busy, NotASerialPort, Other };
+PortOpenError LastPortOpenError();
+
+// Where a failed device call stopped, so that callers can say what failed and why.
+enum class CallFailure {
+    None,
+    Unsendable,  // a line or path too long for the protocol; nothing was sent
+    Open,        // the port could not be opened (see openError)
+    Echo,        // the device did not echo the command line
+    NoAnswer,    // the reply did not come within the time-out
+    Refused,     // the device answered with a refusal (see reply)
+    Transfer,    // the file transfer failed (see blockIndex)
+    Completion,  // the completion handler failed
+};
+
+struct CallOutcome {
+    CallFailure failure = CallFailure::None;
+    PortOpenError openError = PortOpenError::None;
+    std::string reply;        // the last reply line that was not the prompt
+    int64_t blockIndex = -1;  // the data block a transfer stopped at, when known
+};
+
 // Optional arguments of one device call.
 struct DeviceCall {
     const char* folder = nullptr;    // destination of received files / location of a file to send
@@ -41,11 +64,8 @@ struct DeviceCall {
     std::string* replyOut = nullptr;  // receives the last non-prompt reply line
     CompletionCallback completion = nullptr;
     void* completionContext = nullptr;
+    CallOutcome* outcome = nullptr;  // receives where a failed call stopped
 };
-
-// Why the last OpenSerialPort on this thread failed; lets callers tell "absent" from "no access".
-enum class PortOpenError { None, NotFound, PermissionDenied, Busy, NotASerialPort, Other };
-PortOpenError LastPortOpenError();
 
 // One conversation with the device: open the port, send one command line, read the reply
 // (moving a file for the transfer commands), run the completion handler, close the port.

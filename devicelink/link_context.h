@@ -60,6 +60,7 @@ struct LinkContext {
     std::array<uint8_t, 4096> readAhead{};
     std::size_t readAheadPos = 0;
     std::size_t readAheadLen = 0;
+    bool readTimedOut = false;  // the last failed read ran out of time or line
 
     // Command exchange and transfers.
     int32_t mode = ReceiveToMemory;

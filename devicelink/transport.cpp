@@ -14,7 +14,10 @@ bool ReadByte(LinkContext& context, uint8_t& byte) {
         context.readAheadPos = 0;
         context.readAheadLen = context.port->Read(context.readAhead.data(),
                                                   context.readAhead.size(), context.timeoutMs);
-        if (context.readAheadLen == 0) return false;
+        if (context.readAheadLen == 0) {
+            context.readTimedOut = true;
+            return false;
+        }
     }
     byte = context.readAhead[context.readAheadPos++];
     return true;

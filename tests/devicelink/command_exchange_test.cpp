@@ -189,8 +189,45 @@ TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
 }
 
 TEST(RunDeviceCommand, FailsWhenThePortCannotBeOpened) {
-    EXPECT_EQ(RunDeviceCommand("/dev/kvd2730-no-such-port", "SetMode 1\n"), 0);
-    EXPECT_EQ(LastPortOpenError(), PortOpenError::NotFound);
+    CallOutcome outcome;
+    DeviceCall call;
+    call.outcome = &outcome;
+    EXPECT_EQ(RunDeviceCommand("/dev/kvd2730-no-such-port", "SetMode 1\n", call), 0);
+    EXPECT_EQ(outcome.failure, CallFailure::Open);
+    EXPECT_EQ(outcome.openError, PortOpenError::NotFound);
+}
+
+TEST(RunDeviceCommand, OutcomeSaysWhereAFailedCallStopped) {
+    struct Case {
+        std::string command;
+        std::string reply;
+        test::PeerEcho echo;
+        CallFailure failure;
+        std::string lastLine;
+    };
+    const Case cases[] = {
+        {"SetMode 1\n", "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None, "SetMode 0\n"},
+        {"SetMode 1\n", "", test::PeerEcho::None, CallFailure::Echo, ""},
+        {"SetMode 1\n", "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n"},
+        {"SetMode 1\n", "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, ""},
+        {"Echo KVD-2730\n", "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n"},
+    };
+    for (const Case& c : cases) {
+        ScriptedPeer peer({{c.reply}}, c.echo);
+        CallOutcome outcome;
+        DeviceCall call;
+        call.timeoutMs = 150;
+        call.outcome = &outcome;
+        const int32_t result = RunDeviceCommand(peer.Port(), c.command, call);
+        EXPECT_EQ(result != 0, c.failure == CallFailure::None) << c.reply;
+        EXPECT_EQ(outcome.failure, c.failure) << c.reply;
+        EXPECT_EQ(outcome.reply, c.lastLine) << c.reply;
+    }
+    CallOutcome outcome;
+    DeviceCall call;
+    call.outcome = &outcome;
+    EXPECT_EQ(RunDeviceCommand("/dev/null", std::string(2000, 'x') + "\n", call), 0);
+    EXPECT_EQ(outcome.failure, CallFailure::Unsendable);
 }
 
 }  // namespace
