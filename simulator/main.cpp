@@ -26,7 +26,7 @@ void PrintUsage(std::FILE* out) {
         "  --link PATH            also place a symbolic link to the port at PATH\n"
         "  --baud N               pace every byte as a line at N baud (default: unpaced)\n"
         "  --log [SLOT=]FILE      put a log file into a slot (repeatable)\n"
-        "  --trips N              built-in trips when no --log is given (default 3)\n"
+        "  --trips N              built-in trips in slots 0..N-1 (default 3, or 0 with --log)\n"
         "  --fixes N              fixes per built-in trip (default 600)\n"
         "  --interval S           seconds between fixes of built-in trips (default 1)\n"
         "  --seed N               seed of the built-in trips (default 1)\n"

@@ -17,16 +17,16 @@ DeviceStorage BuildStorage(const SimulatorConfig& config) {
         if (slot >= DeviceStorage::kLogSlots) throw std::runtime_error("no free log slot for " + file.name);
         storage.logs[static_cast<std::size_t>(slot)] = std::move(file);
     };
+    // Built-in trips first (three by default when no log file is given), then the files.
+    const int trips = config.syntheticTrips.value_or(config.logFiles.empty() ? 3 : 0);
+    for (int k = 0; k < trips && k < DeviceStorage::kLogSlots; ++k) {
+        TripPlan plan = config.trip;
+        plan.seed = config.trip.seed + static_cast<uint32_t>(k);
+        place(k, MakeSyntheticTrip(plan));
+    }
     for (const SlotFile& file : config.logFiles) {
         const std::string name = file.path.substr(file.path.find_last_of('/') + 1);
         place(file.slot, {name, ReadWholeFile(file.path)});
-    }
-    if (config.logFiles.empty()) {
-        for (int k = 0; k < config.syntheticTrips && k < DeviceStorage::kLogSlots; ++k) {
-            TripPlan plan = config.trip;
-            plan.seed = config.trip.seed + static_cast<uint32_t>(k);
-            place(k, MakeSyntheticTrip(plan));
-        }
     }
     // A few small recordings so that the record list and GetRecord have something to show.
     for (int k = 0; k < 3; ++k) {

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,7 +22,7 @@ struct SlotFile {
 
 struct SimulatorConfig {
     std::vector<SlotFile> logFiles;
-    int syntheticTrips = 3;  // slots filled with built-in trips when no log file is given
+    std::optional<int> syntheticTrips;  // built-in trips; 3 when unset and no log file is given
     TripPlan trip;
     uint32_t baud = 0;  // 0 = unpaced
     DeviceOptions device;

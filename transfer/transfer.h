@@ -2,3 +2,4 @@
 #pragma once
 
 #include "transfer/list_rows.h"  // IWYU pragma: export
+#include "transfer/transfer_operations.h"  // IWYU pragma: export

@@ -1,0 +1,84 @@
+#include "transfer/transfer_operations.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+namespace kvd {
+namespace {
+
+constexpr char kModeCommand[] = "SetMode 1\n";
+
+// One exchange of an operation. An abort request makes it fail: the exchange would count a
+// line sent while a cancel is pending as a success without reading the reply.
+bool Exchange(const std::string& command, int slot, DeviceCall call, const TransferSettings& settings,
+              OperationReport& report) {
+    CallOutcome outcome;
+    call.outcome = &outcome;
+    call.timeoutMs = settings.timeoutMs;
+    int32_t result = 0;
+    if (g_abortRequest == 0) result = RunDeviceCommand(settings.port, command, call);
+    report.cancelled = g_abortRequest != 0;
+    if (report.cancelled) result = 0;
+    if (result == 0) {
+        report.result = 0;
+        report.slot = slot;
+        report.command = command.substr(0, command.find('\n'));
+        report.outcome = outcome;
+        return false;
+    }
+    report.result = result;
+    return true;
+}
+
+std::set<int> Ascending(std::span<const int> slots) { return {slots.begin(), slots.end()}; }
+
+}  // namespace
+
+OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<const int> slots,
+                                 const std::string& folder, CompletionCallback handler,
+                                 void* handlerContext) {
+    OperationReport report;
+    g_abortRequest = 0;
+    if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
+    for (const int slot : Ascending(slots)) {
+        DeviceCall call;
+        call.folder = folder.c_str();
+        call.progress = settings.progress;
+        call.progressContext = settings.progressContext;
+        call.completion = handler;
+        call.completionContext = handlerContext;
+        if (!Exchange("GetLog " + std::to_string(slot) + "\n", slot, call, settings, report)) break;
+    }
+    return report;
+}
+
+OperationReport DeleteSelectedFiles(const TransferSettings& settings, std::span<const int> slots) {
+    OperationReport report;
+    g_abortRequest = 0;
+    if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
+    for (const int slot : Ascending(slots)) {
+        if (!Exchange("DeleteLog " + std::to_string(slot) + "\n", slot, {}, settings, report)) break;
+    }
+    return report;
+}
+
+OperationReport SendUpdateFile(const TransferSettings& settings, const std::string& commandLine,
+                               const std::string& localPath) {
+    OperationReport report;
+    g_abortRequest = 0;
+    const std::filesystem::path path(localPath);
+    const std::string name = path.filename().string();
+    std::string folder = path.parent_path().string();
+    if (folder.empty()) folder = ".";
+    if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
+    DeviceCall call;
+    call.folder = folder.c_str();
+    call.fileName = name.c_str();
+    call.progress = settings.progress;
+    call.progressContext = settings.progressContext;
+    Exchange(commandLine, -1, call, settings, report);
+    return report;
+}
+
+}  // namespace kvd
