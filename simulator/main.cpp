@@ -1,0 +1,2 @@
+// Placeholder: the virtual device is not built yet.
+int main() { return 1; }
