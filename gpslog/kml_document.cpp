@@ -24,7 +24,7 @@ constexpr std::string_view kTrackSummaryOpen = "</name><ExtendedData>";
 constexpr std::string_view kTrackLineOpen =
     "</ExtendedData><Style><geomScale>10</geomScale><geomColor>ff0045ff</geomColor></Style>"
     "<LineString>";
-constexpr std::string_view kEmptyCoordinates = "<coordinates />";
+constexpr std::string_view kEmptyCoordinates = "<coordinates/>";
 constexpr std::string_view kTrackClose = "</LineString></Placemark>";
 constexpr std::string_view kDocumentClose = "</Folder></Document></kml>";
 
