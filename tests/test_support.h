@@ -132,6 +132,13 @@ inline CommandResult RunCommand(const std::string& commandLine) {
     return result;
 }
 
+// A program under test: from its environment variable (KVD2730_CLI, KVD2730_SIM) when set,
+// else the path the build compiled in.
+inline std::string ProgramPath(const char* variable, const char* builtPath) {
+    const char* path = std::getenv(variable);
+    return path != nullptr && path[0] != '\0' ? path : builtPath;
+}
+
 inline std::string Quote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text) {
