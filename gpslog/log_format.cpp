@@ -1,5 +1,7 @@
 #include "gpslog/log_format.h"
 
+#include <algorithm>
+
 namespace kvd {
 namespace {
 
@@ -73,13 +75,13 @@ FixBlock DecodeFixBlock(const uint8_t* block) {
 }
 
 std::vector<uint8_t> EncodeLog(const LogHeader& header, std::span<const FixBlock> fixes) {
-    std::vector<uint8_t> bytes;
-    bytes.reserve((fixes.size() + 1) * kLogBlockSize);
+    std::vector<uint8_t> bytes((fixes.size() + 1) * kLogBlockSize);
     const LogBlock head = EncodeLogHeader(header);
-    bytes.insert(bytes.end(), head.begin(), head.end());
+    std::copy(head.begin(), head.end(), bytes.begin());
+    auto at = bytes.begin() + kLogBlockSize;
     for (const FixBlock& fix : fixes) {
         const LogBlock block = EncodeFixBlock(fix);
-        bytes.insert(bytes.end(), block.begin(), block.end());
+        at = std::copy(block.begin(), block.end(), at);
     }
     return bytes;
 }
