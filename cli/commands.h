@@ -1,0 +1,40 @@
+// The command table of kvd2730-cli: one entry and one source file per command.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/option_parser.h"
+
+namespace kvd::cli {
+
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitFailure = 1,     // the command could not run at all
+    kExitUsage = 2,       // wrong options or arguments
+    kExitItemFailed = 3,  // some of the files or items given failed
+};
+
+struct Command {
+    std::string_view name;
+    std::string_view arguments;  // shown after the name in the usage line
+    std::string_view summary;
+    std::span<const OptionSpec> options;
+    int (*run)(const ParsedOptions& options);
+};
+
+std::span<const Command> Commands();
+const Command* FindCommand(std::string_view name);
+
+// Options taken before the command word.
+std::span<const OptionSpec> GlobalOptions();
+
+std::string ProgramUsage();
+std::string CommandUsage(const Command& command);
+
+int RunConvert(const ParsedOptions& options);
+std::span<const OptionSpec> ConvertOptions();
+
+}  // namespace kvd::cli

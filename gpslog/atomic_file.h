@@ -1,0 +1,38 @@
+// A file that appears under its final name complete or not at all: the bytes go to a
+// temporary file in the same folder, which replaces the final name only on Commit().
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "gpslog/byte_sink.h"
+
+namespace kvd {
+
+class AtomicFile final : public ByteSink {
+public:
+    AtomicFile() = default;
+    AtomicFile(const AtomicFile&) = delete;
+    AtomicFile& operator=(const AtomicFile&) = delete;
+    ~AtomicFile() override;  // an uncommitted file is removed
+
+    // Creates the temporary file beside finalPath; false with the cause in error.
+    bool Open(const std::filesystem::path& finalPath, std::string& error);
+    bool Write(std::span<const uint8_t> bytes, std::string& error) override;
+    // Flushes to disk and renames over the final name.
+    bool Commit(std::string& error);
+    // Removes the temporary file; nothing reaches the final name.
+    void Discard();
+
+    const std::filesystem::path& TempPath() const { return tempPath_; }
+
+private:
+    void CloseHandle();
+
+    std::filesystem::path finalPath_;
+    std::filesystem::path tempPath_;
+    intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
+};
+
+}  // namespace kvd

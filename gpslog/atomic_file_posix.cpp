@@ -1,0 +1,113 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "gpslog/atomic_file.h"
+
+namespace kvd {
+namespace {
+
+std::string Describe(const char* what, const std::filesystem::path& path, int errorNumber) {
+    return std::string(what) + " " + path.string() + ": " + std::strerror(errorNumber);
+}
+
+// Unique within the process and unlikely elsewhere; O_EXCL settles any collision.
+std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
+    static std::atomic<uint32_t> counter{0};
+    static const uint32_t salt = std::random_device{}();
+    std::string name = "." + finalPath.filename().string() + "." + std::to_string(getpid()) +
+                       "-" + std::to_string(salt ^ counter.fetch_add(1)) + ".tmp";
+    return finalPath.parent_path() / name;
+}
+
+}  // namespace
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Open(const std::filesystem::path& finalPath, std::string& error) {
+    Discard();
+    finalPath_ = finalPath;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        tempPath_ = TempNameFor(finalPath);
+        // 0666 less the umask, like any file the user creates.
+        const int fd = ::open(tempPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            handle_ = fd;
+            return true;
+        }
+        if (errno != EEXIST) {
+            error = Describe("cannot create", tempPath_, errno);
+            tempPath_.clear();
+            return false;
+        }
+    }
+    error = "cannot create a temporary file beside " + finalPath.string();
+    tempPath_.clear();
+    return false;
+}
+
+bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error) {
+    if (handle_ < 0) {
+        error = "write to a file that is not open";
+        return false;
+    }
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(static_cast<int>(handle_), bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) continue;
+            error = Describe("cannot write", tempPath_, errno);
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+bool AtomicFile::Commit(std::string& error) {
+    if (handle_ < 0) {
+        error = "commit of a file that is not open";
+        return false;
+    }
+    const int fd = static_cast<int>(handle_);
+    handle_ = -1;
+    // Data first, then the name: after a crash the final name holds the old file or the new.
+    if (::fsync(fd) != 0) {
+        error = Describe("cannot flush", tempPath_, errno);
+        ::close(fd);
+        Discard();
+        return false;
+    }
+    if (::close(fd) != 0) {
+        error = Describe("cannot close", tempPath_, errno);
+        Discard();
+        return false;
+    }
+    if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
+        error = Describe("cannot rename over", finalPath_, errno);
+        Discard();
+        return false;
+    }
+    tempPath_.clear();
+    return true;
+}
+
+void AtomicFile::CloseHandle() {
+    if (handle_ >= 0) {
+        ::close(static_cast<int>(handle_));
+        handle_ = -1;
+    }
+}
+
+void AtomicFile::Discard() {
+    CloseHandle();
+    if (!tempPath_.empty()) {
+        ::unlink(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+}  // namespace kvd

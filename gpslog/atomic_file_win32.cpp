@@ -1,0 +1,113 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <random>
+
+#include "gpslog/atomic_file.h"
+
+namespace kvd {
+namespace {
+
+std::string Describe(const char* what, const std::filesystem::path& path, DWORD code) {
+    char text[512] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                   text, sizeof text, nullptr);
+    return std::string(what) + " " + path.string() + ": " + text;
+}
+
+std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
+    static std::atomic<uint32_t> counter{0};
+    static const uint32_t salt = std::random_device{}();
+    std::wstring name = L"." + finalPath.filename().wstring() + L"." +
+                        std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(salt ^ counter.fetch_add(1)) + L".tmp";
+    return finalPath.parent_path() / name;
+}
+
+HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+}  // namespace
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+bool AtomicFile::Open(const std::filesystem::path& finalPath, std::string& error) {
+    Discard();
+    finalPath_ = finalPath;
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        tempPath_ = TempNameFor(finalPath);
+        HANDLE file = CreateFileW(tempPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            handle_ = reinterpret_cast<intptr_t>(file);
+            return true;
+        }
+        const DWORD code = GetLastError();
+        if (code != ERROR_FILE_EXISTS) {
+            error = Describe("cannot create", tempPath_, code);
+            tempPath_.clear();
+            return false;
+        }
+    }
+    error = "cannot create a temporary file beside " + finalPath.string();
+    tempPath_.clear();
+    return false;
+}
+
+bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error) {
+    if (handle_ == -1) {
+        error = "write to a file that is not open";
+        return false;
+    }
+    while (!bytes.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(AsHandle(handle_), bytes.data(), chunk, &written, nullptr)) {
+            error = Describe("cannot write", tempPath_, GetLastError());
+            return false;
+        }
+        bytes = bytes.subspan(written);
+    }
+    return true;
+}
+
+bool AtomicFile::Commit(std::string& error) {
+    if (handle_ == -1) {
+        error = "commit of a file that is not open";
+        return false;
+    }
+    HANDLE file = AsHandle(handle_);
+    handle_ = -1;
+    if (!FlushFileBuffers(file)) {
+        error = Describe("cannot flush", tempPath_, GetLastError());
+        ::CloseHandle(file);
+        Discard();
+        return false;
+    }
+    ::CloseHandle(file);
+    if (!MoveFileExW(tempPath_.c_str(), finalPath_.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = Describe("cannot rename over", finalPath_, GetLastError());
+        Discard();
+        return false;
+    }
+    tempPath_.clear();
+    return true;
+}
+
+void AtomicFile::CloseHandle() {
+    if (handle_ != -1) {
+        ::CloseHandle(AsHandle(handle_));
+        handle_ = -1;
+    }
+}
+
+void AtomicFile::Discard() {
+    CloseHandle();
+    if (!tempPath_.empty()) {
+        DeleteFileW(tempPath_.c_str());
+        tempPath_.clear();
+    }
+}
+
+}  // namespace kvd

@@ -1,0 +1,80 @@
+#include <string>
+
+#include "gpslog/gps_log_image.h"
+#include "gpslog/local_time.h"
+
+namespace kvd {
+namespace {
+
+// The field checks come first: mktime would quietly normalise a month 13 or an hour 24.
+std::string CheckHeaderFields(const LogHeader& h) {
+    auto outside = [](int value, int low, int high) { return value < low || value > high; };
+    if (h.year < 1900) return "header year " + std::to_string(h.year) + " is before 1900";
+    if (outside(h.month, 1, 12)) return "header month " + std::to_string(h.month) + " is not 1-12";
+    if (outside(h.day, 1, 31)) return "header day " + std::to_string(h.day) + " is not 1-31";
+    if (outside(h.hour, 0, 23)) return "header hour " + std::to_string(h.hour) + " is not 0-23";
+    if (outside(h.minute, 0, 59)) {
+        return "header minute " + std::to_string(h.minute) + " is not 0-59";
+    }
+    if (outside(h.second, 0, 59)) {
+        return "header second " + std::to_string(h.second) + " is not 0-59";
+    }
+    return {};
+}
+
+}  // namespace
+
+std::optional<GpsLogImage> GpsLogImage::Open(std::span<const uint8_t> data, std::string& error) {
+    if (data.size() < kLogBlockSize) {
+        error = "log of " + std::to_string(data.size()) +
+                " bytes is shorter than its 16-byte header block";
+        return std::nullopt;
+    }
+    const LogHeader header = DecodeLogHeader(data.data());
+    error = CheckHeaderFields(header);
+    if (!error.empty()) {
+        return std::nullopt;
+    }
+    const std::optional<int64_t> start = LocalCalendarToTime(
+        {header.year, header.month, header.day, header.hour, header.minute, header.second});
+    if (!start) {
+        error = "header date " + std::to_string(header.year) + "-" +
+                std::to_string(header.month) + "-" + std::to_string(header.day) +
+                " is outside the representable local times (1970 to 3000)";
+        return std::nullopt;
+    }
+    const std::size_t wholeBlocks = data.size() / kLogBlockSize;
+    return GpsLogImage(data.subspan(kLogBlockSize, (wholeBlocks - 1) * kLogBlockSize), *start,
+                       header.interval);
+}
+
+uint64_t GpsLogImage::FixCount() const {
+    // Only blocks before the first position are dropped; every later block is one fix.
+    for (std::size_t offset = 0; offset < fixBlocks_.size(); offset += kLogBlockSize) {
+        if (fixBlocks_[offset + kFixValidByte] != 0) {
+            return (fixBlocks_.size() - offset) / kLogBlockSize;
+        }
+    }
+    return 0;
+}
+
+int64_t GpsLogImage::EndTime() const {
+    const uint64_t count = FixCount();
+    return count == 0 ? startTime_ : startTime_ + static_cast<int64_t>(count - 1) * interval_;
+}
+
+int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length) {
+    std::string error;
+    const std::optional<GpsLogImage> image =
+        GpsLogImage::Open({data, data == nullptr ? 0 : std::size_t{length}}, error);
+    if (!image) {
+        return 0;
+    }
+    log.start_time = image->StartTime();
+    log.interval = image->Interval();
+    log.fixes.reserve(log.fixes.size() + image->FixCount());
+    image->ForEachFix([&log](const GpsFix& fix, uint64_t) { log.fixes.push_back(fix); });
+    return 1;
+}
+
+}  // namespace kvd

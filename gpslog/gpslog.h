@@ -1,0 +1,58 @@
+// GPS log conversion: a downloaded log becomes a KML file. Other folders include only this.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "gpslog/icon_reachability.h"
+
+namespace kvd {
+
+// One fix of a log, in degrees, the device's speed unit and seconds since the epoch.
+struct GpsFix {
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double speed = 0.0;
+    double direction = 0.0;
+    int32_t altitude = 0;  // the device records none
+    int32_t mark = 0;
+    int32_t valid = 0;  // 0: a repeat of the previous fix for a block without a position
+    int64_t time = 0;
+};
+
+struct GpsLog {
+    std::vector<GpsFix> fixes;
+    int64_t start_time = 0;
+    int32_t interval = 0;
+};
+
+// Reads a whole log file into log (which must be empty). Returns 1, or 0 when the file has
+// no header block or its date and time are not a representable local time.
+int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length);
+
+// Outcome of one conversion; error says why it failed and is empty on success.
+struct KmlConversion {
+    std::filesystem::path kmlPath;
+    std::string error;
+
+    bool Succeeded() const { return error.empty(); }
+};
+
+// folder / (file name of fileName + ".kml"), with the platform's separator. Only the last
+// component of fileName is used, so a name from the device cannot leave the folder.
+std::filesystem::path KmlPathFor(const std::string& folder, const std::string& fileName);
+
+// Converts the bytes of one log into its KML file in folder. The file appears complete or
+// not at all. icons decides the style icons and is asked once per icon host.
+KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
+                                  const std::string& fileName, IconReachability& icons);
+
+// Completion handler of the log download: same conversion, icons checked over the network
+// unless KVD2730_OFFLINE is set. context is not used. Returns 1 on success, 0 on failure.
+int32_t ConvertGpsLogToKml(void* context, const uint8_t* data, int32_t size, const char* folder,
+                           const char* fileName);
+
+}  // namespace kvd

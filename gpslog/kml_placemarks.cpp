@@ -1,0 +1,114 @@
+#include "gpslog/kml_document.h"
+#include "gpslog/local_time.h"
+#include "gpslog/print_format.h"
+#include "gpslog/xml_text.h"
+#include "shell/shell.h"
+
+namespace kvd {
+namespace {
+
+// The fix placemark as parsed: the blank runs between its elements are not kept.
+constexpr std::string_view kFixPlacemark =
+    "<Placemark><visibility>%d</visibility><name>%s</name>"
+    "<LookAt><longitude>%.6f</longitude><latitude>%.6f</latitude><altitude>%d</altitude>"
+    "<range>232.0314620165034</range><tilt>0.0009915095047460121</tilt>"
+    "<heading>%d</heading></LookAt>"
+    "<TimeSpan><begin>%04d-%02d-%02dT%02d:%02d:%02d%s</begin>"
+    "<end>%04d-%02d-%02dT%02d:%02d:%02d%s</end></TimeSpan>"
+    "%s<Point><coordinates>%.6f,%.6f,%d</coordinates></Point>"
+    "<ExtendedData>%s</ExtendedData></Placemark>";
+
+constexpr double kHeadingShownFromSpeed = 10.0;
+
+std::string_view StyleReference(const GpsFix& fix) {
+    if (fix.mark != 0) return "<styleUrl>#blue_dot</styleUrl>";
+    if (fix.valid != 0) return "<styleUrl>#ylw_pushpin</styleUrl>";
+    return "<styleUrl>#blue_pushpin</styleUrl>";  // a position repeated for an invalid block
+}
+
+// localtime is the costly step; each fix's end is the next fix's begin, so one remembered
+// answer halves the calls.
+class LocalCalendarCache {
+public:
+    const CalendarFields& At(int64_t time) {
+        if (!valid_ || time != time_) {
+            fields_ = TimeToLocalCalendar(time);
+            time_ = time;
+            valid_ = true;
+        }
+        return fields_;
+    }
+
+private:
+    bool valid_ = false;
+    int64_t time_ = 0;
+    CalendarFields fields_;
+};
+
+}  // namespace
+
+int32_t FixVisibility(int32_t mark, uint64_t index, int32_t interval) {
+    if (mark != 0) {
+        return mark;
+    }
+    if (interval <= 0 || interval > 60) {
+        return 1;
+    }
+    const auto period = static_cast<uint64_t>(60 / interval);
+    return index % period == 0 ? 1 : 0;
+}
+
+void FillTrackCoordinates(const GpsLogImage& log, KmlStream& out) {
+    const PrintFormat line("%lf,%lf,%d\n");
+    log.ForEachFix([&](const GpsFix& fix, uint64_t) {
+        line.AppendTo(out.Pending(), {fix.longitude, fix.latitude, fix.altitude});
+        out.FlushIfFull();
+    });
+}
+
+void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
+    const PrintFormat placemark(kFixPlacemark);
+    const PrintFormat dateTime(MessageText(MsgDateTimeFormat));
+    const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading));
+    const PrintFormat detailPlain(MessageText(MsgKmlPointDetail));
+    char suffixBuffer[8];
+    const std::string_view suffix = ZoneSuffix(StandardZoneBiasMinutes(), suffixBuffer);
+    LocalCalendarCache calendar;
+    std::string nameText;
+    std::string name;
+    std::string detail;
+
+    log.ForEachFix([&](const GpsFix& fix, uint64_t index) {
+        const CalendarFields begin = calendar.At(fix.time);
+        const CalendarFields& end = calendar.At(fix.time + log.Interval());
+
+        nameText.clear();
+        dateTime.AppendTo(nameText, {begin.year, begin.month, begin.day, begin.hour,
+                                     begin.minute, begin.second});
+        name.clear();
+        AppendEscapedText(name, nameText);
+
+        detail.clear();
+        if (fix.speed >= kHeadingShownFromSpeed) {
+            detailWithHeading.AppendTo(detail, {fix.speed, fix.direction, begin.year, begin.month,
+                                                begin.day, begin.hour, begin.minute, begin.second,
+                                                fix.latitude, fix.longitude});
+        } else {
+            detailPlain.AppendTo(detail, {fix.speed, begin.year, begin.month, begin.day,
+                                          begin.hour, begin.minute, begin.second, fix.latitude,
+                                          fix.longitude});
+        }
+
+        const int64_t heading = static_cast<int64_t>(fix.direction);  // toward zero
+        placemark.AppendTo(
+            out.Pending(),
+            {FixVisibility(fix.mark, index, log.Interval()), std::string_view(name),
+             fix.longitude, fix.latitude, fix.altitude, heading, begin.year, begin.month,
+             begin.day, begin.hour, begin.minute, begin.second, suffix, end.year, end.month,
+             end.day, end.hour, end.minute, end.second, suffix, StyleReference(fix),
+             fix.longitude, fix.latitude, fix.altitude, std::string_view(detail)});
+        out.FlushIfFull();
+    });
+}
+
+}  // namespace kvd

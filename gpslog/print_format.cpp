@@ -1,0 +1,124 @@
+#include "gpslog/print_format.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace kvd {
+namespace {
+
+void Pad(std::string& out, std::size_t used, int width, char fill) {
+    if (width > 0 && used < static_cast<std::size_t>(width)) {
+        out.append(static_cast<std::size_t>(width) - used, fill);
+    }
+}
+
+void AppendInteger(std::string& out, int64_t value, int width, bool zeroPad) {
+    char digits[24];
+    const uint64_t magnitude =
+        value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
+    const auto count = static_cast<std::size_t>(end - digits);
+    const std::size_t sign = value < 0 ? 1 : 0;
+    if (zeroPad) {
+        if (sign) out += '-';
+        Pad(out, count + sign, width, '0');
+    } else {
+        Pad(out, count + sign, width, ' ');
+        if (sign) out += '-';
+    }
+    out.append(digits, count);
+}
+
+void AppendReal(std::string& out, double value, int width, int precision) {
+    char text[400];  // the longest double in fixed notation with a small precision
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
+                                      precision < 0 ? 6 : precision);
+    const auto count = static_cast<std::size_t>(result.ptr - text);
+    Pad(out, count, width, ' ');
+    out.append(text, count);
+}
+
+}  // namespace
+
+PrintFormat::PrintFormat(std::string_view format) {
+    std::size_t literalStart = 0;
+    std::size_t pos = 0;
+    while (pos < format.size()) {
+        if (format[pos] != '%') {
+            ++pos;
+            continue;
+        }
+        Piece piece;
+        std::size_t spec = pos + 1;
+        if (spec < format.size() && format[spec] == '%') {
+            // The per-cent sign itself: keep it in the literal, drop the escape.
+            pieces_.push_back({format.substr(literalStart, spec - literalStart)});
+            literalStart = spec + 1;
+            pos = spec + 1;
+            continue;
+        }
+        if (spec < format.size() && format[spec] == '0') {
+            piece.zeroPad = true;
+            ++spec;
+        }
+        while (spec < format.size() && format[spec] >= '0' && format[spec] <= '9') {
+            piece.width = piece.width * 10 + (format[spec++] - '0');
+        }
+        if (spec < format.size() && format[spec] == '.') {
+            piece.precision = 0;
+            ++spec;
+            while (spec < format.size() && format[spec] >= '0' && format[spec] <= '9') {
+                piece.precision = piece.precision * 10 + (format[spec++] - '0');
+            }
+        }
+        if (spec < format.size() && format[spec] == 'l') {
+            ++spec;
+        }
+        if (spec >= format.size()) {
+            break;  // a lone % at the end prints as it stands
+        }
+        piece.conversion = format[spec];
+        piece.literal = format.substr(literalStart, pos - literalStart);
+        pieces_.push_back(piece);
+        pos = literalStart = spec + 1;
+    }
+    pieces_.push_back({format.substr(literalStart)});
+}
+
+void PrintFormat::AppendTo(std::string& out, std::initializer_list<FormatArg> args) const {
+    const FormatArg* next = args.begin();
+    for (const Piece& piece : pieces_) {
+        out += piece.literal;
+        if (piece.conversion == 0) {
+            continue;
+        }
+        if (next == args.end()) {
+            return;  // fewer arguments than conversions: print what has one
+        }
+        const FormatArg& arg = *next++;
+        const double real = arg.kind == FormatArg::Kind::Real ? arg.real
+                                                               : static_cast<double>(arg.integer);
+        const int64_t integer = arg.kind == FormatArg::Kind::Integer
+                                    ? arg.integer
+                                    : static_cast<int64_t>(arg.real);
+        switch (piece.conversion) {
+            case 'd':
+            case 'i': AppendInteger(out, integer, piece.width, piece.zeroPad); break;
+            case 'f': AppendReal(out, real, piece.width, piece.precision); break;
+            case 'c': out += static_cast<char>(integer); break;
+            case 's':
+                Pad(out, arg.text.size(), piece.width, ' ');
+                out += arg.text;
+                break;
+            default: break;  // not used by any catalogue text
+        }
+    }
+}
+
+std::string PrintFormat::Format(std::initializer_list<FormatArg> args) const {
+    std::string out;
+    AppendTo(out, args);
+    return out;
+}
+
+}  // namespace kvd

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include "gpslog/log_format.h"
+#include "test_support.h"
+
+namespace kvd {
+namespace {
+
+using test::Quote;
+using test::RunCommand;
+
+std::string Cli() {
+    return Quote(test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH));
+}
+
+TEST(CliConvert, OneLinePerFileAndExitThreeWhenAnyFails) {
+    test::TempDir dir;
+    const auto good = dir.path() / "0601.LOG";
+    const auto bad = dir.path() / "short.LOG";
+    test::WriteBytes(good, MakeSyntheticTrip(1, 50, 1));
+    test::WriteBytes(bad, {1, 2, 3});
+    const auto out = dir.path() / "out";
+    std::filesystem::create_directory(out);
+
+    const test::CommandResult run =
+        RunCommand("TZ=Asia/Tokyo " + Cli() + " convert " + Quote(good.string()) + " " +
+                   Quote(bad.string()) + " " + Quote((dir.path() / "missing.LOG").string()) +
+                   " -o " + Quote(out.string()) + " --offline");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_NE(run.output.find(good.string() + " -> " + (out / "0601.LOG.kml").string()),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find(bad.string() + ": failed: log of 3 bytes is shorter"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("missing.LOG: failed: cannot open"), std::string::npos)
+        << run.output;
+    EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 3) << run.output;
+    EXPECT_TRUE(std::filesystem::exists(out / "0601.LOG.kml"));
+    EXPECT_FALSE(std::filesystem::exists(out / "short.LOG.kml"));
+}
+
+TEST(CliConvert, CurrentFolderByDefaultAndZeroWhenAllSucceed) {
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "a&b.LOG", MakeSyntheticTrip(2, 20, 5));
+    const test::CommandResult run =
+        RunCommand("cd " + Quote(dir.str()) + " && " + Cli() + " convert 'a&b.LOG' --offline");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "a&b.LOG.kml"));
+}
+
+TEST(CliUsage, HelpVersionAndMistakes) {
+    struct Case {
+        std::string args;
+        int exitCode;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"--help", 0, "Usage: kvd2730-cli [OPTIONS] COMMAND"},
+        {"--version", 0, "kvd2730-cli 0."},
+        {"convert --help", 0, "Usage: kvd2730-cli convert LOGFILE..."},
+        {"", 2, "Usage: kvd2730-cli"},
+        {"frobnicate", 2, "unknown command 'frobnicate'"},
+        {"convert", 2, "no log file given"},
+        {"convert a.LOG --bogus", 2, "unknown option --bogus"},
+        {"convert a.LOG -o", 2, "option -o needs a value"},
+    };
+    for (const Case& c : cases) {
+        const test::CommandResult run = RunCommand(Cli() + " " + c.args);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.args << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << c.args << "\n" << run.output;
+    }
+}
+
+}  // namespace
+}  // namespace kvd

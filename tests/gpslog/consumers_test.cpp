@@ -1,0 +1,89 @@
+// Real readers of KML open what we write. A missing tool fails the test: these are the
+// programs our users open the files with.
+#include <regex>
+
+#include <gtest/gtest.h>
+
+#include "gpslog/gpslog.h"
+#include "gpslog_test_support.h"
+
+namespace kvd {
+namespace {
+
+using test::Quote;
+using test::RunCommand;
+
+class KmlConsumers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        bytes_ = MakeSyntheticTrip(5, 300, 1);
+        ASSERT_EQ(ReadGpsLog(log_, bytes_.data(), static_cast<uint32_t>(bytes_.size())), 1);
+        ASSERT_GT(log_.fixes.size(), 250u);
+        OfflineIconReachability offline;
+        const KmlConversion result = ConvertLogToKmlFile(bytes_, dir_.str(), "a&b.LOG", offline);
+        ASSERT_TRUE(result.Succeeded()) << result.error;
+        kml_ = result.kmlPath.string();
+    }
+
+    std::string FirstCoordinates(int decimals) const {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*f %.*f", decimals, log_.fixes[0].longitude,
+                      decimals, log_.fixes[0].latitude);
+        return text;
+    }
+
+    test::ScopedTimeZone zone_{"Asia/Tokyo"};
+    test::TempDir dir_;
+    std::vector<uint8_t> bytes_;
+    GpsLog log_;
+    std::string kml_;
+};
+
+TEST_F(KmlConsumers, XmllintFindsItWellFormed) {
+    const test::CommandResult lint = RunCommand("xmllint --noout " + Quote(kml_));
+    EXPECT_EQ(lint.exitCode, 0) << lint.output;
+}
+
+TEST_F(KmlConsumers, OgrinfoSeesTheTrackAndEveryFix) {
+    const test::CommandResult summary = RunCommand("ogrinfo -ro -al -so " + Quote(kml_));
+    ASSERT_EQ(summary.exitCode, 0) << summary.output;
+    EXPECT_NE(summary.output.find("Feature Count: " + std::to_string(log_.fixes.size() + 1)),
+              std::string::npos)
+        << summary.output;
+
+    const test::CommandResult all = RunCommand("ogrinfo -ro -al " + Quote(kml_));
+    ASSERT_EQ(all.exitCode, 0) << all.output.substr(0, 2000);
+    const std::string first = FirstCoordinates(6);
+    // GDAL drops trailing zeros; compare numbers through a pattern of the first point.
+    std::smatch line;
+    ASSERT_TRUE(std::regex_search(all.output, line, std::regex(R"(LINESTRING Z \(([0-9.]+) ([0-9.]+) 0,)")));
+    EXPECT_NEAR(std::stod(line[1]), log_.fixes[0].longitude, 1e-9);
+    EXPECT_NEAR(std::stod(line[2]), log_.fixes[0].latitude, 1e-9);
+    std::smatch point;
+    ASSERT_TRUE(std::regex_search(all.output, point, std::regex(R"(POINT Z \(([0-9.]+) ([0-9.]+) 0\))")));
+    EXPECT_NEAR(std::stod(point[1]), log_.fixes[0].longitude, 1e-9) << first;
+    EXPECT_NEAR(std::stod(point[2]), log_.fixes[0].latitude, 1e-9) << first;
+}
+
+TEST_F(KmlConsumers, GpsbabelReadsPointsAndTrack) {
+    const std::string gpx = (dir_.path() / "out.gpx").string();
+    const test::CommandResult run =
+        RunCommand("gpsbabel -i kml -f " + Quote(kml_) + " -o gpx -F " + Quote(gpx));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string text = test::ReadText(gpx);
+    auto count = [&](const std::string& tag) {
+        std::size_t n = 0;
+        for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + 1)) ++n;
+        return n;
+    };
+    EXPECT_EQ(count("<wpt "), log_.fixes.size());
+    EXPECT_EQ(count("<trkpt "), log_.fixes.size());
+    char first[96];
+    std::snprintf(first, sizeof first, "lat=\"%.9f\" lon=\"%.9f\"", log_.fixes[0].latitude,
+                  log_.fixes[0].longitude);
+    EXPECT_NE(text.find(std::string("<wpt ") + first), std::string::npos) << first;
+    EXPECT_NE(text.find(std::string("<trkpt ") + first), std::string::npos) << first;
+}
+
+}  // namespace
+}  // namespace kvd

@@ -1,0 +1,178 @@
+#include <gtest/gtest.h>
+
+#include "gpslog/gpslog.h"
+#include "gpslog/local_time.h"
+#include "gpslog_test_support.h"
+
+namespace kvd {
+namespace {
+
+using test::HeaderAt;
+using test::Invalid;
+using test::Valid;
+
+constexpr int64_t kNoonTokyo = 1370055600;  // 2013-06-01 12:00:00 +09:00
+
+GpsLog Read(const std::vector<uint8_t>& bytes, int32_t expectedResult = 1) {
+    GpsLog log;
+    EXPECT_EQ(ReadGpsLog(log, bytes.data(), static_cast<uint32_t>(bytes.size())),
+              expectedResult);
+    return log;
+}
+
+class GpsLogReader : public ::testing::Test {
+    test::ScopedTimeZone zone_{"Asia/Tokyo"};
+};
+
+TEST_F(GpsLogReader, HeaderOnlyGivesNoFixes) {
+    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 5), {}));
+    EXPECT_TRUE(log.fixes.empty());
+    EXPECT_EQ(log.start_time, kNoonTokyo);
+    EXPECT_EQ(log.interval, 5);
+}
+
+TEST_F(GpsLogReader, InvalidBlocksRepeatTheLastFixAndKeepTheClock) {
+    struct Case {
+        const char* name;
+        std::vector<FixBlock> blocks;
+        std::vector<int> validFlags;       // per appended fix
+        std::vector<uint32_t> latitudes;   // per appended fix, raw
+    };
+    const FixBlock a = Valid(35000001, 139000001, 1234, 3599, 2);
+    const FixBlock b = Valid(35000002, 139000002, 50, 10, 0);
+    const Case cases[] = {
+        {"three valid", {a, b, a}, {1, 1, 1}, {35000001, 35000002, 35000001}},
+        {"valid, invalid, invalid, valid", {a, Invalid(), Invalid(), b},
+         {1, 0, 0, 1}, {35000001, 35000001, 35000001, 35000002}},
+        {"invalid before the first position are dropped", {Invalid(), Invalid(), b},
+         {1}, {35000002}},
+        {"only invalid", {Invalid(), Invalid()}, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 3), c.blocks));
+        ASSERT_EQ(log.fixes.size(), c.validFlags.size());
+        for (std::size_t i = 0; i < log.fixes.size(); ++i) {
+            const GpsFix& fix = log.fixes[i];
+            EXPECT_EQ(fix.valid, c.validFlags[i]) << i;
+            EXPECT_DOUBLE_EQ(fix.latitude, c.latitudes[i] / 1e6) << i;
+            EXPECT_EQ(fix.time, kNoonTokyo + 3 * static_cast<int64_t>(i)) << i;
+            EXPECT_EQ(fix.altitude, 0);
+        }
+    }
+}
+
+TEST_F(GpsLogReader, RepeatedFixCopiesEverythingButValidAndTime) {
+    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                                      std::vector{Valid(35681236, 139767125, 1234, 3599, 2),
+                                                  Invalid()}));
+    ASSERT_EQ(log.fixes.size(), 2u);
+    const GpsFix& first = log.fixes[0];
+    const GpsFix& repeat = log.fixes[1];
+    EXPECT_EQ(repeat.latitude, first.latitude);
+    EXPECT_EQ(repeat.longitude, first.longitude);
+    EXPECT_EQ(repeat.speed, first.speed);
+    EXPECT_EQ(repeat.direction, first.direction);
+    EXPECT_EQ(repeat.mark, 2);
+    EXPECT_EQ(repeat.valid, 0);
+    EXPECT_EQ(repeat.time, first.time + 1);
+}
+
+TEST_F(GpsLogReader, ScalesRawValuesWithoutSign) {
+    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                                      std::vector{Valid(35681236, 0x80000000u, 1234, 3599, 2),
+                                                  FixBlock{0xFFFFFFFFu, 0, 65535, 65535, 255, 255}}));
+    ASSERT_EQ(log.fixes.size(), 2u);
+    EXPECT_DOUBLE_EQ(log.fixes[0].latitude, 35.681236);
+    EXPECT_DOUBLE_EQ(log.fixes[0].longitude, 2147.483648);
+    EXPECT_DOUBLE_EQ(log.fixes[0].speed, 12.34);
+    EXPECT_DOUBLE_EQ(log.fixes[0].direction, 359.9);
+    EXPECT_EQ(log.fixes[0].mark, 2);
+    EXPECT_DOUBLE_EQ(log.fixes[1].latitude, 4294.967295);
+    EXPECT_DOUBLE_EQ(log.fixes[1].speed, 655.35);
+    EXPECT_EQ(log.fixes[1].mark, 255);
+    EXPECT_EQ(log.fixes[1].valid, 255);
+}
+
+TEST_F(GpsLogReader, IntervalZeroGivesEveryFixTheStartTime) {
+    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 0),
+                                      std::vector{Valid(1, 1), Valid(2, 2), Invalid()}));
+    ASSERT_EQ(log.fixes.size(), 3u);
+    for (const GpsFix& fix : log.fixes) EXPECT_EQ(fix.time, kNoonTokyo);
+}
+
+TEST_F(GpsLogReader, ShortFilesAndPartialBlocks) {
+    const std::vector<uint8_t> twoFixes =
+        EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1), std::vector{Valid(1, 1), Valid(2, 2)});
+    // Shorter than the header: nothing to read, rejected.
+    for (std::size_t length : {0u, 1u, 15u}) {
+        GpsLog log;
+        EXPECT_EQ(ReadGpsLog(log, twoFixes.data(), static_cast<uint32_t>(length)), 0) << length;
+    }
+    GpsLog none;
+    EXPECT_EQ(ReadGpsLog(none, nullptr, 0), 0);
+    // A partial last block is ignored; the reader never looks past length.
+    struct Case {
+        std::size_t length;
+        std::size_t fixes;
+    };
+    for (const Case& c : {Case{16, 0}, Case{17, 0}, Case{31, 0}, Case{32, 1}, Case{47, 1},
+                          Case{48, 2}}) {
+        const std::vector<uint8_t> exact(twoFixes.begin(),
+                                         twoFixes.begin() + static_cast<std::ptrdiff_t>(c.length));
+        GpsLog log;
+        EXPECT_EQ(ReadGpsLog(log, exact.data(), static_cast<uint32_t>(exact.size())), 1);
+        EXPECT_EQ(log.fixes.size(), c.fixes) << c.length;
+    }
+}
+
+TEST_F(GpsLogReader, HeaderChecks) {
+    struct Case {
+        LogHeader header;
+        bool accepted;
+        const char* why;
+    };
+    const Case cases[] = {
+        {HeaderAt(2013, 6, 1, 12, 0, 0, 1), true, "ordinary"},
+        {HeaderAt(1899, 6, 1, 12, 0, 0, 1), false, "year before 1900"},
+        {HeaderAt(1969, 6, 1, 12, 0, 0, 1), false, "passes the fields, before the epoch"},
+        {HeaderAt(1970, 1, 1, 8, 59, 59, 1), false, "one second before the epoch in Tokyo"},
+        {HeaderAt(1970, 1, 1, 9, 0, 0, 1), true, "the epoch in Tokyo"},
+        {HeaderAt(3001, 1, 1, 8, 59, 59, 1), true, "the last representable second in Tokyo"},
+        {HeaderAt(3001, 1, 1, 9, 0, 0, 1), false, "one second later"},
+        {HeaderAt(65535, 12, 31, 23, 59, 59, 1), false, "far future"},
+        {HeaderAt(2013, 0, 1, 12, 0, 0, 1), false, "month 0"},
+        {HeaderAt(2013, 13, 1, 12, 0, 0, 1), false, "month 13"},
+        {HeaderAt(2013, 6, 0, 12, 0, 0, 1), false, "day 0"},
+        {HeaderAt(2013, 6, 32, 12, 0, 0, 1), false, "day 32"},
+        {HeaderAt(2013, 4, 31, 12, 0, 0, 1), true, "31 April rolls into May"},
+        {HeaderAt(2013, 6, 1, 24, 0, 0, 1), false, "hour 24"},
+        {HeaderAt(2013, 6, 1, 12, 60, 0, 1), false, "minute 60"},
+        {HeaderAt(2013, 6, 1, 12, 0, 60, 1), false, "second 60"},
+    };
+    for (const Case& c : cases) {
+        const std::vector<uint8_t> bytes = EncodeLog(c.header, {});
+        GpsLog log;
+        EXPECT_EQ(ReadGpsLog(log, bytes.data(), 16), c.accepted ? 1 : 0) << c.why;
+        std::string error;
+        EXPECT_EQ(GpsLogImage::Open(bytes, error).has_value(), c.accepted) << c.why;
+        EXPECT_EQ(error.empty(), c.accepted) << c.why << ": " << error;
+    }
+    GpsLog may;
+    const auto april31 = EncodeLog(HeaderAt(2013, 4, 31, 12, 0, 0, 1), {});
+    ASSERT_EQ(ReadGpsLog(may, april31.data(), 16), 1);
+    EXPECT_EQ(TimeToLocalCalendar(may.start_time), (CalendarFields{2013, 5, 1, 12, 0, 0}));
+}
+
+TEST_F(GpsLogReader, TimesOfThreeFixesAtOneSecond) {
+    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                                      std::vector{Valid(1, 1), Valid(2, 2), Valid(3, 3)}));
+    ASSERT_EQ(log.fixes.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(TimeToLocalCalendar(log.fixes[static_cast<std::size_t>(i)].time),
+                  (CalendarFields{2013, 6, 1, 12, 0, i}));
+    }
+}
+
+}  // namespace
+}  // namespace kvd
