@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "gpslog/icon_reachability.h"
+#include "gpslog/log_format.h"  // IWYU pragma: export
 
 namespace kvd {
 
