@@ -42,7 +42,7 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& byte
 
 std::span<const OptionSpec> ConvertOptions() { return kConvertOptions; }
 
-int RunConvert(const ParsedOptions& options) {
+int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     if (options.positionals.empty()) {
         std::fputs("kvd2730-cli convert: no log file given\n", stderr);
         return kExitUsage;
@@ -50,7 +50,7 @@ int RunConvert(const ParsedOptions& options) {
     const std::string folder = options.Value("output").value_or(".");
     OfflineIconReachability offline;
     NetworkIconReachability network;
-    IconReachability& icons = options.Has("offline") || OfflineByEnvironment()
+    IconReachability& icons = options.Has("offline") || global.Has("offline") || OfflineByEnvironment()
                                   ? static_cast<IconReachability&>(offline)
                                   : network;
     int exitCode = kExitOk;

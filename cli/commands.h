@@ -22,7 +22,8 @@ struct Command {
     std::string_view arguments;  // shown after the name in the usage line
     std::string_view summary;
     std::span<const OptionSpec> options;
-    int (*run)(const ParsedOptions& options);
+    // Runs the command with the options given before it and its own.
+    int (*run)(const ParsedOptions& global, const ParsedOptions& options);
 };
 
 std::span<const Command> Commands();
@@ -34,7 +35,22 @@ std::span<const OptionSpec> GlobalOptions();
 std::string ProgramUsage();
 std::string CommandUsage(const Command& command);
 
-int RunConvert(const ParsedOptions& options);
+int RunConvert(const ParsedOptions& global, const ParsedOptions& options);
 std::span<const OptionSpec> ConvertOptions();
+int RunPorts(const ParsedOptions& global, const ParsedOptions& options);
+std::span<const OptionSpec> PortsOptions();
+int RunList(const ParsedOptions& global, const ParsedOptions& options);
+std::span<const OptionSpec> ListOptions();
+int RunGet(const ParsedOptions& global, const ParsedOptions& options);
+std::span<const OptionSpec> GetOptions();
+int RunDelete(const ParsedOptions& global, const ParsedOptions& options);
+std::span<const OptionSpec> DeleteOptions();
+int RunUpdateGps(const ParsedOptions& global, const ParsedOptions& options);
+int RunUpdateVoice(const ParsedOptions& global, const ParsedOptions& options);
+std::span<const OptionSpec> UpdateOptions();
+
+// Slot numbers 0 to 9 from the arguments; false with a message for anything else.
+bool ParseSlots(const std::vector<std::string>& arguments, std::vector<int>& slots,
+                std::string& error);
 
 }  // namespace kvd::cli

@@ -48,5 +48,5 @@ int main(int argc, char** argv) {
         std::fputs(CommandUsage(*command).c_str(), stdout);
         return kExitOk;
     }
-    return command->run(*options);
+    return command->run(*global, *options);
 }

@@ -55,16 +55,28 @@ ProbeResult ProbePortPath(const std::string& path) {
     return {ProbeOutcome::Device};
 }
 
-int32_t ProbePort(const PortCandidate& candidate) {
-    if (ProbePortPath(candidate.path).outcome != ProbeOutcome::Device) return 0;
-    g_abortRequest = 0;
-    SetDevicePort(candidate.number, candidate.path);
-    return 1;
+namespace {
+
+ProbeResult Probe(const PortCandidate& candidate) {
+    const ProbeResult result = ProbePortPath(candidate.path);
+    if (result.outcome == ProbeOutcome::Device) {
+        g_abortRequest = 0;
+        SetDevicePort(candidate.number, candidate.path);
+    }
+    return result;
 }
 
-int32_t FindDevicePort() {
+}  // namespace
+
+int32_t ProbePort(const PortCandidate& candidate) {
+    return Probe(candidate).outcome == ProbeOutcome::Device ? 1 : 0;
+}
+
+int32_t FindDevicePort(std::vector<ProbedPort>* probed) {
     for (const PortCandidate& candidate : ListPortCandidates()) {
-        if (ProbePort(candidate)) return 1;
+        const ProbeResult result = Probe(candidate);
+        if (probed) probed->push_back({candidate, result});
+        if (result.outcome == ProbeOutcome::Device) return 1;
     }
     return 0;
 }

@@ -38,8 +38,14 @@ ProbeResult ProbePortPath(const std::string& path);
 // Probes one candidate; when it passes, it becomes the device's port and a pending abort is cleared.
 int32_t ProbePort(const PortCandidate& candidate);
 
+struct ProbedPort {
+    PortCandidate candidate;
+    ProbeResult result;
+};
+
 // Walks the candidates; 1 when one passed (and is now the device's port), else 0.
-int32_t FindDevicePort();
+// `probed`, when given, receives every candidate probed and its result.
+int32_t FindDevicePort(std::vector<ProbedPort>* probed = nullptr);
 
 // The name the device's port is opened by, formed afresh for each call from the discovery's
 // result; empty before the first discovery.

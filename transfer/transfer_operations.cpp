@@ -35,6 +35,16 @@ std::set<int> Ascending(std::span<const int> slots) { return {slots.begin(), slo
 
 }  // namespace
 
+OperationReport FetchLogList(const TransferSettings& settings, std::vector<RowEntry>& rows) {
+    OperationReport report;
+    if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
+    std::string reply;
+    DeviceCall call;
+    call.replyOut = &reply;
+    if (Exchange("GetLogList\n", -1, call, settings, report)) rows = ApplyListReply(reply, kGpsLogRowCount);
+    return report;
+}
+
 OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<const int> slots,
                                  const std::string& folder, CompletionCallback handler,
                                  void* handlerContext) {

@@ -5,8 +5,10 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "devicelink/devicelink.h"
+#include "transfer/list_rows.h"
 
 namespace kvd {
 
@@ -26,6 +28,9 @@ struct OperationReport {
 
     bool Succeeded() const { return result != 0; }
 };
+
+// Asks the device for its log list: one row per slot.
+OperationReport FetchLogList(const TransferSettings& settings, std::vector<RowEntry>& rows);
 
 // Downloads the logs of `slots`, handing each to `handler` (the KML conversion) with `folder`.
 OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<const int> slots,

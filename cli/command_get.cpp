@@ -1,0 +1,122 @@
+// kvd2730-cli get: downloads logs and converts each to a KML file at once.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli/commands.h"
+#include "cli/device_session.h"
+#include "cli/progress_display.h"
+#include "gpslog/atomic_file.h"
+#include "gpslog/gpslog.h"
+
+namespace kvd::cli {
+namespace {
+
+constexpr OptionSpec kGetOptions[] = {
+    {"all", 'a', "", "every log the device holds"},
+    {"output", 'o', "DIR", "folder for the KML files (default: the current folder)"},
+    {"keep-raw", 0, "", "also save each raw log beside its KML file"},
+    {"help", 'h', "", "show this help"},
+};
+
+// What the completion handler of each download needs, and what it learned.
+struct Conversion {
+    std::string folder;
+    bool keepRaw = false;
+    IconReachability* icons = nullptr;
+    ProgressDisplay* progress = nullptr;
+    std::string error;
+};
+
+bool SaveRaw(std::span<const uint8_t> bytes, const std::filesystem::path& path, std::string& error) {
+    AtomicFile file;
+    return file.Open(path, error) && file.Write(bytes, error) && file.Commit(error);
+}
+
+int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
+                        const char* fileName) {
+    Conversion& conversion = *static_cast<Conversion*>(context);
+    conversion.progress->Finish();
+    const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
+    if (conversion.keepRaw) {
+        const std::filesystem::path raw =
+            std::filesystem::path(folder) / std::filesystem::path(fileName).filename();
+        if (!SaveRaw(bytes, raw, conversion.error)) {
+            conversion.error = std::string(fileName) + ": " + conversion.error;
+            return 0;
+        }
+        std::printf("%s\n", raw.string().c_str());
+    }
+    const KmlConversion result = ConvertLogToKmlFile(bytes, folder, fileName, *conversion.icons);
+    if (!result.Succeeded()) {
+        conversion.error = std::string(fileName) + ": " + result.error;
+        return 0;
+    }
+    std::printf("%s\n", result.kmlPath.string().c_str());
+    std::fflush(stdout);
+    return 1;
+}
+
+}  // namespace
+
+std::span<const OptionSpec> GetOptions() { return kGetOptions; }
+
+int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
+    std::vector<int> slots;
+    std::string error;
+    if (!ParseSlots(options.positionals, slots, error)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    if (slots.empty() == !options.Has("all")) {
+        std::fputs("kvd2730-cli get: name the slots to download, or --all\n", stderr);
+        return kExitUsage;
+    }
+    const std::string folder = options.Value("output").value_or(".");
+    std::error_code created;
+    std::filesystem::create_directories(folder, created);
+    if (!std::filesystem::is_directory(folder)) {
+        std::fprintf(stderr, "kvd2730-cli get: cannot use the folder %s: %s\n", folder.c_str(),
+                     created ? created.message().c_str() : "not a folder");
+        return kExitFailure;
+    }
+
+    InstallInterruptHandler();
+    DeviceSession session;
+    if (!session.Open(global)) return kExitFailure;
+    if (options.Has("all")) {
+        std::vector<RowEntry> rows;
+        const OperationReport listed = FetchLogList(session.Settings(), rows);
+        if (!listed.Succeeded()) return session.ReportFailure(listed, "get");
+        for (std::size_t k = 0; k < rows.size(); ++k)
+            if (!rows[k].invalid) slots.push_back(static_cast<int>(k));
+        if (slots.empty()) {
+            std::fputs("the device holds no logs\n", stderr);
+            return kExitOk;
+        }
+    }
+
+    ProgressDisplay progress(stderr);
+    OfflineIconReachability offline;
+    NetworkIconReachability network;
+    Conversion conversion;
+    conversion.folder = folder;
+    conversion.keepRaw = options.Has("keep-raw");
+    conversion.icons = global.Has("offline") || OfflineByEnvironment()
+                           ? static_cast<IconReachability*>(&offline)
+                           : &network;
+    conversion.progress = &progress;
+    session.Settings().progress = ProgressDisplay::Report;
+    session.Settings().progressContext = &progress;
+
+    const OperationReport report =
+        GetSelectedFiles(session.Settings(), slots, folder, ConvertDownload, &conversion);
+    progress.Finish();
+    if (report.Succeeded()) return kExitOk;
+    if (report.outcome.failure == CallFailure::Completion && !report.cancelled) {
+        std::fprintf(stderr, "kvd2730-cli get: conversion error: %s\n", conversion.error.c_str());
+        return kExitItemFailed;
+    }
+    return session.ReportFailure(report, "get");
+}
+
+}  // namespace kvd::cli

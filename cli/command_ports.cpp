@@ -1,0 +1,47 @@
+// kvd2730-cli ports: every candidate port, and what answered on it.
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/device_session.h"
+
+namespace kvd::cli {
+namespace {
+
+constexpr OptionSpec kPortsOptions[] = {
+    {"help", 'h', "", "show this help"},
+};
+
+std::string Verdict(const PortCandidate& candidate, const ProbeResult& result) {
+    switch (result.outcome) {
+        case ProbeOutcome::Device:
+            return "KVD-2730";
+        case ProbeOutcome::NotTheDevice:
+            return "no answer as a KVD-2730";
+        case ProbeOutcome::CannotOpen:
+            break;
+    }
+    return DescribeOpenError(result.openError, candidate.path);
+}
+
+}  // namespace
+
+std::span<const OptionSpec> PortsOptions() { return kPortsOptions; }
+
+int RunPorts(const ParsedOptions& global, const ParsedOptions&) {
+    SetDiagnosticStream(global.Has("verbose") ? stderr : nullptr);
+    const std::vector<PortCandidate> candidates = ListPortCandidates();
+    if (candidates.empty()) {
+        std::puts("no serial ports found (a virtual device can be listed in KVD2730_PORTS)");
+        return kExitFailure;
+    }
+    bool found = false;
+    for (const PortCandidate& candidate : candidates) {
+        const ProbeResult result = ProbePortPath(candidate.path);
+        found = found || result.outcome == ProbeOutcome::Device;
+        std::printf("%-24s %-40s %s\n", candidate.path.c_str(), candidate.description.c_str(),
+                    Verdict(candidate, result).c_str());
+    }
+    return found ? kExitOk : kExitFailure;
+}
+
+}  // namespace kvd::cli

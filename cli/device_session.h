@@ -1,0 +1,42 @@
+// What every device command shares: finding the port (given, discovered or simulated),
+// the per-byte time-out, Ctrl-C as an abort request, and one line that says what failed.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/option_parser.h"
+#include "transfer/transfer.h"
+
+namespace kvd::sim {
+class Simulator;
+}
+
+namespace kvd::cli {
+
+class DeviceSession {
+public:
+    DeviceSession();
+    ~DeviceSession();
+
+    // Resolves the port from the global options; prints why on failure.
+    bool Open(const ParsedOptions& global);
+
+    const TransferSettings& Settings() const { return settings_; }
+    TransferSettings& Settings() { return settings_; }
+
+    // "kvd2730-cli: ..." on standard error for a failed operation; returns its exit status.
+    int ReportFailure(const OperationReport& report, const std::string& action) const;
+
+private:
+    TransferSettings settings_;
+    std::unique_ptr<sim::Simulator> simulator_;
+};
+
+// The reason a port could not be opened, in words, with the fix for a permission problem.
+std::string DescribeOpenError(PortOpenError error, const std::string& port);
+
+// Ctrl-C sets the abort request instead of ending the program, so transfers stop cleanly.
+void InstallInterruptHandler();
+
+}  // namespace kvd::cli

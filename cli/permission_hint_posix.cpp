@@ -1,0 +1,18 @@
+// On Linux a serial port belongs to a group (usually dialout); its members may open it.
+#include <grp.h>
+#include <sys/stat.h>
+
+#include "cli/permission_hint.h"
+
+namespace kvd::cli {
+
+std::string PermissionHint(const std::string& port) {
+    struct stat info {};
+    if (::stat(port.c_str(), &info) != 0) return {};
+    const group* owner = ::getgrgid(info.st_gid);
+    const std::string name = owner ? owner->gr_name : std::to_string(info.st_gid);
+    return " (members of the group '" + name + "' may open it: sudo usermod -aG " + name +
+           " $USER, then log in again)";
+}
+
+}  // namespace kvd::cli
