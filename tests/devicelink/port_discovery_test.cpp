@@ -90,12 +90,19 @@ TEST_P(Discovery, TakesTheFirstPortThatAnswersAsTheDevice) {
         paths.push_back(ports.back().path);
     }
     PortList list(paths);
-    g_abortRequest = 1;  // a pending abort is cleared by a successful discovery
     ASSERT_EQ(FindDevicePort(), 1);
     const auto device = std::find(GetParam().begin(), GetParam().end(), Kind::Device);
     const std::size_t index = static_cast<std::size_t>(device - GetParam().begin());
     EXPECT_EQ(DevicePortName(), paths[index]);
     EXPECT_EQ(g_devicePort, static_cast<int32_t>(index));
+}
+
+TEST(Discovery, AcceptsTheDeviceWhileAnAbortIsPendingAndClearsIt) {
+    // After a lost connection the abort request is still set; the echo alone then counts.
+    Port device = MakePort(Kind::Device);
+    PortList list({device.path});
+    g_abortRequest = 1;
+    EXPECT_EQ(FindDevicePort(), 1);
     EXPECT_EQ(g_abortRequest, 0);
 }
 
