@@ -34,4 +34,13 @@ struct PortOpenResult {
 PortOpenResult OpenPlatformSerialPort(const std::string& portName, uint32_t baudRate,
                                       int32_t timeoutMs);
 
+using PortOpener = PortOpenResult (*)(const std::string& portName, uint32_t baudRate,
+                                      int32_t timeoutMs);
+
+// Replaces the system's ports for the whole process (replay and fuzzing); null restores them.
+void SetPortOpener(PortOpener opener);
+
+// Opens a port with the opener in force.
+PortOpenResult OpenPort(const std::string& portName, uint32_t baudRate, int32_t timeoutMs);
+
 }  // namespace kvd

@@ -26,7 +26,7 @@ bool ReadByte(LinkContext& context, uint8_t& byte) {
 }  // namespace
 
 bool OpenSerialPort(LinkContext& context, int32_t timeoutMs) {
-    PortOpenResult opened = OpenPlatformSerialPort(context.portName, context.baudRate, timeoutMs);
+    PortOpenResult opened = OpenPort(context.portName, context.baudRate, timeoutMs);
     SetLastPortOpenError(opened.error);
     if (!opened.port) return false;
     context.port = std::move(opened.port);

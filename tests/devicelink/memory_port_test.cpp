@@ -1,0 +1,45 @@
+// Whole exchanges over a scripted in-memory line, as replay and the fuzzers run them.
+#include <gtest/gtest.h>
+
+#include "devicelink/devicelink.h"
+#include "devicelink/memory_port.h"
+
+namespace kvd {
+namespace {
+
+std::shared_ptr<MemoryLine> Line(const std::string& deviceBytes, std::size_t burst = 0) {
+    auto line = std::make_shared<MemoryLine>();
+    line->script.assign(deviceBytes.begin(), deviceBytes.end());
+    line->burst = burst;
+    return line;
+}
+
+class MemoryPortTest : public testing::Test {
+protected:
+    ~MemoryPortTest() override { UseMemoryLine(nullptr); }
+};
+
+TEST_F(MemoryPortTest, RunsAnExchangeAndRecordsWhatWasSent) {
+    for (const std::size_t burst : {0u, 1u, 3u}) {
+        auto line = Line("noise\nSetMode 0\n> ", burst);
+        UseMemoryLine(line);
+        std::string reply;
+        DeviceCall call;
+        call.replyOut = &reply;
+        EXPECT_EQ(RunDeviceCommand("memory", "SetMode 1\n", call), 1) << burst;
+        EXPECT_EQ(reply, "SetMode 0\n");
+        EXPECT_EQ(std::string(line->written.begin(), line->written.end()), "SetMode 1\n");
+    }
+}
+
+TEST_F(MemoryPortTest, TheEndOfTheScriptIsATimeOut) {
+    UseMemoryLine(Line("SetMode 0\n"));
+    CallOutcome outcome;
+    DeviceCall call;
+    call.outcome = &outcome;
+    EXPECT_EQ(RunDeviceCommand("memory", "UpdateFw\n", call), 0);
+    EXPECT_EQ(outcome.failure, CallFailure::NoAnswer);
+}
+
+}  // namespace
+}  // namespace kvd
