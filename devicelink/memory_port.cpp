@@ -37,6 +37,7 @@ std::size_t MemoryPort::Read(uint8_t* bytes, std::size_t capacity, int32_t) {
     }
     std::size_t n = std::min(capacity, line_->script.size() - line_->position);
     if (line_->burst != 0) n = std::min(n, line_->burst);
+    if (n == 0) return 0;
     std::memcpy(bytes, line_->script.data() + line_->position, n);
     line_->position += n;
     return n;
