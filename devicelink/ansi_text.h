@@ -13,7 +13,4 @@ std::optional<std::u16string> AnsiToWide(std::string_view text);
 // The text as UTF-8, for the core's own strings.
 std::optional<std::string> AnsiToUtf8(std::string_view text);
 
-// UTF-16 to UTF-8 (unpaired surrogates become U+FFFD).
-std::string WideToUtf8(std::u16string_view text);
-
 }  // namespace kvd

@@ -15,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/utf8.h"
+
 namespace kvd::test {
 
 // A fresh folder removed with everything in it at the end of the test.
@@ -83,29 +85,10 @@ inline std::string DecodeUtf16Le(const std::vector<uint8_t>& bytes) {
         ADD_FAILURE() << "not UTF-16LE with a byte-order mark";
         return out;
     }
-    for (std::size_t i = 2; i < bytes.size(); i += 2) {
-        char32_t c = static_cast<char32_t>(bytes[i] | (bytes[i + 1] << 8));
-        if (c >= 0xD800 && c <= 0xDBFF && i + 3 < bytes.size()) {
-            const char32_t low = static_cast<char32_t>(bytes[i + 2] | (bytes[i + 3] << 8));
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            i += 2;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    std::u16string units;
+    for (std::size_t i = 2; i < bytes.size(); i += 2)
+        units += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+    out = Utf16ToUtf8(units);
     return out;
 }
 

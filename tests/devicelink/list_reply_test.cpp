@@ -1,6 +1,7 @@
 // One entry of the device's list reply, and text conversion of device names.
 #include <gtest/gtest.h>
 
+#include "common/utf8.h"
 #include "devicelink/devicelink.h"
 
 namespace kvd {
@@ -54,7 +55,7 @@ TEST(AnsiToWide, ConvertsUtf8AndReplacesBrokenBytes) {
     EXPECT_EQ(AnsiToWide("a\xff" "b"), u"a\uFFFDb");
     EXPECT_EQ(AnsiToWide("\xc0\xaf"), u"\uFFFD\uFFFD");  // an overlong slash is not a slash
     EXPECT_EQ(AnsiToWide("\xe7\xb5"), u"\uFFFD\uFFFD");  // cut short
-    EXPECT_EQ(WideToUtf8(u"経路\U0001F697"), "\xe7\xb5\x8c\xe8\xb7\xaf\xf0\x9f\x9a\x97");
+    EXPECT_EQ(Utf16ToUtf8(u"経路\U0001F697"), "\xe7\xb5\x8c\xe8\xb7\xaf\xf0\x9f\x9a\x97");
 }
 
 }  // namespace
