@@ -5,7 +5,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/progress_display.h"
-#include "gpslog/atomic_file.h"
+#include "common/atomic_file.h"
 #include "gpslog/gpslog.h"
 
 namespace kvd::cli {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gpslog/byte_sink.h"
+#include "common/byte_sink.h"
 #include "gpslog/gps_log_image.h"
 #include "gpslog/kml_document.h"
 #include "gpslog/kml_stream.h"

@@ -1,6 +1,6 @@
 #include <memory>
 
-#include "gpslog/atomic_file.h"
+#include "common/atomic_file.h"
 #include "gpslog/gps_log_image.h"
 #include "gpslog/gpslog.h"
 #include "gpslog/kml_document.h"

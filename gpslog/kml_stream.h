@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gpslog/byte_sink.h"
+#include "common/byte_sink.h"
 
 namespace kvd {
 

@@ -7,7 +7,7 @@
 
 #include <pugixml.hpp>
 
-#include "gpslog/byte_sink.h"
+#include "common/byte_sink.h"
 #include "gpslog/gps_log_image.h"
 #include "gpslog/kml_document.h"
 #include "gpslog/log_format.h"

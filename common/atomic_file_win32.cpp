@@ -4,7 +4,7 @@
 #include <atomic>
 #include <random>
 
-#include "gpslog/atomic_file.h"
+#include "common/atomic_file.h"
 
 namespace kvd {
 namespace {

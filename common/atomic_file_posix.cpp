@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "gpslog/atomic_file.h"
+#include "common/atomic_file.h"
 
 namespace kvd {
 namespace {

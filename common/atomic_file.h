@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "gpslog/byte_sink.h"
+#include "common/byte_sink.h"
 
 namespace kvd {
 
