@@ -6,7 +6,6 @@
 
 #include "cli/commands.h"
 #include "cli/permission_hint.h"
-#include "simulator/simulator.h"
 
 namespace kvd::cli {
 namespace {
@@ -83,8 +82,12 @@ bool DeviceSession::Open(const ParsedOptions& global) {
         settings_.timeoutMs = static_cast<int32_t>(value);
     }
     if (global.Has("simulate")) {
-        simulator_ = std::make_unique<sim::Simulator>(sim::SimulatorConfig{});
-        simulator_->Start();
+        std::string error;
+        simulator_ = SimulatedDevice::Start(error);
+        if (!simulator_) {
+            std::fprintf(stderr, "kvd2730-cli: --simulate: %s\n", error.c_str());
+            return false;
+        }
         SetDevicePort(0, simulator_->PortPath());
     } else if (const auto port = global.Value("port")) {
         SetDevicePort(0, *port);

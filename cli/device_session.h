@@ -6,11 +6,8 @@
 #include <string>
 
 #include "cli/option_parser.h"
+#include "cli/simulated_device.h"
 #include "transfer/transfer.h"
-
-namespace kvd::sim {
-class Simulator;
-}
 
 namespace kvd::cli {
 
@@ -30,7 +27,7 @@ public:
 
 private:
     TransferSettings settings_;
-    std::unique_ptr<sim::Simulator> simulator_;
+    std::unique_ptr<SimulatedDevice> simulator_;
 };
 
 // The reason a port could not be opened, in words, with the fix for a permission problem.
