@@ -1,5 +1,6 @@
 #include "simulator/ymodem_device_sender.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <ctime>
@@ -44,7 +45,7 @@ std::string SizeField(const YmodemDeviceSide& side, std::size_t size) {
     const auto bytes = static_cast<int64_t>(size);
     if (side.faultActive(FaultKind::SizeLarger)) return std::to_string(bytes + 2048);
     if (side.faultActive(FaultKind::SizeSmaller)) return std::to_string(bytes / 2);
-    if (side.faultActive(FaultKind::SizeNegative)) return "-" + std::to_string(bytes == 0 ? 1 : bytes);
+    if (side.faultActive(FaultKind::SizeNegative)) return std::to_string(-std::max<int64_t>(bytes, 1));
     if (side.faultActive(FaultKind::SizeHuge)) return "99999999999";
     return std::to_string(bytes);
 }
@@ -106,8 +107,8 @@ bool SendEndOfFile(const YmodemDeviceSide& side) {
 
 bool SendBatch(const YmodemDeviceSide& side, std::span<const StoredFile> files) {
     const uint8_t blockType = side.dataBlockSize == 128 ? kSoh : kStx;
-    const std::string fileTail =
-        " " + FormatOctal(static_cast<uint64_t>(std::time(nullptr))) + " 100644 ";
+    std::string fileTail(1, ' ');
+    fileTail.append(FormatOctal(static_cast<uint64_t>(std::time(nullptr)))).append(" 100644 ");
     for (const StoredFile& file : files) {
         const std::string name =
             side.faultActive(FaultKind::FileName) ? side.fault.arg : file.name;
