@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "devicelink/devicelink.h"
+#include "devicelink/link_context.h"
+#include "devicelink/ymodem_steps.h"
 #include "simulator/synthetic_trips.h"
 #include "support/scripted_peer.h"
 #include "support/sim_process.h"
@@ -93,7 +95,7 @@ TEST_F(YmodemReceive, ToMemoryReportsWholeBlocksAndHandsOverExactlyTheFile) {
         EXPECT_EQ(log.data, bytes) << c.size;
         EXPECT_EQ(log.fileName, "06121530.LOG");
         EXPECT_EQ(log.percents, c.percents) << c.size;
-        EXPECT_EQ(std::set<int32_t>(log.modes.begin(), log.modes.end()).size(), log.modes.empty() ? 0u : 1u);
+        for (const int32_t mode : log.modes) EXPECT_EQ(mode, ReceiveToMemory);
         const std::size_t blocks = (c.size + 1023) / 1024;
         EXPECT_EQ(peer.Received(), "GetLog 0\n" + HostAnswersForFile(blocks) + kHostClosesBatch);
     }
@@ -345,6 +347,28 @@ TEST_F(YmodemReceive, EmptySlotIsARefusal) {
     EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 5\n", log.Call()), 0);
     EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog x\n", log.Call()), 0);
     EXPECT_EQ(log.completions, 0);
+}
+
+// index x 1024 x 100 passes 2^31 from about 21 MB on; the percentage must not wrap.
+TEST(ReportProgress, PercentOfLargeFilesIsExactAndReportedOnChangeOnly) {
+    const struct {
+        int64_t index;
+        int32_t percent;
+    } steps[] = {{10'000, 34}, {10'001, 34}, {20'000, 68}, {29'297, 100}};
+    LinkContext context;
+    TransferLog log;
+    context.progress = &TransferLog::Progress;
+    context.progressContext = &log;
+    context.header.blockType = kStx;
+    context.header.fileSize = 30'000'000;
+    std::vector<int32_t> expected;
+    for (const auto& step : steps) {
+        context.blockCounter.blockNumber = static_cast<uint8_t>(step.index % 256);
+        context.blockCounter.wrapBase = static_cast<int32_t>(step.index - step.index % 256);
+        ReportProgress(context);
+        if (expected.empty() || expected.back() != step.percent) expected.push_back(step.percent);
+    }
+    EXPECT_EQ(log.percents, expected);
 }
 
 }  // namespace
