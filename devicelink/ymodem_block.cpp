@@ -102,7 +102,8 @@ int64_t ParseSizeField(std::string_view text) {
 
 std::string FormatOctal(uint64_t value) {
     std::string digits;
-    for (; value != 0; value >>= 3) digits.insert(digits.begin(), static_cast<char>('0' + (value & 7)));
+    for (; value != 0; value >>= 3)
+        digits.insert(digits.begin(), static_cast<char>('0' + (value & 7)));
     return digits;
 }
 

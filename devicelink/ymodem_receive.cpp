@@ -131,16 +131,15 @@ BlockVerdict CheckDataBlock(LinkContext& context) {
     const auto expected = static_cast<uint8_t>(counter.blockNumber + 1);
     if (number != expected) {
         // Storing it would leave a hole, or overwrite data already acknowledged.
-        WriteDiagnosticFormat("STATE_ACK:block(%x) out of order, expected(%x)\n", number,
-                              expected);
+        WriteDiagnosticFormat("STATE_ACK:block(%x) out of order, expected(%x)\n", number, expected);
         return BlockVerdict::Invalid;
     }
     if (counter.blockNumber == 255) counter.wrapBase += 256;
     counter.blockNumber = number;
     const int64_t offset = (counter.Index() - 1) * static_cast<int64_t>(FileBlockData(context));
     if (offset >= context.header.fileSize) {
-        WriteDiagnosticFormat("STATE_ACK:block(%x) past the end of the file (%d bytes)\n",
-                              number, context.header.fileSize);
+        WriteDiagnosticFormat("STATE_ACK:block(%x) past the end of the file (%d bytes)\n", number,
+                              context.header.fileSize);
         return BlockVerdict::Invalid;
     }
     return BlockVerdict::Next;

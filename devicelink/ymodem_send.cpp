@@ -1,6 +1,7 @@
 #include "devicelink/ymodem_send.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -59,7 +60,8 @@ int32_t LoadSendFile(LinkContext& context, const std::string& path) {
     }
     std::rewind(file.get());
     context.data.assign(static_cast<std::size_t>(size), 0);
-    if (std::fread(context.data.data(), 1, context.data.size(), file.get()) != context.data.size()) {
+    if (std::fread(context.data.data(), 1, context.data.size(), file.get()) !=
+        context.data.size()) {
         WriteDiagnosticFormat("cannot read %s\n", path.c_str());
         return 0;
     }

@@ -27,9 +27,9 @@ void MarkBlockTime(LinkContext& context) {
     context.elapsed = static_cast<double>(context.now - context.startTime);
     const int64_t bytesDone =
         context.blockCounter.Index() * static_cast<int64_t>(FileBlockData(context));
-    context.estimate = bytesDone > 0 ? context.elapsed * context.header.fileSize /
-                                           static_cast<double>(bytesDone)
-                                     : 0.0;
+    context.estimate =
+        bytesDone > 0 ? context.elapsed * context.header.fileSize / static_cast<double>(bytesDone)
+                      : 0.0;
 }
 
 void ReportProgress(LinkContext& context) {
@@ -38,12 +38,12 @@ void ReportProgress(LinkContext& context) {
     const int64_t percent = context.blockCounter.Index() *
                             static_cast<int64_t>(FileBlockData(context)) * 100 /
                             context.header.fileSize;
-    const auto clamped = static_cast<int32_t>(
-        std::min<int64_t>(percent, std::numeric_limits<int32_t>::max()));
+    const auto clamped =
+        static_cast<int32_t>(std::min<int64_t>(percent, std::numeric_limits<int32_t>::max()));
     if (clamped == context.lastPercent) return;
     context.lastPercent = clamped;
-    context.progress(context.progressContext, clamped, context.displayName.c_str(),
-                     context.elapsed, context.estimate, context.mode);
+    context.progress(context.progressContext, clamped, context.displayName.c_str(), context.elapsed,
+                     context.estimate, context.mode);
 }
 
 }  // namespace kvd

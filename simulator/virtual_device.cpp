@@ -157,7 +157,8 @@ void VirtualDevice::Execute(const std::string& line) {
 }
 
 YmodemDeviceSide VirtualDevice::TransferSide() {
-    return YmodemDeviceSide{wire_, options_.fault, [this](FaultKind kind) { return FaultActive(kind); },
+    return YmodemDeviceSide{wire_, options_.fault,
+                            [this](FaultKind kind) { return FaultActive(kind); },
                             options_.dataBlockSize};
 }
 
@@ -171,8 +172,9 @@ bool VirtualDevice::ServeTransfer(const std::string& command, const std::string&
         const std::string info = image.name + " " + std::to_string(image.bytes.size()) + "\n";
         const StoredFile files[] = {image, {"flash.txt", {info.begin(), info.end()}}};
         SendFiles("ReadFlashRom", files);
-    } else if (EqualsNoCase(command, "UpdateGpsDataX") || EqualsNoCase(command, "UpdateVoiceData") ||
-               EqualsNoCase(command, "WriteFwData") || EqualsNoCase(command, "ProgramFlashRom")) {
+    } else if (EqualsNoCase(command, "UpdateGpsDataX") ||
+               EqualsNoCase(command, "UpdateVoiceData") || EqualsNoCase(command, "WriteFwData") ||
+               EqualsNoCase(command, "ProgramFlashRom")) {
         ReceiveFiles(command);
     } else {
         return false;
@@ -211,10 +213,11 @@ void VirtualDevice::ReceiveFiles(const std::string& word) {
 void VirtualDevice::KeepUploads(const std::string& word, std::vector<StoredFile>& files) {
     bool kept = true;
     for (StoredFile& file : files) {
-        if (!options_.storeDir.empty()) {
-            std::string error;
-            kept = WriteFileAtomically(std::filesystem::path(options_.storeDir) / file.name,
-                                       file.bytes, error) && kept;
+        std::string error;
+        if (!options_.storeDir.empty() &&
+            !WriteFileAtomically(std::filesystem::path(options_.storeDir) / file.name, file.bytes,
+                                 error)) {
+            kept = false;
         }
         if (EqualsNoCase(word, "WriteFwData") || EqualsNoCase(word, "ProgramFlashRom"))
             flashImage_ = std::move(file);

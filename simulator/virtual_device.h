@@ -45,7 +45,8 @@ private:
     bool ServeTransfer(const std::string& command, const std::string& argument);
     void SendFiles(const std::string& word, std::span<const StoredFile> files);
     void ReceiveFiles(const std::string& word);
-    void SendSlot(const std::string& word, std::span<const Slot> slots, const std::string& argument);
+    void SendSlot(const std::string& word, std::span<const Slot> slots,
+                  const std::string& argument);
     void KeepUploads(const std::string& word, std::vector<StoredFile>& files);
     // A batch the host broke off: what it sent is dropped and no prompt follows.
     void AbandonReply();

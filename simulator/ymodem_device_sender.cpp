@@ -45,7 +45,8 @@ std::string SizeField(const YmodemDeviceSide& side, std::size_t size) {
     const auto bytes = static_cast<int64_t>(size);
     if (side.faultActive(FaultKind::SizeLarger)) return std::to_string(bytes + 2048);
     if (side.faultActive(FaultKind::SizeSmaller)) return std::to_string(bytes / 2);
-    if (side.faultActive(FaultKind::SizeNegative)) return std::to_string(-std::max<int64_t>(bytes, 1));
+    if (side.faultActive(FaultKind::SizeNegative))
+        return std::to_string(-std::max<int64_t>(bytes, 1));
     if (side.faultActive(FaultKind::SizeHuge)) return "99999999999";
     return std::to_string(bytes);
 }
@@ -110,8 +111,7 @@ bool SendBatch(const YmodemDeviceSide& side, std::span<const StoredFile> files) 
     std::string fileTail(1, ' ');
     fileTail.append(FormatOctal(static_cast<uint64_t>(std::time(nullptr)))).append(" 100644 ");
     for (const StoredFile& file : files) {
-        const std::string name =
-            side.faultActive(FaultKind::FileName) ? side.fault.arg : file.name;
+        const std::string name = side.faultActive(FaultKind::FileName) ? side.fault.arg : file.name;
         if (!WaitForRequest(side)) return false;
         if (!SendHeader(side, blockType, name, SizeField(side, file.bytes.size()) + fileTail))
             return false;

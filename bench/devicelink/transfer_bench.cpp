@@ -29,8 +29,8 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kDayFixes = 86'400;   // one fix a second for a day: 1,382,416 bytes
-constexpr int kHourFixes = 3'600;   // an hour: 57,616 bytes
+constexpr int kDayFixes = 86'400;  // one fix a second for a day: 1,382,416 bytes
+constexpr int kHourFixes = 3'600;  // an hour: 57,616 bytes
 constexpr double kLineBytesPerSecond = 115200.0 / 10.0;  // 8N1: 10 bits a byte
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
@@ -49,7 +49,7 @@ std::string SimulatorBinary() {
 
 // kvd2730-sim as a child process for one measurement.
 class Sim {
-public:
+  public:
     explicit Sim(const std::vector<std::string>& args) {
         int out[2];
         if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
@@ -76,7 +76,7 @@ public:
     }
     const std::string& Port() const { return port_; }
 
-private:
+  private:
     pid_t pid_ = -1;
     std::string port_;
 };
@@ -162,10 +162,11 @@ double LrzszSeconds(const fs::path& file, const fs::path& work) {
 std::size_t WireBytes(const std::string& command, std::size_t size) {
     const std::size_t blocks = (size + kvd::kLongBlockData - 1) / kvd::kLongBlockData;
     const std::size_t echoedCommand = 2 * command.size();
-    const std::size_t statusLines = std::string("GetLog 1\n").size() + std::string("GetLog 0\n").size();
+    const std::size_t statusLines =
+        std::string("GetLog 1\n").size() + std::string("GetLog 0\n").size();
     const std::size_t prompt = 2;
     const std::size_t headerExchanges = 2 * (1 + kvd::kLongBlockLength + 1);  // C, block 0, ACK
-    const std::size_t dataBlocks = blocks * (kvd::kLongBlockLength + 1);       // block, ACK
+    const std::size_t dataBlocks = blocks * (kvd::kLongBlockLength + 1);      // block, ACK
     const std::size_t endOfFile = 4;                                          // EOT NAK EOT ACK
     return echoedCommand + statusLines + prompt + headerExchanges + dataBlocks + endOfFile;
 }
@@ -191,7 +192,8 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
     kvd::SetDiagnosticStream(nullptr);
-    const fs::path folder = fs::temp_directory_path() / ("kvd-transfer-bench-" + std::to_string(::getpid()));
+    const fs::path folder =
+        fs::temp_directory_path() / ("kvd-transfer-bench-" + std::to_string(::getpid()));
     fs::create_directories(folder);
     try {
         const fs::path day = WriteLog(folder, kDayFixes);
@@ -222,8 +224,8 @@ int main(int argc, char** argv) {
             paced.push_back(GetLog(sim.Port()).seconds);
         }
         const double measured = Median(paced);
-        std::printf("paced at 115200 baud, %zu bytes (%d fixes), median of %zu rounds:\n",
-                    hourSize, kHourFixes, paced.size());
+        std::printf("paced at 115200 baud, %zu bytes (%d fixes), median of %zu rounds:\n", hourSize,
+                    kHourFixes, paced.size());
         std::printf("  bytes on the line %zu, line-rate limit %.3f s\n", wire, limit);
         std::printf("  GetLog took %.3f s: %+.2f %% over the limit\n", measured,
                     (measured - limit) / limit * 100.0);

@@ -1,4 +1,6 @@
 // Block framing, the CRC, block 0's fields, safe names and the write-then-rename.
+#include "devicelink/ymodem_block.h"
+
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -10,7 +12,6 @@
 
 #include "devicelink/atomic_file.h"
 #include "devicelink/safe_file_name.h"
-#include "devicelink/ymodem_block.h"
 
 namespace kvd {
 namespace {
@@ -81,11 +82,19 @@ TEST(ParseSizeField, ReadsLikeAtoiButRefusesNegativeAndHugeSizes) {
         const char* text;
         int64_t size;
     } cases[] = {
-        {"1500", 1500},     {"  42", 42},       {"+7", 7},
-        {"12abc", 12},      {"", 0},            {"abc", 0},
-        {"-0", 0},          {"-1", -1},         {"-1500", -1},
-        {"268435456", kMaxTransferSize},        {"268435457", -1},
-        {"99999999999", -1},                    {"99999999999999999999999", -1},
+        {"1500", 1500},
+        {"  42", 42},
+        {"+7", 7},
+        {"12abc", 12},
+        {"", 0},
+        {"abc", 0},
+        {"-0", 0},
+        {"-1", -1},
+        {"-1500", -1},
+        {"268435456", kMaxTransferSize},
+        {"268435457", -1},
+        {"99999999999", -1},
+        {"99999999999999999999999", -1},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseSizeField(c.text), c.size) << c.text;
 }
@@ -131,7 +140,7 @@ TEST(SafeBaseName, KeepsOnlyAPlainLastComponent) {
 }
 
 class WriteFileAtomicallyTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         folder_ = fs::temp_directory_path() /
                   ("kvd-atomic-" + std::to_string(::getpid()) + "-" +

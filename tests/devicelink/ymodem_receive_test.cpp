@@ -41,7 +41,7 @@ std::string HostAnswersForFile(std::size_t blocks) {
 const std::string kHostClosesBatch = Control(kRequest) + Control(kAck);
 
 class YmodemReceive : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetDiagnosticStream(nullptr);
         g_abortRequest = 0;
@@ -82,7 +82,7 @@ TEST_F(YmodemReceive, ToMemoryReportsWholeBlocksAndHandsOverExactlyTheFile) {
         {1500, {68, 136}},  // the last block counts whole
         {2048, {50, 100}},  // no padding; EOT follows block 2
         {1, {102400}},
-        {0, {}},            // no data block at all: EOT right after block 0
+        {0, {}},  // no data block at all: EOT right after block 0
     };
     for (const auto& c : cases) {
         const std::string bytes = PatternBytes(c.size);
@@ -103,8 +103,8 @@ TEST_F(YmodemReceive, ToMemoryReportsWholeBlocksAndHandsOverExactlyTheFile) {
 
 TEST_F(YmodemReceive, TwoFileBatchInBothModes) {
     const std::string first = PatternBytes(1500), second = PatternBytes(3000).substr(1000);
-    const std::string batch = DeviceFile("A.WAV", first) + DeviceFile("B.WAV", second) +
-                              test::ClosingBlock();
+    const std::string batch =
+        DeviceFile("A.WAV", first) + DeviceFile("B.WAV", second) + test::ClosingBlock();
     {
         ScriptedPeer peer({{"GetRecord 1\n" + batch + "GetRecord 0\n> "}});
         TransferLog log;
@@ -138,7 +138,7 @@ TEST_F(YmodemReceive, StatusWordDecidesWhetherABatchFollows) {
         {"GetLog 01\n" + batch + "GetLog 0\n> ", 3},
         {"GetLog 1a\n> ", 0},
         {"GetLog 2\n> ", 0},
-        {"> ", 1},                              // a reply without a transfer
+        {"> ", 1},                                 // a reply without a transfer
         {"GetLog 1\n" + batch + "GetLog 0\n", 0},  // the closing prompt never came
     };
     for (const auto& c : cases) {
@@ -152,9 +152,9 @@ TEST_F(YmodemReceive, StatusWordDecidesWhetherABatchFollows) {
 
 TEST_F(YmodemReceive, ShortBlockZeroIsReadWholeAndItsDataBlocksAsShortBlocks) {
     const std::string bytes = PatternBytes(300);  // three 128-byte blocks, the last padded
-    ScriptedPeer peer({{"GetLog 1\n" + DeviceFile("S.LOG", bytes, kSoh) + test::ClosingBlock() +
-                        "GetLog 0\n> "},
-                       AfterHost(kUntilQuiet)});
+    ScriptedPeer peer(
+        {{"GetLog 1\n" + DeviceFile("S.LOG", bytes, kSoh) + test::ClosingBlock() + "GetLog 0\n> "},
+         AfterHost(kUntilQuiet)});
     TransferLog log;
     EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()), 3);
     EXPECT_EQ(log.data, bytes);
@@ -167,7 +167,8 @@ TEST_F(YmodemReceive, DamagedOrMisnumberedBlockFailsAtOnceWithoutNak) {
     const std::string head = "GetLog 1\n" + test::HeaderBlock("T.LOG", "3000 1 100644 ") +
                              test::DataBlock(kStx, 1, std::string_view(bytes).substr(0, 1024));
     auto damaged = [&](int at, uint8_t number = 2) {
-        std::string block = test::DataBlock(kStx, number, std::string_view(bytes).substr(1024, 1024));
+        std::string block =
+            test::DataBlock(kStx, number, std::string_view(bytes).substr(1024, 1024));
         block[static_cast<std::size_t>(at)] ^= 0x10;
         return block;
     };
@@ -180,8 +181,8 @@ TEST_F(YmodemReceive, DamagedOrMisnumberedBlockFailsAtOnceWithoutNak) {
         {"wrong complement", head + damaged(2)},
         {"skips ahead", head + test::DataBlock(kStx, 3, "x")},
         {"goes back", head + test::DataBlock(kStx, 0, "x")},
-        {"first block numbered 0",
-         "GetLog 1\n" + test::HeaderBlock("T.LOG", "3000 1 100644 ") + test::DataBlock(kStx, 0, "x")},
+        {"first block numbered 0", "GetLog 1\n" + test::HeaderBlock("T.LOG", "3000 1 100644 ") +
+                                       test::DataBlock(kStx, 0, "x")},
         {"stray byte", head + "\x55"},
         {"short block type", head + test::DataBlock(kSoh, 2, "x")},
     };
@@ -262,21 +263,17 @@ TEST_P(YmodemReceiveFault, FailsOrDeliversTheExactFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, YmodemReceiveFault,
-    testing::Values(FaultCase{"BadCrc", "bad-crc:2", 0},
-                    FaultCase{"BadComplement", "bad-complement:3", 0},
-                    FaultCase{"SkippedBlock", "skip-block:2", 0},
-                    FaultCase{"RepeatedBlockIsAcknowledgedAgain", "repeat-block:2", 3},
-                    FaultCase{"RepeatedLastBlock", "repeat-block:5", 3},
-                    FaultCase{"Stall", "stall:2", 0},
-                    FaultCase{"Cancel", "cancel:2", 0},
-                    FaultCase{"Garbage", "garbage:4", 0},
-                    FaultCase{"SizeLarger", "size-larger", 0},
-                    FaultCase{"SizeSmaller", "size-smaller", 0},
-                    FaultCase{"SizeNegative", "size-negative", 0},
-                    FaultCase{"SizeHuge", "size-huge", 0},
-                    FaultCase{"BrokenEndOfFileHandshake", "broken-eot", 0},
-                    FaultCase{"EmptyNameIsNoFile", "file-name:", 0},
-                    FaultCase{"DotDotName", "file-name:..", 0}),
+    testing::Values(
+        FaultCase{"BadCrc", "bad-crc:2", 0}, FaultCase{"BadComplement", "bad-complement:3", 0},
+        FaultCase{"SkippedBlock", "skip-block:2", 0},
+        FaultCase{"RepeatedBlockIsAcknowledgedAgain", "repeat-block:2", 3},
+        FaultCase{"RepeatedLastBlock", "repeat-block:5", 3}, FaultCase{"Stall", "stall:2", 0},
+        FaultCase{"Cancel", "cancel:2", 0}, FaultCase{"Garbage", "garbage:4", 0},
+        FaultCase{"SizeLarger", "size-larger", 0}, FaultCase{"SizeSmaller", "size-smaller", 0},
+        FaultCase{"SizeNegative", "size-negative", 0}, FaultCase{"SizeHuge", "size-huge", 0},
+        FaultCase{"BrokenEndOfFileHandshake", "broken-eot", 0},
+        FaultCase{"EmptyNameIsNoFile", "file-name:", 0},
+        FaultCase{"DotDotName", "file-name:..", 0}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(YmodemReceive, UnplugFailsTheTransferAndTheNextCallCleanly) {
@@ -323,9 +320,7 @@ TEST_F(YmodemReceive, ToFileFailsWhenTheFileCannotBeCreated) {
 }
 
 TEST_F(YmodemReceive, AFailedTransferLeavesAnOlderFileOfThatNameUntouched) {
-    {
-        std::ofstream(folder_ / "REC0.WAV", std::ios::binary) << "older";
-    }
+    { std::ofstream(folder_ / "REC0.WAV", std::ios::binary) << "older"; }
     for (const char* fault : {"bad-crc:2@GetRecord", "broken-eot@GetRecord"}) {
         SimProcess sim({"--fault", fault});
         TransferLog log;

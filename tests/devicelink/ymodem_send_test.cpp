@@ -32,9 +32,10 @@ const std::string kAckText = Control(kAck);
 // end-of-file handshake, "C" for the closing block 0 and the closing reply.
 std::vector<PeerStep> DeviceTakes(const std::vector<std::string>& blockAnswers) {
     std::vector<PeerStep> steps{{"UpdateGpsDataX 1\nC"}};
-    for (const std::string& answer : blockAnswers) steps.push_back(AfterHost(kLongBlockLength, answer));
-    steps.push_back(AfterHost(1, Control(kNak)));      // first EOT
-    steps.push_back(AfterHost(1, kAckText + "C"));     // second EOT, then ask for block 0
+    for (const std::string& answer : blockAnswers)
+        steps.push_back(AfterHost(kLongBlockLength, answer));
+    steps.push_back(AfterHost(1, Control(kNak)));   // first EOT
+    steps.push_back(AfterHost(1, kAckText + "C"));  // second EOT, then ask for block 0
     steps.push_back(AfterHost(kLongBlockLength, kAckText + "UpdateGpsDataX 0\n> "));
     return steps;
 }
@@ -46,7 +47,7 @@ struct SentBlocks {
 };
 
 class YmodemSend : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetDiagnosticStream(nullptr);
         g_abortRequest = 0;
@@ -90,7 +91,7 @@ TEST_F(YmodemSend, SendsBlocksWithPaddingAndReportsTheEotStep) {
     } cases[] = {
         {1500, {68, 136, 204}},  // the EOT step counts the index past the end
         {2048, {50, 100, 150}},
-        {0, {}},                 // block 0 announces 0; its answer leads straight to EOT
+        {0, {}},  // block 0 announces 0; its answer leads straight to EOT
     };
     for (const auto& c : cases) {
         const std::string bytes = PatternBytes(c.size);
@@ -138,9 +139,8 @@ TEST_F(YmodemSend, SecondBlockOfA1500ByteFileHolds476BytesAnd548Padding) {
     ScriptedPeer peer(DeviceTakes({kAckText, kAckText, kAckText}));
     TransferLog log;
     ASSERT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")), 3);
-    const std::string second =
-        DataOf(peer.Received().substr(std::string("UpdateGpsDataX\n").size() + 2 * kLongBlockLength,
-                                      kLongBlockLength));
+    const std::string second = DataOf(peer.Received().substr(
+        std::string("UpdateGpsDataX\n").size() + 2 * kLongBlockLength, kLongBlockLength));
     EXPECT_EQ(second.substr(0, 476), PatternBytes(1500).substr(1024));
     EXPECT_EQ(second.substr(476), Control(kSub, 548));
 }
@@ -157,8 +157,9 @@ TEST_F(YmodemSend, NakResendsTheSameBlockAndCMeansGoOn) {
           kAckText},
          {0, 1, 2, 3, 4, 5, 5, 6, 7}},
         {"CInsteadOfAck", std::vector<std::string>(8, "C"), {0, 1, 2, 3, 4, 5, 6, 7}},
-        {"NakForBlock0", {Control(kNak), kAckText, kAckText, kAckText, kAckText, kAckText,
-                          kAckText, kAckText, kAckText},
+        {"NakForBlock0",
+         {Control(kNak), kAckText, kAckText, kAckText, kAckText, kAckText, kAckText, kAckText,
+          kAckText},
          {0, 0, 1, 2, 3, 4, 5, 6, 7}},
     };
     for (const auto& c : cases) {
@@ -217,7 +218,8 @@ TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
         const std::string bytes = PatternBytes(size += 777);
         WriteLocal(c.localName, bytes);
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), c.command, Upload(log, c.localName)), 3) << c.command;
+        EXPECT_EQ(RunDeviceCommand(sim.Port(), c.command, Upload(log, c.localName)), 3)
+            << c.command;
         EXPECT_TRUE(ReadFile(folder_ / "store" / c.storedName) == bytes) << c.command;
         EXPECT_EQ(log.progressNames.back(), c.localName);
     }
@@ -244,7 +246,8 @@ TEST_P(YmodemSendFault, FailsOrStoresTheExactFile) {
     WriteLocal("points.FPT", bytes);
     SimProcess sim({"--store", (folder_ / "store").string(), "--fault", c.fault});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")), c.result);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")),
+              c.result);
     if (c.result == 3) {
         EXPECT_TRUE(ReadFile(folder_ / "store" / "gps.FPT") == bytes);
     } else {

@@ -39,7 +39,8 @@ inline std::string ClosingBlock() { return HeaderBlock("", ""); }
 
 // One file as the device sends it: block 0, the data blocks, and both EOTs of the handshake.
 inline std::string DeviceFile(std::string_view name, std::string_view bytes, uint8_t type = kStx) {
-    std::string wire = HeaderBlock(name, std::to_string(bytes.size()) + " 14525137400 100644 ", type);
+    std::string wire =
+        HeaderBlock(name, std::to_string(bytes.size()) + " 14525137400 100644 ", type);
     const std::size_t n = BlockDataLength(type);
     for (std::size_t offset = 0, k = 1; offset < bytes.size(); offset += n, ++k)
         wire += DataBlock(type, static_cast<uint8_t>(k), bytes.substr(offset, n));
