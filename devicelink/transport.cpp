@@ -56,9 +56,11 @@ bool SendCommandEchoed(LinkContext& context) {
     return true;
 }
 
-bool ReadExact(LinkContext& context) {
+bool ReadExact(LinkContext& context) { return ReadExactFrom(context, 0); }
+
+bool ReadExactFrom(LinkContext& context, uint32_t offset) {
     const uint32_t wanted = std::min<uint32_t>(context.recvCount, kMaxLineLength);
-    for (uint32_t i = 0; i < wanted; ++i) {
+    for (uint32_t i = offset; i < wanted; ++i) {
         if (!ReadByte(context, context.recvBuf[i])) return false;
     }
     context.recvBuf[wanted] = 0;

@@ -23,6 +23,10 @@ bool SendCommandEchoed(LinkContext& context);
 // Reads exactly recvCount bytes into recvBuf.
 bool ReadExact(LinkContext& context);
 
+// Reads recvBuf[offset, recvCount), keeping the bytes before offset: the rest of a block
+// whose first byte has already been read.
+bool ReadExactFrom(LinkContext& context, uint32_t offset);
+
 // Reads one reply line (ended by a line feed or by the prompt) into recvBuf.
 // A line that would not fit recvBuf fails the read.
 bool ReadReplyLine(LinkContext& context);

@@ -12,25 +12,33 @@ namespace kvd::sim {
 DeviceWire::DeviceWire(int masterFd, uint32_t baud)
     : fd_(masterFd), baud_(baud), lineFree_(Clock::now()) {}
 
+std::chrono::nanoseconds DeviceWire::WireTime(std::size_t count) const {
+    // 10 bits a byte: start, 8 data, stop.
+    return std::chrono::nanoseconds(static_cast<int64_t>(count) * 10 * 1'000'000'000LL / baud_);
+}
+
 void DeviceWire::Occupy(std::size_t count) {
     if (baud_ == 0) return;
-    // 10 bits a byte: start, 8 data, stop.
-    const auto wireTime = std::chrono::nanoseconds(
-        static_cast<int64_t>(count) * 10 * 1'000'000'000LL / baud_);
-    lineFree_ = std::max(lineFree_, Clock::now()) + wireTime;
+    lineFree_ = std::max(lineFree_, Clock::now()) + WireTime(count);
     std::this_thread::sleep_until(lineFree_);
+}
+
+void DeviceWire::Unplug() {
+    dead_ = true;
+    if (hangup_) hangup_();
 }
 
 bool DeviceWire::ReadByte(uint8_t& byte, int timeoutMs) {
     if (dead_) return false;
     while (readPos_ == readLen_) {
-        pollfd p{fd_, POLLIN, 0};
-        const int n = ::poll(&p, 1, timeoutMs);
+        pollfd p[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
+        const int n = ::poll(p, wakeFd_ >= 0 ? 2 : 1, timeoutMs);
         if (n == 0) return false;
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
         }
+        if (p[1].revents != 0) return false;
         const ssize_t got = ::read(fd_, readBuf_, sizeof readBuf_);
         if (got > 0) {
             readPos_ = 0;
@@ -49,6 +57,7 @@ bool DeviceWire::ReadByte(uint8_t& byte, int timeoutMs) {
 
 void DeviceWire::DiscardInput() {
     readPos_ = readLen_ = 0;
+    if (dead_) return;
     uint8_t scratch[4096];
     while (::read(fd_, scratch, sizeof scratch) > 0) {
     }
@@ -79,11 +88,15 @@ void DeviceWire::Send(const uint8_t* bytes, std::size_t count) {
         WriteAll(bytes, count);
         return;
     }
-    // Paced: each chunk leaves when the line would have carried it.
+    // Paced: each chunk leaves when the line would have carried it. The chunks of one send
+    // follow each other without gaps, timed from the send's start, so that a late wake-up
+    // from one sleep does not push back every later chunk.
     constexpr std::size_t kChunk = 16;
+    const Clock::time_point start = std::max(lineFree_, Clock::now());
     for (std::size_t offset = 0; offset < count; offset += kChunk) {
         const std::size_t n = std::min(kChunk, count - offset);
-        Occupy(n);
+        lineFree_ = start + WireTime(offset + n);
+        std::this_thread::sleep_until(lineFree_);
         WriteAll(bytes + offset, n);
     }
 }

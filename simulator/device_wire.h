@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string_view>
 
 namespace kvd::sim {
@@ -33,10 +34,18 @@ public:
     bool Dead() const { return dead_; }
     void MarkDead() { dead_ = true; }
 
+    // Pulls the cable: the host's port goes dead at once and every later open fails.
+    void SetHangup(std::function<void()> hangup) { hangup_ = std::move(hangup); }
+    void Unplug();
+
+    // Every wait ends early once this descriptor turns readable: the device is asked to stop.
+    void StopWaitingWhenReadable(int wakeFd) { wakeFd_ = wakeFd; }
+
 private:
     using Clock = std::chrono::steady_clock;
     // Holds the line for the wire time of `count` bytes, both directions sharing one line.
     void Occupy(std::size_t count);
+    std::chrono::nanoseconds WireTime(std::size_t count) const;
     void WriteAll(const uint8_t* bytes, std::size_t count);
 
     int fd_;
@@ -48,6 +57,8 @@ private:
     bool silent_ = false;
     std::size_t silenceBudget_ = 0;
     bool dead_ = false;
+    std::function<void()> hangup_;
+    int wakeFd_ = -1;
 };
 
 }  // namespace kvd::sim

@@ -1,6 +1,11 @@
 #include "simulator/simulator.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <stdexcept>
+#include <system_error>
 
 #include "simulator/device_wire.h"
 #include "simulator/pseudo_terminal.h"
@@ -37,7 +42,24 @@ DeviceStorage BuildStorage(const SimulatorConfig& config) {
     return storage;
 }
 
+// A pipe whose read end wakes the device from any wait once Stop() wrote to it; a signal
+// alone could arrive just before a wait begins and be missed for the whole wait.
+struct WakePipe {
+    int fds[2] = {-1, -1};
+    WakePipe() {
+        if (::pipe2(fds, O_CLOEXEC | O_NONBLOCK) != 0)
+            throw std::system_error(errno, std::generic_category(), "pipe2");
+    }
+    ~WakePipe() {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+    WakePipe(const WakePipe&) = delete;
+    WakePipe& operator=(const WakePipe&) = delete;
+};
+
 struct Simulator::Parts {
+    WakePipe wake;
     PseudoTerminal terminal;
     DeviceStorage storage;
     DeviceWire wire;
@@ -46,7 +68,10 @@ struct Simulator::Parts {
     explicit Parts(const SimulatorConfig& config)
         : storage(BuildStorage(config)),
           wire(terminal.MasterFd(), config.baud),
-          device(wire, storage, config.device) {}
+          device(wire, storage, config.device) {
+        wire.SetHangup([this] { terminal.Hangup(); });
+        wire.StopWaitingWhenReadable(wake.fds[0]);
+    }
 };
 
 Simulator::Simulator(const SimulatorConfig& config) : parts_(std::make_unique<Parts>(config)) {}
@@ -63,6 +88,8 @@ void Simulator::Run() { parts_->device.Run(stop_); }
 
 void Simulator::Stop() {
     stop_ = true;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(parts_->wake.fds[1], &byte, 1);
     if (thread_.joinable()) thread_.join();
 }
 

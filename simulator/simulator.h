@@ -41,6 +41,7 @@ public:
     const std::string& PortPath() const;
     void Start();  // serves in a background thread
     void Run();    // serves on this thread until Stop() or the line dies
+    // Safe to call from a signal handler: it sets a flag and writes to a pipe.
     void Stop();
 
 private:

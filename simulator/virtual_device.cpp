@@ -2,7 +2,12 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <filesystem>
 #include <sstream>
+
+#include "devicelink/atomic_file.h"
+#include "simulator/ymodem_device_receiver.h"
+#include "simulator/ymodem_device_sender.h"
 
 namespace kvd::sim {
 namespace {
@@ -34,6 +39,14 @@ int SlotIndex(const std::string& argument, int count) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
     const int index = std::atoi(argument.c_str());
     return index < count ? index : -1;
+}
+
+// What ReadFlashRom gives before any firmware was written: a recognisable pattern.
+StoredFile BuiltInFlashImage() {
+    StoredFile image{"flash.bin", std::vector<uint8_t>(3000)};
+    for (std::size_t i = 0; i < image.bytes.size(); ++i)
+        image.bytes[i] = static_cast<uint8_t>(i * 31 + 7);
+    return image;
 }
 
 }  // namespace
@@ -114,6 +127,7 @@ void VirtualDevice::Execute(const std::string& line) {
     const std::string command = words.empty() ? std::string() : words[0];
     const std::string argument = words.size() > 1 ? words[1] : std::string();
 
+    if (ServeTransfer(command, argument)) return;
     if (EqualsNoCase(command, "Echo")) {
         Reply(line.substr(std::min(line.size(), line.find_first_not_of(' ', 4))));
     } else if (EqualsNoCase(command, "Hello")) {
@@ -140,6 +154,80 @@ void VirtualDevice::Execute(const std::string& line) {
         Reply("Unknown command\n");
     }
     Prompt();
+}
+
+YmodemDeviceSide VirtualDevice::TransferSide() {
+    return YmodemDeviceSide{wire_, options_.fault,
+                            [this](FaultKind kind) { return FaultActive(kind); },
+                            options_.dataBlockSize};
+}
+
+bool VirtualDevice::ServeTransfer(const std::string& command, const std::string& argument) {
+    if (EqualsNoCase(command, "GetLog")) {
+        SendSlot("GetLog", storage_.logs, argument);
+    } else if (EqualsNoCase(command, "GetRecord")) {
+        SendSlot("GetRecord", storage_.records, argument);
+    } else if (EqualsNoCase(command, "ReadFlashRom")) {
+        const StoredFile image = flashImage_.value_or(BuiltInFlashImage());
+        const std::string info = image.name + " " + std::to_string(image.bytes.size()) + "\n";
+        const StoredFile files[] = {image, {"flash.txt", {info.begin(), info.end()}}};
+        SendFiles("ReadFlashRom", files);
+    } else if (EqualsNoCase(command, "UpdateGpsDataX") ||
+               EqualsNoCase(command, "UpdateVoiceData") || EqualsNoCase(command, "WriteFwData") ||
+               EqualsNoCase(command, "ProgramFlashRom")) {
+        ReceiveFiles(command);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void VirtualDevice::SendSlot(const std::string& word, std::span<const Slot> slots,
+                             const std::string& argument) {
+    const int slot = SlotIndex(argument, static_cast<int>(slots.size()));
+    if (slot < 0 || !slots[static_cast<std::size_t>(slot)]) {
+        StatusLine(word, 2);
+        Prompt();
+        return;
+    }
+    SendFiles(word, std::span(&*slots[static_cast<std::size_t>(slot)], 1));
+}
+
+void VirtualDevice::SendFiles(const std::string& word, std::span<const StoredFile> files) {
+    StatusLine(word, 1);
+    FlushReply();
+    if (!SendBatch(TransferSide(), files)) return AbandonReply();
+    StatusLine(word, 0);
+    Prompt();
+}
+
+void VirtualDevice::ReceiveFiles(const std::string& word) {
+    StatusLine(word, 1);
+    FlushReply();
+    std::vector<StoredFile> files;
+    if (!ReceiveBatch(TransferSide(), files)) return AbandonReply();
+    KeepUploads(word, files);
+    Prompt();
+}
+
+void VirtualDevice::KeepUploads(const std::string& word, std::vector<StoredFile>& files) {
+    bool kept = true;
+    for (StoredFile& file : files) {
+        std::string error;
+        if (!options_.storeDir.empty() &&
+            !WriteFileAtomically(std::filesystem::path(options_.storeDir) / file.name, file.bytes,
+                                 error)) {
+            kept = false;
+        }
+        if (EqualsNoCase(word, "WriteFwData") || EqualsNoCase(word, "ProgramFlashRom"))
+            flashImage_ = std::move(file);
+    }
+    StatusLine(word, kept ? 0 : 2);
+}
+
+void VirtualDevice::AbandonReply() {
+    pendingReply_.clear();
+    wire_.DiscardInput();
 }
 
 void VirtualDevice::SetMode(const std::string& argument) {

@@ -2,12 +2,15 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "simulator/device_storage.h"
 #include "simulator/device_wire.h"
 #include "simulator/fault_plan.h"
+#include "simulator/ymodem_device_side.h"
 
 namespace kvd::sim {
 
@@ -38,6 +41,17 @@ private:
     // True when the armed fault is of this kind and applies to the current command.
     bool FaultActive(FaultKind kind);
 
+    // Runs the YMODEM commands; false when the command is not one of them.
+    bool ServeTransfer(const std::string& command, const std::string& argument);
+    void SendFiles(const std::string& word, std::span<const StoredFile> files);
+    void ReceiveFiles(const std::string& word);
+    void SendSlot(const std::string& word, std::span<const Slot> slots,
+                  const std::string& argument);
+    void KeepUploads(const std::string& word, std::vector<StoredFile>& files);
+    // A batch the host broke off: what it sent is dropped and no prompt follows.
+    void AbandonReply();
+    YmodemDeviceSide TransferSide();
+
     void ListReply(const std::string& word, std::span<const Slot> slots);
     void DeleteLog(const std::string& argument);
     void SetMode(const std::string& argument);
@@ -50,6 +64,7 @@ private:
     bool faultArmed_ = true;
     bool faultFired_ = false;  // the fault acted on the current command
     int mode_ = 0;
+    std::optional<StoredFile> flashImage_;  // the last firmware written, read back by ReadFlashRom
 };
 
 }  // namespace kvd::sim

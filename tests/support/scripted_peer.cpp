@@ -37,6 +37,13 @@ ScriptedPeer::ScriptedPeer(std::vector<PeerStep> steps, PeerEcho echo) {
             if (byte == '\n') break;
         }
         for (const PeerStep& step : steps) {
+            if (step.expect == PeerStep::kUntilQuiet) {
+                while (ReadByte(fd, byte, 100)) received_.push_back(static_cast<char>(byte));
+            }
+            for (std::size_t i = 0; i < step.expect && step.expect != PeerStep::kUntilQuiet; ++i) {
+                if (!ReadByte(fd, byte, 2000)) return;  // the host gave up: so does the script
+                received_.push_back(static_cast<char>(byte));
+            }
             for (const char c : step.send) {
                 if (step.delayEach.count() > 0) std::this_thread::sleep_for(step.delayEach);
                 WriteByte(fd, static_cast<uint8_t>(c));

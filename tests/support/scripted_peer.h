@@ -15,7 +15,17 @@ namespace kvd::test {
 struct PeerStep {
     std::string send;            // bytes to send
     std::chrono::milliseconds delayEach{0};  // pause before each byte of `send`
+    // Host bytes to read (and record) before sending: the peer answers what it was sent.
+    // kUntilQuiet reads until the host has been quiet for a moment.
+    std::size_t expect = 0;
+
+    static constexpr std::size_t kUntilQuiet = static_cast<std::size_t>(-1);
 };
+
+// Reads `count` host bytes, then sends `answer`.
+inline PeerStep AfterHost(std::size_t count, std::string answer = {}) {
+    return PeerStep{std::move(answer), std::chrono::milliseconds(0), count};
+}
 
 enum class PeerEcho { Same, Different, None };
 
@@ -26,7 +36,7 @@ public:
     ~ScriptedPeer();
 
     const std::string& Port() const { return terminal_.SlavePath(); }
-    // Everything the host wrote, available once the peer finished.
+    // Everything the host wrote that the peer read, available once the peer finished.
     std::string Received();
 
 private:
