@@ -27,11 +27,6 @@ struct Conversion {
     std::string error;
 };
 
-bool SaveRaw(std::span<const uint8_t> bytes, const std::filesystem::path& path, std::string& error) {
-    AtomicFile file;
-    return file.Open(path, error) && file.Write(bytes, error) && file.Commit(error);
-}
-
 int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
                         const char* fileName) {
     Conversion& conversion = *static_cast<Conversion*>(context);
@@ -40,7 +35,7 @@ int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const 
     if (conversion.keepRaw) {
         const std::filesystem::path raw =
             std::filesystem::path(folder) / std::filesystem::path(fileName).filename();
-        if (!SaveRaw(bytes, raw, conversion.error)) {
+        if (!WriteFileAtomically(raw, bytes, conversion.error)) {
             conversion.error = std::string(fileName) + ": " + conversion.error;
             return 0;
         }

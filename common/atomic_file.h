@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <span>
 #include <string>
 
 #include "common/byte_sink.h"
@@ -34,5 +35,9 @@ private:
     std::filesystem::path tempPath_;
     intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
 };
+
+// Writes a whole file that way; on failure nothing is left behind and error says why.
+bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
+                         std::string& error);
 
 }  // namespace kvd

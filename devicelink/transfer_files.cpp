@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <span>
 
-#include "devicelink/atomic_file.h"
+#include "common/atomic_file.h"
 #include "devicelink/diagnostics.h"
 #include "devicelink/reply_handlers.h"
 #include "devicelink/transport.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <sstream>
 
-#include "devicelink/atomic_file.h"
+#include "common/atomic_file.h"
 #include "simulator/ymodem_device_receiver.h"
 #include "simulator/ymodem_device_sender.h"
 

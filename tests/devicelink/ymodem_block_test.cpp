@@ -10,7 +10,7 @@
 #include <iterator>
 #include <string>
 
-#include "devicelink/atomic_file.h"
+#include "common/atomic_file.h"
 #include "devicelink/safe_file_name.h"
 
 namespace kvd {
