@@ -83,9 +83,14 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     } else if (g_abortRequest != 0) {
         result = 1;  // a pending abort: the line went out, the reply is not read
     } else {
-        result = DispatchReply(FindCommandRow(command.c_str(), command.size()), context);
+        const CommandRow* row = FindCommandRow(command.c_str(), command.size());
+        result = DispatchReply(row, context);
         if (call.replyOut) *call.replyOut = context.replyText;
         outcome.reply = context.replyText;
+        // A download whose reply ended without a batch has no file for the handler: that is
+        // the device declining, not a success with nothing in it.
+        if (call.completion && row && row->handler == ReplyHandler::ReceiveToMemory && result != 3)
+            result = 0;
         if (result == 0) {
             outcome.failure = ReplyFailure(context);
             outcome.blockIndex = context.blockCounter.Index();

@@ -188,6 +188,25 @@ TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
     }
 }
 
+int32_t CountCalls(void* context, const uint8_t*, int32_t, const char*, const char*) {
+    ++*static_cast<int*>(context);
+    return 1;
+}
+
+TEST(RunDeviceCommand, ADownloadThatBringsNoFileFailsWithoutCallingTheHandler) {
+    ScriptedPeer peer({{"> "}});
+    int calls = 0;
+    CallOutcome outcome;
+    DeviceCall call;
+    call.timeoutMs = 200;
+    call.completion = CountCalls;
+    call.completionContext = &calls;
+    call.outcome = &outcome;
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 1\n", call), 0);
+    EXPECT_EQ(calls, 0);
+    EXPECT_EQ(outcome.failure, CallFailure::Refused);
+}
+
 TEST(RunDeviceCommand, FailsWhenThePortCannotBeOpened) {
     CallOutcome outcome;
     DeviceCall call;
