@@ -1,7 +1,13 @@
 // kvd2730-cli's device commands end to end against kvd2730-sim over pseudo-terminals.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "support/sim_process.h"
 #include "test_support.h"
@@ -97,6 +103,124 @@ TEST(CliDevice, DiscoveryFindsTheDeviceWithoutPort) {
         RunQuiet("KVD2730_PORTS=" + Quote(sim.Port()) + " " + Cli() + " list");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_NE(run.output.find("32 bytes"), std::string::npos) << run.output;
+}
+
+std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The log names of the virtual device's slots, from its list.
+std::vector<std::string> SlotNames(const test::SimProcess& sim) {
+    const test::CommandResult run = RunQuiet(OnPort(sim) + " list --json");
+    std::vector<std::string> names;
+    for (std::size_t at = 0; (at = run.output.find("\"name\": ", at)) != std::string::npos;) {
+        at += 8;
+        if (run.output[at] == '"') {
+            const std::size_t end = run.output.find('"', at + 1);
+            names.push_back(run.output.substr(at + 1, end - at - 1));
+        } else {
+            names.push_back("");
+        }
+    }
+    return names;
+}
+
+TEST(CliGet, DownloadsTwoSlotsAsKml) {
+    test::SimProcess sim({"--trips", "3", "--fixes", "120"});
+    const std::vector<std::string> names = SlotNames(sim);
+    ASSERT_EQ(names.size(), 10u);
+    test::TempDir dir;
+    const auto out = dir.path() / "trips";  // made by the tool
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " --offline get 2 0 -o " + Quote(out.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(FilesIn(out), (std::vector<std::string>{std::min(names[0], names[2]) + ".kml",
+                                                      std::max(names[0], names[2]) + ".kml"}));
+    const std::string kml = test::DecodeUtf16Le(test::ReadBytes(out / (names[0] + ".kml")));
+    EXPECT_NE(kml.find("<name>" + names[0] + ".kml Path</name>"), std::string::npos);
+    EXPECT_NE(kml.find("</kml>"), std::string::npos);
+}
+
+TEST(CliGet, StopsAtAnEmptySlotAfterConvertingTheFirst) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "30"});
+    test::TempDir dir;
+    const test::CommandResult run = RunCommand(OnPort(sim) + " --offline get 0 4 -o " + Quote(dir.str()));
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_NE(run.output.find("kvd2730-cli: get: refused by the device: 'GetLog 4' answered 'GetLog 2'"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{SlotNames(sim)[0] + ".kml"});
+}
+
+TEST(CliGet, KeepRawSavesTheLogBesideItsKml) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "10"});
+    test::TempDir dir;
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " --offline get --all --keep-raw -o " + Quote(dir.str()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string name = SlotNames(sim)[0];
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{name, name + ".kml"}));
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / name), 16u + 10u * 16u);
+}
+
+TEST(CliGet, SimulateWorksWithoutAnyDevice) {
+    test::TempDir dir;
+    const test::CommandResult run =
+        RunCommand(Cli() + " --simulate --offline get --all -o " + Quote(dir.str()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(FilesIn(dir.path()).size(), 3u);
+}
+
+TEST(CliUpdate, TheDeviceHoldsAByteIdenticalPointFile) {
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / "store");
+    std::vector<uint8_t> points(5000);
+    for (std::size_t i = 0; i < points.size(); ++i) points[i] = static_cast<uint8_t>(i * 31 + 7);
+    test::WriteBytes(dir.path() / "points.FPT", points);
+    test::SimProcess sim({"--store", (dir.path() / "store").string()});
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " update-gps " + Quote((dir.path() / "points.FPT").string()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(test::ReadBytes(dir.path() / "store" / "gps.FPT"), points);
+
+    const test::CommandResult missing = RunCommand(OnPort(sim) + " update-voice " + Quote((dir.path() / "none.mem").string()));
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_NE(missing.output.find("cannot read"), std::string::npos) << missing.output;
+}
+
+// Starts the tool in the background and returns its process id.
+pid_t Spawn(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    return pid;
+}
+
+TEST(CliGet, CtrlCStopsTheDownloadAndLeavesNoFileOfTheInterruptedLog) {
+    // Paced at 115200 baud a 20,000-fix log takes about half a minute to download.
+    test::SimProcess sim({"--trips", "2", "--fixes", "20000", "--baud", "115200"});
+    test::TempDir dir;
+    const pid_t pid = Spawn({test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH), "--port",
+                             sim.Port(), "--offline", "get", "0", "1", "-o", dir.str()});
+    // Half a second in, the first log is well under way (it needs some 30 s).
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status)) << "the tool did not end on its own";
+    EXPECT_NE(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(FilesIn(dir.path()).empty());  // no KML, and no temporary file either
+    // The device was told with CAN and answers the next command.
+    EXPECT_EQ(RunQuiet(OnPort(sim) + " list").exitCode, 0);
 }
 
 }  // namespace
