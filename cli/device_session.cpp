@@ -26,6 +26,8 @@ std::string DescribeFailure(const OperationReport& report, const std::string& po
             return "no answer from the device on " + port + " (no echo of " + command + ")";
         case CallFailure::NoAnswer:
             return "no answer from the device to " + command;
+        case CallFailure::BadReply:
+            return "unreadable reply to " + command + " (a line longer than 1033 bytes)";
         case CallFailure::Refused: {
             std::string reply = outcome.reply;
             while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) reply.pop_back();

@@ -42,6 +42,7 @@ namespace {
 // waiting for a line, or at a refusal.
 CallFailure ReplyFailure(const LinkContext& context) {
     if (context.startTime != 0) return CallFailure::Transfer;
+    if (context.lineTooLong) return CallFailure::BadReply;
     return context.readTimedOut ? CallFailure::NoAnswer : CallFailure::Refused;
 }
 

@@ -42,6 +42,7 @@ enum class CallFailure {
     Open,        // the port could not be opened (see openError)
     Echo,        // the device did not echo the command line
     NoAnswer,    // the reply did not come within the time-out
+    BadReply,    // a reply line too long for any buffer
     Refused,     // the device answered with a refusal (see reply)
     Transfer,    // the file transfer failed (see blockIndex)
     Completion,  // the completion handler failed

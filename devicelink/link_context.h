@@ -61,6 +61,7 @@ struct LinkContext {
     std::size_t readAheadPos = 0;
     std::size_t readAheadLen = 0;
     bool readTimedOut = false;  // the last failed read ran out of time or line
+    bool lineTooLong = false;   // a reply line did not fit recvBuf
 
     // Command exchange and transfers.
     int32_t mode = ReceiveToMemory;

@@ -8,6 +8,7 @@
 #include "devicelink/diagnostics.h"
 #include "devicelink/reply_handlers.h"
 #include "devicelink/transport.h"
+#include "devicelink/ymodem_block.h"
 #include "devicelink/ymodem_receive.h"
 #include "devicelink/ymodem_send.h"
 #include "devicelink/ymodem_steps.h"
@@ -83,13 +84,27 @@ int32_t RunBatch(LinkContext& context, TransferMode mode) {
     return 3;
 }
 
+// Tells the device to give the batch up, so that it listens for commands again at once
+// instead of waiting out its own time-out for an answer that will not come.
+void CancelBatch(LinkContext& context) {
+    const bool abortSent = context.sendCount == 1 && context.sendBuf[0] == kCan;
+    if (abortSent) return;  // the abort request already told it
+    context.sendBuf[0] = context.sendBuf[1] = kCan;
+    context.sendCount = 2;
+    WriteSendBuffer(context);
+}
+
 }  // namespace
 
 int32_t TransferFiles(LinkContext& context, TransferMode mode) {
     int32_t result = 1;
     bool lineAfterBatch = false;
     for (;;) {
-        if (!ReadReplyLine(context)) return 0;
+        if (!ReadReplyLine(context)) {
+            // Whether a batch is coming is unknown; make sure the device is not left in one.
+            CancelBatch(context);
+            return 0;
+        }
         TakeReplyLine(context);
         if (IsPromptLine(context)) return result;
         if (lineAfterBatch) {
@@ -102,7 +117,10 @@ int32_t TransferFiles(LinkContext& context, TransferMode mode) {
             result = 0;
             continue;
         }
-        if (RunBatch(context, mode) == 0) return 0;
+        if (RunBatch(context, mode) == 0) {
+            CancelBatch(context);
+            return 0;
+        }
         result = 3;
         lineAfterBatch = true;
     }

@@ -83,6 +83,7 @@ bool ReadReplyLine(LinkContext& context) {
     }
     // The line does not fit the buffer: refuse it rather than write past the end.
     context.recvBuf[kMaxLineLength] = 0;
+    context.lineTooLong = true;
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "common/atomic_file.h"
+#include "devicelink/reply_handlers.h"
 #include "simulator/ymodem_device_receiver.h"
 #include "simulator/ymodem_device_sender.h"
 
@@ -68,7 +69,11 @@ bool VirtualDevice::FaultActive(FaultKind kind) {
 bool VirtualDevice::ReadCommandLine(std::string& line, int waitMs) {
     line.clear();
     uint8_t byte = 0;
-    if (!wire_.ReadByte(byte, waitMs)) return false;
+    // Control bytes between commands are the tail of an abandoned transfer (ACK, NAK, CAN):
+    // they start no command and get no echo.
+    do {
+        if (!wire_.ReadByte(byte, waitMs)) return false;
+    } while (byte < 0x20 && byte != '\n');
     for (;;) {
         line.push_back(static_cast<char>(byte));
         // A scoped echo fault starts once its word has arrived.
@@ -109,10 +114,21 @@ void VirtualDevice::FlushReply() {
     pendingReply_.clear();
 }
 
-void VirtualDevice::StatusLine(const std::string& word, int status) {
+bool VirtualDevice::StatusLine(const std::string& word, int status) {
     const std::string text =
         FaultActive(FaultKind::Status) ? options_.fault.arg : std::to_string(status);
     Reply(word + " " + text + "\n");
+    return StatusEquals(text, status);
+}
+
+bool VirtualDevice::AnnounceBatch(const std::string& word) {
+    // With a chosen status the device means what it says: no batch unless it reads as 1.
+    if (!StatusLine(word, 1)) {
+        Prompt();
+        return false;
+    }
+    FlushReply();
+    return true;
 }
 
 // The reply goes out in one write with its prompt, as a device's buffered UART would send it,
@@ -194,16 +210,14 @@ void VirtualDevice::SendSlot(const std::string& word, std::span<const Slot> slot
 }
 
 void VirtualDevice::SendFiles(const std::string& word, std::span<const StoredFile> files) {
-    StatusLine(word, 1);
-    FlushReply();
+    if (!AnnounceBatch(word)) return;
     if (!SendBatch(TransferSide(), files)) return AbandonReply();
     StatusLine(word, 0);
     Prompt();
 }
 
 void VirtualDevice::ReceiveFiles(const std::string& word) {
-    StatusLine(word, 1);
-    FlushReply();
+    if (!AnnounceBatch(word)) return;
     std::vector<StoredFile> files;
     if (!ReceiveBatch(TransferSide(), files)) return AbandonReply();
     KeepUploads(word, files);
@@ -225,10 +239,10 @@ void VirtualDevice::KeepUploads(const std::string& word, std::vector<StoredFile>
     StatusLine(word, kept ? 0 : 2);
 }
 
-void VirtualDevice::AbandonReply() {
-    pendingReply_.clear();
-    wire_.DiscardInput();
-}
+// The host has given up on the batch (or never took it): back to reading commands, whose
+// reader drops the transfer's leftover control bytes. Input is not flushed here, since the
+// host's next command may already be on its way.
+void VirtualDevice::AbandonReply() { pendingReply_.clear(); }
 
 void VirtualDevice::SetMode(const std::string& argument) {
     const int mode = SlotIndex(argument, 3);

@@ -35,7 +35,10 @@ private:
     void Execute(const std::string& line);
     void Reply(const std::string& text);  // queued until the prompt or FlushReply
     void FlushReply();
-    void StatusLine(const std::string& word, int status);
+    // Queues "WORD STATUS"; false when a chosen status fault makes it read as another status.
+    bool StatusLine(const std::string& word, int status);
+    // The status line of a transfer; false (and the prompt sent) when it is not a 1.
+    bool AnnounceBatch(const std::string& word);
     void Prompt();
     void Serve(const std::string& line);
     // True when the armed fault is of this kind and applies to the current command.

@@ -230,6 +230,7 @@ TEST(RunDeviceCommand, OutcomeSaysWhereAFailedCallStopped) {
         {"SetMode 1\n", "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n"},
         {"SetMode 1\n", "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, ""},
         {"Echo KVD-2730\n", "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n"},
+        {"SetMode 1\n", std::string(1100, 'x') + "\n> ", test::PeerEcho::Same, CallFailure::BadReply, ""},
     };
     for (const Case& c : cases) {
         ScriptedPeer peer({{c.reply}}, c.echo);

@@ -193,11 +193,12 @@ TEST_F(YmodemSend, AbortRequestSendsCanInsteadOfTheNextBlock) {
     EXPECT_EQ(sent.back(), static_cast<char>(kCan));
 }
 
-TEST_F(YmodemSend, AMissingLocalFileFailsBeforeAnythingIsSent) {
+TEST_F(YmodemSend, AMissingLocalFileFailsBeforeAnyBlockIsSent) {
     ScriptedPeer peer({{"UpdateGpsDataX 1\nC"}, AfterHost(PeerStep::kUntilQuiet)});
     TransferLog log;
     EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "absent.FPT")), 0);
-    EXPECT_EQ(peer.Received(), "UpdateGpsDataX\n");
+    // No block 0; only the cancel that keeps the device from waiting for one.
+    EXPECT_EQ(peer.Received(), "UpdateGpsDataX\n" + Control(kCan) + Control(kCan));
 }
 
 TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
