@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "devicelink/ymodem_block.h"
 #include "gpslog/log_format.h"
 
 namespace fs = std::filesystem;
@@ -21,6 +22,32 @@ std::string Bytes(const std::vector<uint8_t>& bytes) { return {bytes.begin(), by
 // The selector byte of fuzz_device_replies for a row of its command list.
 std::string Reply(int row, const std::string& deviceBytes) {
     return std::string(1, static_cast<char>(row)) + deviceBytes;
+}
+
+// Block 0 or a data block as the device frames it.
+std::string Block(uint8_t number, const std::string& payload, bool header) {
+    std::vector<uint8_t> block(kvd::kLongBlockLength, 0);
+    if (header) {
+        const auto nul = payload.find('\0');
+        kvd::FrameHeaderBlock(block.data(), kvd::kStx, payload.substr(0, nul), payload.substr(nul + 1));
+    } else {
+        std::copy(payload.begin(), payload.end(), block.begin() + kvd::kBlockHead);
+        std::fill(block.begin() + kvd::kBlockHead + static_cast<std::ptrdiff_t>(payload.size()),
+                  block.begin() + kvd::kBlockHead + kvd::kLongBlockData, kvd::kSub);
+        kvd::FrameBlock(block.data(), kvd::kStx, number);
+    }
+    return {block.begin(), block.end()};
+}
+
+// A whole GetLog reply carrying `file` under `name`, in the device's dialect.
+std::string DownloadReply(const std::string& name, const std::string& file) {
+    std::string wire = "GetLog 1\n";
+    wire += Block(0, name + '\0' + std::to_string(file.size()) + " 15000000000 100644 ", true);
+    for (std::size_t offset = 0, k = 1; offset < file.size(); offset += 1024, ++k)
+        wire += Block(static_cast<uint8_t>(k), file.substr(offset, 1024), false);
+    wire += "\x04\x04";                  // EOT, and EOT again after the host's NAK
+    wire += Block(0, std::string(1, '\0'), true);  // the empty block 0 ends the batch
+    return wire + "GetLog 0\n> ";
 }
 
 }  // namespace
@@ -55,5 +82,19 @@ int main(int argc, char** argv) {
     Write(replies, "refused", Reply(16, "DeleteLog 2\n> "));
     Write(replies, "unknown", Reply(21, "Unknown command\n> "));
     Write(replies, "updatefw", Reply(19, "working\n> "));
+    const fs::path receive = root / "fuzz_ymodem_receive";
+    const std::vector<uint8_t> trip = kvd::MakeSyntheticTrip(4, 200, 1);
+    Write(receive, "log", std::string(1, '\0') + DownloadReply("0601.LOG", Bytes(trip)));
+    Write(receive, "small", std::string(1, '\1') + DownloadReply("A.LOG", std::string(1500, 'a')));
+    Write(receive, "refused", std::string(1, '\0') + "GetLog 2\n> ");
+
+    // The device's answers to an upload of a 2500-byte file: C for block 0, an ACK or C for
+    // block 0 and each of the three data blocks, NAK and ACK for the two EOTs, C and ACK for
+    // the closing block 0.
+    const fs::path send = root / "fuzz_ymodem_send";
+    const std::string ending = "\x15\x06" "C\x06" "UpdateGpsDataX 0\n> ";
+    Write(send, "upload", "UpdateGpsDataX 1\nC\x06\x06\x06\x06" + ending);
+    Write(send, "c-for-ack", "UpdateGpsDataX 1\nCCCCC" + ending);
+    Write(send, "nak", "UpdateGpsDataX 1\nC\x06\x15\x06\x06\x06" + ending);
     return 0;
 }
