@@ -17,7 +17,4 @@ struct ListEntry {
 // 1 when name and size were read, 0 otherwise (the name may still have been produced).
 int32_t ParseListEntry(std::string_view text, ListEntry& entry);
 
-// The integer prefix of a text as atoi reads it, saturated to 32 bits instead of overflowing.
-int32_t AtoiSaturated(std::string_view text);
-
 }  // namespace kvd

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "common/number_text.h"
 #include "devicelink/link_context.h"
 
 namespace kvd {
@@ -87,17 +88,9 @@ HeaderFields ReadHeaderFields(const uint8_t* block) {
 }
 
 int64_t ParseSizeField(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    int64_t value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > kMaxTransferSize) return -1;  // stop before the product could overflow
-    }
-    if (negative && value != 0) return -1;
-    return value;
+    // Saturation keeps a size of any number of digits above the limit.
+    const int64_t value = AtoiSaturated(text);
+    return value < 0 || value > kMaxTransferSize ? -1 : value;
 }
 
 std::string FormatOctal(uint64_t value) {

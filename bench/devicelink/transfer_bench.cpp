@@ -22,6 +22,7 @@
 
 #include "devicelink/devicelink.h"
 #include "devicelink/ymodem_block.h"
+#include "simulator/sim_process.h"
 #include "simulator/synthetic_trips.h"
 
 namespace {
@@ -46,40 +47,6 @@ std::string SimulatorBinary() {
     const char* path = std::getenv("KVD2730_SIM");
     return path && *path ? path : KVD2730_SIM_BUILT;
 }
-
-// kvd2730-sim as a child process for one measurement.
-class Sim {
-  public:
-    explicit Sim(const std::vector<std::string>& args) {
-        int out[2];
-        if (::pipe(out) != 0) throw std::runtime_error("pipe failed");
-        const std::string binary = SimulatorBinary();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::dup2(out[1], STDOUT_FILENO);
-            ::close(out[0]);
-            ::close(out[1]);
-            std::vector<char*> argv{const_cast<char*>(binary.c_str())};
-            for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            ::execv(binary.c_str(), argv.data());
-            std::_Exit(127);
-        }
-        ::close(out[1]);
-        for (char c = 0; ::read(out[0], &c, 1) == 1 && c != '\n';) port_.push_back(c);
-        ::close(out[0]);
-        if (port_.empty()) throw std::runtime_error("kvd2730-sim did not start: " + binary);
-    }
-    ~Sim() {
-        ::kill(pid_, SIGTERM);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    const std::string& Port() const { return port_; }
-
-  private:
-    pid_t pid_ = -1;
-    std::string port_;
-};
 
 struct Download {
     double seconds = 0;
@@ -200,7 +167,7 @@ int main(int argc, char** argv) {
         const std::size_t daySize = fs::file_size(day);
         std::vector<double> ourRate, ourCpu, theirRate;
         for (int round = 0; round < rounds; ++round) {
-            Sim sim({"--log", day.string()});
+            kvd::sim::SimProcess sim(SimulatorBinary(), {"--log", day.string()});
             const Download ours = GetLog(sim.Port());
             if (ours.bytes != daySize) throw std::runtime_error("GetLog moved the wrong size");
             ourRate.push_back(static_cast<double>(daySize) / ours.seconds);
@@ -220,7 +187,7 @@ int main(int argc, char** argv) {
         const double limit = static_cast<double>(wire) / kLineBytesPerSecond;
         std::vector<double> paced;
         for (int round = 0; round < std::min(rounds, 3); ++round) {
-            Sim sim({"--log", hour.string(), "--baud", "115200"});
+            kvd::sim::SimProcess sim(SimulatorBinary(), {"--log", hour.string(), "--baud", "115200"});
             paced.push_back(GetLog(sim.Port()).seconds);
         }
         const double measured = Median(paced);

@@ -1,17 +1,14 @@
 #include <gtest/gtest.h>
 
 #include "gpslog/log_format.h"
-#include "test_support.h"
+#include "cli_test_support.h"
 
 namespace kvd {
 namespace {
 
 using test::Quote;
+using test::Cli;
 using test::RunCommand;
-
-std::string Cli() {
-    return Quote(test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH));
-}
 
 TEST(CliConvert, OneLinePerFileAndExitThreeWhenAnyFails) {
     test::TempDir dir;

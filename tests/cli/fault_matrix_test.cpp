@@ -8,23 +8,16 @@
 #include <sstream>
 
 #include "support/sim_process.h"
-#include "test_support.h"
+#include "cli_test_support.h"
 
 namespace kvd {
 namespace {
 
 using test::Quote;
+using test::Cli;
+using test::FilesIn;
+using test::LogNames;
 using test::RunCommand;
-
-std::string Cli() { return Quote(test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH)); }
-
-std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::vector<std::string> ErrorLines(const std::string& output) {
     std::vector<std::string> lines;
@@ -32,23 +25,6 @@ std::vector<std::string> ErrorLines(const std::string& output) {
     for (std::string line; std::getline(in, line);)
         if (line.rfind("kvd2730-cli", 0) == 0) lines.push_back(line);
     return lines;
-}
-
-// The names in `list --json`, tried a few times as the identification loop would: the rest
-// of a broken reply may still be crossing the terminal after the flush at open.
-std::optional<std::vector<std::string>> ListedNames(const std::string& port) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        const test::CommandResult run =
-            RunCommand("{ " + Cli() + " --timeout 500 --port " + Quote(port) + " list --json 2>/dev/null; }");
-        if (run.exitCode != 0) continue;
-        std::vector<std::string> names;
-        for (std::size_t at = 0; (at = run.output.find("\"name\": \"", at)) != std::string::npos;) {
-            at += 9;
-            names.push_back(run.output.substr(at, run.output.find('"', at) - at));
-        }
-        return names;
-    }
-    return std::nullopt;
 }
 
 struct FaultRow {
@@ -74,7 +50,7 @@ TEST_P(FaultMatrix, GetFailsCleanlyOrSucceeds) {
     const FaultRow& row = GetParam();
     test::SimProcess sim({"--trips", "3", "--fixes", "300", "--fault", row.fault + "@GetLog 1",
                           "--fault-once"});
-    const std::optional<std::vector<std::string>> before = ListedNames(sim.Port());
+    const std::optional<std::vector<std::string>> before = LogNames(sim.Port());
     ASSERT_TRUE(before && before->size() == 3u);
     const std::vector<std::string>& logs = *before;
 
@@ -101,7 +77,7 @@ TEST_P(FaultMatrix, GetFailsCleanlyOrSucceeds) {
     EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"out"});  // nothing beside the folder
 
     if (row.devicePluggedIn) {
-        const std::optional<std::vector<std::string>> after = ListedNames(sim.Port());
+        const std::optional<std::vector<std::string>> after = LogNames(sim.Port());
         ASSERT_TRUE(after) << "the port did not answer again";
         EXPECT_EQ(*after, logs);
     }
@@ -166,7 +142,7 @@ TEST_P(UploadFaultMatrix, UpdateFailsCleanlyOrArrivesWhole) {
         EXPECT_NE(errors[0].find(row.message), std::string::npos) << errors[0];
         EXPECT_TRUE(FilesIn(store).empty());  // the device kept nothing of a broken upload
     }
-    EXPECT_TRUE(ListedNames(sim.Port())) << "the port did not answer again";
+    EXPECT_TRUE(LogNames(sim.Port())) << "the port did not answer again";
 }
 
 INSTANTIATE_TEST_SUITE_P(
