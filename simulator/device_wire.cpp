@@ -55,14 +55,6 @@ bool DeviceWire::ReadByte(uint8_t& byte, int timeoutMs) {
     return true;
 }
 
-void DeviceWire::DiscardInput() {
-    readPos_ = readLen_ = 0;
-    if (dead_) return;
-    uint8_t scratch[4096];
-    while (::read(fd_, scratch, sizeof scratch) > 0) {
-    }
-}
-
 void DeviceWire::WriteAll(const uint8_t* bytes, std::size_t count) {
     std::size_t done = 0;
     while (done < count && !dead_) {

@@ -19,9 +19,6 @@ public:
     // False on time-out or when the line is gone.
     bool ReadByte(uint8_t& byte, int timeoutMs);
 
-    // Drops whatever the host has sent and not been read yet.
-    void DiscardInput();
-
     void Send(const uint8_t* bytes, std::size_t count);
     void Send(std::string_view text) {
         Send(reinterpret_cast<const uint8_t*>(text.data()), text.size());
