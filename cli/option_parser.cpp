@@ -29,11 +29,11 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
                                           std::span<const OptionSpec> specs, ParseMode mode,
                                           std::string& error) {
     ParsedOptions parsed;
-    auto store = [&](const OptionSpec& spec, std::optional<std::string> value) {
-        if (spec.valueName.empty()) {
-            parsed.flags.emplace(spec.longName);
+    auto store = [&](const OptionSpec& option, std::optional<std::string> value) {
+        if (option.valueName.empty()) {
+            parsed.flags.emplace(option.longName);
         } else {
-            parsed.values[std::string(spec.longName)] = std::move(*value);
+            parsed.values[std::string(option.longName)] = std::move(*value);
         }
     };
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -52,55 +52,55 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
         }
         const bool isLong = arg[1] == '-';
         const std::size_t equals = arg.find('=');
-        const OptionSpec* spec = nullptr;
+        const OptionSpec* option = nullptr;
         std::optional<std::string> value;
         std::string shown;
         if (isLong) {
             const std::string_view name = std::string_view(arg).substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-            spec = FindLong(specs, name);
+            option = FindLong(specs, name);
             shown = "--" + std::string(name);
             if (equals != std::string::npos) value = arg.substr(equals + 1);
         } else {
-            spec = FindShort(specs, arg[1]);
+            option = FindShort(specs, arg[1]);
             shown = arg.substr(0, 2);
             if (arg.size() > 2) {
-                if (spec != nullptr && spec->valueName.empty()) {
+                if (option != nullptr && option->valueName.empty()) {
                     error = "option " + shown + " takes no value (in " + arg + ")";
                     return std::nullopt;
                 }
                 value = arg.substr(2);
             }
         }
-        if (spec == nullptr) {
+        if (option == nullptr) {
             error = "unknown option " + shown;
             return std::nullopt;
         }
-        if (spec->valueName.empty()) {
+        if (option->valueName.empty()) {
             if (value) {
                 error = "option " + shown + " takes no value";
                 return std::nullopt;
             }
         } else if (!value) {
             if (i + 1 >= args.size()) {
-                error = "option " + shown + " needs a value (" + std::string(spec->valueName) + ")";
+                error = "option " + shown + " needs a value (" + std::string(option->valueName) + ")";
                 return std::nullopt;
             }
             value = args[++i];
         }
-        store(*spec, std::move(value));
+        store(*option, std::move(value));
     }
     return parsed;
 }
 
 std::string DescribeOptions(std::span<const OptionSpec> specs) {
     std::string text;
-    for (const OptionSpec& spec : specs) {
+    for (const OptionSpec& option : specs) {
         std::string left = "  ";
-        left += spec.shortName != 0 ? std::string{'-', spec.shortName} + ", " : "    ";
-        left += "--" + std::string(spec.longName);
-        if (!spec.valueName.empty()) left += " " + std::string(spec.valueName);
+        left += option.shortName != 0 ? std::string{'-', option.shortName} + ", " : "    ";
+        left += "--" + std::string(option.longName);
+        if (!option.valueName.empty()) left += " " + std::string(option.valueName);
         left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
-        text += left + std::string(spec.help) + "\n";
+        text += left + std::string(option.help) + "\n";
     }
     return text;
 }

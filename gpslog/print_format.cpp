@@ -49,38 +49,38 @@ PrintFormat::PrintFormat(std::string_view format) {
             continue;
         }
         Piece piece;
-        std::size_t spec = pos + 1;
-        if (spec < format.size() && format[spec] == '%') {
+        std::size_t cursor = pos + 1;
+        if (cursor < format.size() && format[cursor] == '%') {
             // The per-cent sign itself: keep it in the literal, drop the escape.
-            pieces_.push_back({format.substr(literalStart, spec - literalStart)});
-            literalStart = spec + 1;
-            pos = spec + 1;
+            pieces_.push_back({format.substr(literalStart, cursor - literalStart)});
+            literalStart = cursor + 1;
+            pos = cursor + 1;
             continue;
         }
-        if (spec < format.size() && format[spec] == '0') {
+        if (cursor < format.size() && format[cursor] == '0') {
             piece.zeroPad = true;
-            ++spec;
+            ++cursor;
         }
-        while (spec < format.size() && format[spec] >= '0' && format[spec] <= '9') {
-            piece.width = piece.width * 10 + (format[spec++] - '0');
+        while (cursor < format.size() && format[cursor] >= '0' && format[cursor] <= '9') {
+            piece.width = piece.width * 10 + (format[cursor++] - '0');
         }
-        if (spec < format.size() && format[spec] == '.') {
+        if (cursor < format.size() && format[cursor] == '.') {
             piece.precision = 0;
-            ++spec;
-            while (spec < format.size() && format[spec] >= '0' && format[spec] <= '9') {
-                piece.precision = piece.precision * 10 + (format[spec++] - '0');
+            ++cursor;
+            while (cursor < format.size() && format[cursor] >= '0' && format[cursor] <= '9') {
+                piece.precision = piece.precision * 10 + (format[cursor++] - '0');
             }
         }
-        if (spec < format.size() && format[spec] == 'l') {
-            ++spec;
+        if (cursor < format.size() && format[cursor] == 'l') {
+            ++cursor;
         }
-        if (spec >= format.size()) {
+        if (cursor >= format.size()) {
             break;  // a lone % at the end prints as it stands
         }
-        piece.conversion = format[spec];
+        piece.conversion = format[cursor];
         piece.literal = format.substr(literalStart, pos - literalStart);
         pieces_.push_back(piece);
-        pos = literalStart = spec + 1;
+        pos = literalStart = cursor + 1;
     }
     pieces_.push_back({format.substr(literalStart)});
 }
