@@ -1,4 +1,5 @@
-# Cross-compiles the Windows build with MinGW-w64, to check that the Win32 code compiles.
+# Cross-compiles the Windows build with MinGW-w64. The programs link the compiler's runtime
+# (libstdc++, libgcc, winpthread) statically, so an .exe runs on its own.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
 set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
@@ -7,3 +8,4 @@ set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")

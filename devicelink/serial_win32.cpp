@@ -1,18 +1,26 @@
 // Win32 serial ports: an exclusive synchronous handle, a zeroed DCB and per-byte time-outs.
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
+
+#include "common/utf8.h"
 #include "devicelink/serial_port.h"
 
 namespace kvd {
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+// Longest single wait: an abort request is seen within this, whatever the time-out.
+constexpr int64_t kWaitSliceMs = 100;
+
+// Why the last read came back empty.
+enum class ReadEnd { None, TimedOut, Disconnected, Aborted };
+
 std::wstring Widen(const std::string& text) {
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), n);
-    wide.resize(static_cast<std::size_t>(n - 1));
-    return wide;
+    const std::u16string wide = Utf8ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
 }
 
 PortOpenError ErrorFromLastError(DWORD error) {
@@ -41,16 +49,59 @@ public:
         return written;
     }
 
-    // The time-outs were set on the handle at open: with ReadIntervalTimeout MAXDWORD and a
-    // constant total, ReadFile returns at once with what is there, or with nothing after it.
-    std::size_t Read(uint8_t* bytes, std::size_t capacity, int32_t) override {
-        DWORD read = 0;
-        if (!::ReadFile(handle_, bytes, static_cast<DWORD>(capacity), &read, nullptr)) return 0;
-        return read;
+    // With ReadIntervalTimeout MAXDWORD and a constant total, ReadFile waits for the whole
+    // request or the whole constant, whichever comes first, even with bytes waiting. So ask
+    // only for what the driver holds, or for one byte with the constant cut to one slice.
+    std::size_t Read(uint8_t* bytes, std::size_t capacity, int32_t timeoutMs) override {
+        if (capacity == 0) return 0;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            if (g_abortRequest != 0) return Failed(ReadEnd::Aborted);
+            DWORD errors = 0;
+            COMSTAT status{};
+            // Also clears a line error, which would otherwise fail every later read.
+            if (!::ClearCommError(handle_, &errors, &status))
+                return Failed(ReadEnd::Disconnected);
+            DWORD wanted = 1;
+            if (status.cbInQue > 0) {
+                wanted = static_cast<DWORD>(std::min<std::size_t>(status.cbInQue, capacity));
+            } else {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                      deadline - Clock::now())
+                                      .count();
+                if (left <= 0) return Failed(ReadEnd::TimedOut);
+                if (!SetReadWait(static_cast<DWORD>(std::min<int64_t>(left, kWaitSliceMs))))
+                    return Failed(ReadEnd::Disconnected);
+            }
+            DWORD read = 0;
+            if (!::ReadFile(handle_, bytes, wanted, &read, nullptr))
+                return Failed(ReadEnd::Disconnected);
+            if (read > 0) return read;
+        }
     }
 
 private:
+    std::size_t Failed(ReadEnd end) {
+        lastEnd_ = end;
+        return 0;
+    }
+
+    // The total read time-out, changed only when the slice differs from the one in force.
+    bool SetReadWait(DWORD waitMs) {
+        if (waitMs == readWaitMs_) return true;
+        COMMTIMEOUTS timeouts{};
+        if (!::GetCommTimeouts(handle_, &timeouts)) return false;
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        timeouts.ReadTotalTimeoutMultiplier = 0;
+        timeouts.ReadTotalTimeoutConstant = waitMs;
+        if (!::SetCommTimeouts(handle_, &timeouts)) return false;
+        readWaitMs_ = waitMs;
+        return true;
+    }
+
     HANDLE handle_;
+    DWORD readWaitMs_ = MAXDWORD;  // unknown until the first wait
+    ReadEnd lastEnd_ = ReadEnd::None;
 };
 
 bool Configure(HANDLE handle, uint32_t baudRate, int32_t timeoutMs) {
