@@ -1,10 +1,53 @@
 #include "common/number_text.h"
 
 #include <algorithm>
+#include <bit>
 #include <cctype>
+#include <cmath>
+#include <cstring>
 #include <limits>
+#include <system_error>
 
 namespace kvd {
+namespace {
+
+constexpr uint64_t kPowersOfTen[] = {1,       10,        100,        1'000,       10'000,
+                                     100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
+constexpr int kFastPrecisionLimit = 9;
+
+#ifdef __SIZEOF_INT128__
+// value × 10^precision rounded half to even, exactly; false when it does not fit 64 bits.
+// A double is mantissa × 2^exponent, so the product is an integer shifted right, and the
+// bits shifted out decide the rounding just as printf's exact decimal expansion would.
+bool ScaledToUnits(double value, int precision, uint64_t& units) {
+    const auto bits = std::bit_cast<uint64_t>(value);
+    const auto biased = static_cast<int>((bits >> 52) & 0x7FF);
+    uint64_t mantissa = bits & ((uint64_t{1} << 52) - 1);
+    int exponent = -1074;
+    if (biased != 0) {
+        mantissa |= uint64_t{1} << 52;
+        exponent = biased - 1075;
+    }
+    __extension__ typedef unsigned __int128 Wide;
+    const Wide scaled = static_cast<Wide>(mantissa) * kPowersOfTen[precision];  // < 2^83
+    Wide result = 0;
+    if (exponent >= 0) {
+        if (exponent > 11) return false;  // beyond 2^64 whatever the precision
+        result = scaled << exponent;
+    } else if (exponent > -128) {
+        const int shift = -exponent;
+        result = scaled >> shift;
+        const Wide rest = scaled - (result << shift);
+        const Wide half = Wide{1} << (shift - 1);
+        if (rest > half || (rest == half && (result & 1) != 0)) ++result;
+    }  // else: below 2^-127 × 2^83, less than half a unit, rounds to zero
+    if ((result >> 64) != 0) return false;
+    units = static_cast<uint64_t>(result);
+    return true;
+}
+#endif
+
+}  // namespace
 
 int32_t AtoiSaturated(std::string_view text) {
     std::size_t i = 0;
@@ -19,6 +62,39 @@ int32_t AtoiSaturated(std::string_view text) {
     if (negative) value = -value;
     return static_cast<int32_t>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                     std::numeric_limits<int32_t>::max()));
+}
+
+std::to_chars_result FixedToChars(char* first, char* last, double value, int precision) {
+#ifdef __SIZEOF_INT128__
+    uint64_t units = 0;
+    if (precision >= 0 && precision <= kFastPrecisionLimit && std::isfinite(value) &&
+        ScaledToUnits(value, precision, units)) {
+        const uint64_t scale = kPowersOfTen[precision];
+        char whole[20];
+        const char* wholeEnd = std::to_chars(whole, whole + sizeof whole, units / scale).ptr;
+        const auto wholeLength = static_cast<std::size_t>(wholeEnd - whole);
+        const std::size_t sign = std::signbit(value) ? 1 : 0;  // -0.0 prints "-0.000000" too
+        const std::size_t length =
+            sign + wholeLength + (precision > 0 ? 1 + static_cast<std::size_t>(precision) : 0);
+        if (static_cast<std::size_t>(last - first) < length) {
+            return {last, std::errc::value_too_large};
+        }
+        char* out = first;
+        if (sign != 0) *out++ = '-';
+        out = std::copy(static_cast<const char*>(whole), wholeEnd, out);
+        if (precision > 0) {
+            *out++ = '.';
+            uint64_t fraction = units % scale;
+            for (int i = precision; i > 0; --i) {
+                out[i - 1] = static_cast<char>('0' + fraction % 10);
+                fraction /= 10;
+            }
+            out += precision;
+        }
+        return {out, std::errc{}};
+    }
+#endif
+    return std::to_chars(first, last, value, std::chars_format::fixed, precision);
 }
 
 }  // namespace kvd

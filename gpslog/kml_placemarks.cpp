@@ -61,8 +61,7 @@ int32_t FixVisibility(int32_t mark, uint64_t index, int32_t interval) {
 void FillTrackCoordinates(const GpsLogImage& log, KmlStream& out) {
     const PrintFormat line("%lf,%lf,%d\n");
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
-        line.AppendTo(out.Pending(), {fix.longitude, fix.latitude, fix.altitude});
-        out.FlushIfFull();
+        line.WriteTo(out.Out(), {fix.longitude, fix.latitude, fix.altitude});
     });
 }
 
@@ -100,14 +99,13 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
         }
 
         const int64_t heading = static_cast<int64_t>(fix.direction);  // toward zero
-        placemark.AppendTo(
-            out.Pending(),
+        placemark.WriteTo(
+            out.Out(),
             {FixVisibility(fix.mark, index, log.Interval()), std::string_view(name),
              fix.longitude, fix.latitude, fix.altitude, heading, begin.year, begin.month,
              begin.day, begin.hour, begin.minute, begin.second, suffix, end.year, end.month,
              end.day, end.hour, end.minute, end.second, suffix, StyleReference(fix),
              fix.longitude, fix.latitude, fix.altitude, std::string_view(detail)});
-        out.FlushIfFull();
     });
 }
 

@@ -4,30 +4,10 @@
 
 namespace kvd {
 
-void KmlStream::Text(std::string_view text) {
-    AppendEscapedText(pending_, text);
-    FlushIfFull();
+KmlStream::KmlStream(ByteSink& sink) : text_(sink, TextEncoding::Utf16Le) {
+    text_.Append(kByteOrderMark);
 }
 
-void KmlStream::Flush() {
-    if (!error_.empty()) {
-        pending_.clear();  // the file is lost already; keep memory flat until Finish says so
-        return;
-    }
-    encoded_.clear();
-    if (!started_) {
-        encoded_.assign(std::begin(kUtf16LeBom), std::end(kUtf16LeBom));
-        started_ = true;
-    }
-    AppendUtf16Le(encoded_, pending_);
-    pending_.clear();
-    sink_.Write(encoded_, error_);
-}
-
-bool KmlStream::Finish(std::string& error) {
-    Flush();
-    error = error_;
-    return error_.empty();
-}
+void KmlStream::Text(std::string_view text) { AppendEscapedText(text_, text); }
 
 }  // namespace kvd

@@ -1,44 +1,32 @@
-// The KML document on its way to the file: markup and escaped text in UTF-8, written out in
-// chunks as UTF-16LE after a byte-order mark, so memory stays flat however long the log.
+// The KML document on its way to the file: markup and escaped text, encoded as UTF-16LE after
+// a byte-order mark into one fixed buffer that goes out whenever it fills, so memory stays
+// flat however long the log.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "common/byte_sink.h"
+#include "common/text_sink.h"
 
 namespace kvd {
 
 class KmlStream {
 public:
-    explicit KmlStream(ByteSink& sink) : sink_(sink) {}
+    explicit KmlStream(ByteSink& sink);
 
-    void Markup(std::string_view markup) {
-        pending_ += markup;
-        FlushIfFull();
-    }
+    void Markup(std::string_view markup) { text_.Append(markup); }
+    // Character data, escaped for XML.
     void Text(std::string_view text);
 
-    // For formatters that append markup in place; call FlushIfFull() after each piece.
-    std::string& Pending() { return pending_; }
-    void FlushIfFull() {
-        if (pending_.size() >= kChunkSize) Flush();
-    }
+    // For formatters that write markup in place.
+    TextSink& Out() { return text_; }
 
-    // Writes what is pending; false with the first write error.
-    bool Finish(std::string& error);
+    // Writes what is buffered; false with the first write error.
+    bool Finish(std::string& error) { return text_.Finish(error); }
 
 private:
-    static constexpr std::size_t kChunkSize = 256 * 1024;
-    void Flush();
-
-    ByteSink& sink_;
-    std::string pending_;
-    std::vector<uint8_t> encoded_;
-    bool started_ = false;
-    std::string error_;
+    TextSink text_;
 };
 
 }  // namespace kvd

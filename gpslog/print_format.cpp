@@ -3,16 +3,34 @@
 #include <charconv>
 #include <cstdlib>
 
+#include "common/number_text.h"
+#include "common/text_sink.h"
+
 namespace kvd {
 namespace {
 
-void Pad(std::string& out, std::size_t used, int width, char fill) {
+// The two places a format is filled into: a string, or the document being written.
+struct StringOut {
+    std::string& text;
+    void Append(std::string_view piece) { text += piece; }
+    void AppendRepeated(char c, std::size_t count) { text.append(count, c); }
+};
+
+struct SinkOut {
+    TextSink& sink;
+    void Append(std::string_view piece) { sink.Append(piece); }
+    void AppendRepeated(char c, std::size_t count) { sink.AppendRepeated(c, count); }
+};
+
+template <typename Out>
+void Pad(Out& out, std::size_t used, int width, char fill) {
     if (width > 0 && used < static_cast<std::size_t>(width)) {
-        out.append(static_cast<std::size_t>(width) - used, fill);
+        out.AppendRepeated(fill, static_cast<std::size_t>(width) - used);
     }
 }
 
-void AppendInteger(std::string& out, int64_t value, int width, bool zeroPad) {
+template <typename Out>
+void AppendInteger(Out& out, int64_t value, int width, bool zeroPad) {
     char digits[24];
     const uint64_t magnitude =
         value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
@@ -20,22 +38,23 @@ void AppendInteger(std::string& out, int64_t value, int width, bool zeroPad) {
     const auto count = static_cast<std::size_t>(end - digits);
     const std::size_t sign = value < 0 ? 1 : 0;
     if (zeroPad) {
-        if (sign) out += '-';
+        if (sign) out.Append("-");
         Pad(out, count + sign, width, '0');
     } else {
         Pad(out, count + sign, width, ' ');
-        if (sign) out += '-';
+        if (sign) out.Append("-");
     }
-    out.append(digits, count);
+    out.Append(std::string_view(digits, count));
 }
 
-void AppendReal(std::string& out, double value, int width, int precision) {
+template <typename Out>
+void AppendReal(Out& out, double value, int width, int precision) {
     char text[400];  // the longest double in fixed notation with a small precision
-    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
-                                      precision < 0 ? 6 : precision);
+    const auto result =
+        FixedToChars(text, text + sizeof text, value, precision < 0 ? 6 : precision);
     const auto count = static_cast<std::size_t>(result.ptr - text);
     Pad(out, count, width, ' ');
-    out.append(text, count);
+    out.Append(std::string_view(text, count));
 }
 
 }  // namespace
@@ -85,10 +104,11 @@ PrintFormat::PrintFormat(std::string_view format) {
     pieces_.push_back({format.substr(literalStart)});
 }
 
-void PrintFormat::AppendTo(std::string& out, std::initializer_list<FormatArg> args) const {
+template <typename Out>
+void PrintFormat::Fill(Out& out, std::initializer_list<FormatArg> args) const {
     const FormatArg* next = args.begin();
     for (const Piece& piece : pieces_) {
-        out += piece.literal;
+        if (!piece.literal.empty()) out.Append(piece.literal);
         if (piece.conversion == 0) {
             continue;
         }
@@ -105,14 +125,28 @@ void PrintFormat::AppendTo(std::string& out, std::initializer_list<FormatArg> ar
             case 'd':
             case 'i': AppendInteger(out, integer, piece.width, piece.zeroPad); break;
             case 'f': AppendReal(out, real, piece.width, piece.precision); break;
-            case 'c': out += static_cast<char>(integer); break;
+            case 'c': {
+                const char c = static_cast<char>(integer);
+                out.Append(std::string_view(&c, 1));
+                break;
+            }
             case 's':
                 Pad(out, arg.text.size(), piece.width, ' ');
-                out += arg.text;
+                out.Append(arg.text);
                 break;
             default: break;  // not used by any catalogue text
         }
     }
+}
+
+void PrintFormat::AppendTo(std::string& out, std::initializer_list<FormatArg> args) const {
+    StringOut target{out};
+    Fill(target, args);
+}
+
+void PrintFormat::WriteTo(TextSink& out, std::initializer_list<FormatArg> args) const {
+    SinkOut target{out};
+    Fill(target, args);
 }
 
 std::string PrintFormat::Format(std::initializer_list<FormatArg> args) const {

@@ -10,6 +10,8 @@
 
 namespace kvd {
 
+class TextSink;
+
 struct FormatArg {
     enum class Kind { Integer, Real, Text };
     Kind kind;
@@ -31,6 +33,8 @@ public:
     explicit PrintFormat(std::string_view format);
 
     void AppendTo(std::string& out, std::initializer_list<FormatArg> args) const;
+    // Fills the text straight into a document being written.
+    void WriteTo(TextSink& out, std::initializer_list<FormatArg> args) const;
     std::string Format(std::initializer_list<FormatArg> args) const;
 
 private:
@@ -41,6 +45,9 @@ private:
         int width = 0;
         int precision = -1;
     };
+    template <typename Out>
+    void Fill(Out& out, std::initializer_list<FormatArg> args) const;
+
     std::vector<Piece> pieces_;
 };
 

@@ -1,5 +1,6 @@
 #include "gpslog/xml_text.h"
 
+#include "common/text_sink.h"
 #include "common/utf8.h"
 
 namespace kvd {
@@ -10,47 +11,50 @@ bool AllowedInXml(char32_t c) {
            (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
-void AppendUnit(std::vector<uint8_t>& out, uint32_t unit) {
-    out.push_back(static_cast<uint8_t>(unit));
-    out.push_back(static_cast<uint8_t>(unit >> 8));
+// The character text[pos] starts, as it goes into character data: escaped, or replaced when
+// XML cannot hold it. Advances pos past it.
+template <typename Out>
+void AppendEscapedCharacter(Out& out, std::string_view text, std::size_t& pos) {
+    char32_t c = DecodeUtf8(text, pos);
+    switch (c) {
+        case '&': out.Append(std::string_view("&amp;")); return;
+        case '<': out.Append(std::string_view("&lt;")); return;
+        case '>': out.Append(std::string_view("&gt;")); return;
+        case '\r': out.Append(std::string_view("&#13;")); return;  // a parser reads CR as LF
+        default: break;
+    }
+    if (!AllowedInXml(c)) {
+        c = kReplacementCharacter;
+    }
+    out.Append(c);
 }
+
+// Printable ASCII other than & < >, and tab and LF: written as they are.
+bool PassesUnchanged(unsigned char c) {
+    return (c >= 0x20 && c < 0x80 && c != '&' && c != '<' && c != '>') || c == '\t' || c == '\n';
+}
+
+struct StringOut {
+    std::string& text;
+    void Append(std::string_view piece) { text += piece; }
+    void Append(char32_t c) { AppendUtf8(text, c); }
+};
 
 }  // namespace
 
 void AppendEscapedText(std::string& out, std::string_view text) {
-    for (std::size_t pos = 0; pos < text.size();) {
-        char32_t c = DecodeUtf8(text, pos);
-        switch (c) {
-            case '&': out += "&amp;"; continue;
-            case '<': out += "&lt;"; continue;
-            case '>': out += "&gt;"; continue;
-            case '\r': out += "&#13;"; continue;  // a parser would turn a bare CR into LF
-            default: break;
-        }
-        if (!AllowedInXml(c)) {
-            c = kReplacementCharacter;
-        }
-        AppendUtf8(out, c);
-    }
+    StringOut target{out};
+    for (std::size_t pos = 0; pos < text.size();) AppendEscapedCharacter(target, text, pos);
 }
 
-void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view utf8) {
-    out.reserve(out.size() + 2 * utf8.size());
-    for (std::size_t pos = 0; pos < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[pos]);
-        if (lead < 0x80) {  // nearly all of a KML file
-            out.push_back(lead);
-            out.push_back(0);
-            ++pos;
-            continue;
-        }
-        const char32_t c = DecodeUtf8(utf8, pos);
-        if (c < 0x10000) {
-            AppendUnit(out, c);
-        } else {
-            AppendUnit(out, 0xD800 + ((c - 0x10000) >> 10));
-            AppendUnit(out, 0xDC00 + ((c - 0x10000) & 0x3FF));
-        }
+void AppendEscapedText(TextSink& out, std::string_view text) {
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = pos;
+        while (end < text.size() && PassesUnchanged(static_cast<unsigned char>(text[end]))) ++end;
+        out.Append(text.substr(pos, end - pos));
+        pos = end;
+        if (pos < text.size()) AppendEscapedCharacter(out, text, pos);
     }
 }
 

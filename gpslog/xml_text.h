@@ -1,20 +1,19 @@
-// Text going into the KML: escaping for XML and the UTF-16LE encoding of the file.
+// Text going into the KML: escaping for XML.
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace kvd {
+
+class TextSink;
 
 // Appends text as XML character data: & < > and CR escaped; bytes that are not UTF-8, and
 // characters XML 1.0 forbids even escaped, become U+FFFD so the document stays well-formed.
 void AppendEscapedText(std::string& out, std::string_view text);
+void AppendEscapedText(TextSink& out, std::string_view text);
 
-// Appends well-formed UTF-8 as UTF-16LE; an ill-formed sequence becomes U+FFFD.
-void AppendUtf16Le(std::vector<uint8_t>& out, std::string_view utf8);
-
-inline constexpr uint8_t kUtf16LeBom[2] = {0xFF, 0xFE};
+// U+FEFF at the start of a file names its encoding and byte order.
+inline constexpr char32_t kByteOrderMark = 0xFEFF;
 
 }  // namespace kvd
