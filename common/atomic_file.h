@@ -34,6 +34,8 @@ private:
     std::filesystem::path finalPath_;
     std::filesystem::path tempPath_;
     intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
+    uint64_t written_ = 0;
+    uint64_t writtenBack_ = 0;  // bytes already handed to the disk before Commit
 };
 
 // Writes a whole file that way; on failure nothing is left behind and error says why.

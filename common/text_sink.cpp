@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <span>
 
 #include "common/utf8.h"
@@ -10,6 +11,21 @@ namespace kvd {
 namespace {
 
 constexpr std::size_t kLongestCharacter = 4;  // bytes, in either encoding
+
+// UTF-16LE is the memory order of char16_t on every platform we build for.
+static_assert(std::endian::native == std::endian::little);
+
+class StringSink final : public ByteSink {
+public:
+    explicit StringSink(std::string& bytes) : bytes_(bytes) {}
+    bool Write(std::span<const uint8_t> bytes, std::string&) override {
+        bytes_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return true;
+    }
+
+private:
+    std::string& bytes_;
+};
 
 std::size_t AsciiPrefixLength(std::string_view text) {
     std::size_t i = 0;
@@ -60,6 +76,26 @@ void TextSink::AppendRepeated(char ascii, std::size_t count) {
     Append(std::string_view(run, count));
 }
 
+std::string TextSink::Encode(std::string_view utf8, TextEncoding encoding) {
+    std::string encoded;
+    StringSink sink(encoded);
+    TextSink text(sink, encoding, 2 * utf8.size());
+    text.Append(utf8);
+    std::string unused;
+    text.Finish(unused);
+    return encoded;
+}
+
+void TextSink::AppendEncoded(std::string_view encoded) {
+    while (!encoded.empty()) {
+        if (used_ == capacity_) Flush();
+        const std::size_t part = std::min(capacity_ - used_, encoded.size());
+        std::memcpy(reinterpret_cast<char*>(units_.get()) + used_, encoded.data(), part);
+        used_ += part;
+        encoded.remove_prefix(part);
+    }
+}
+
 void TextSink::PutCharacter(char32_t c) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementCharacter;
     if (unitBytes_ == 2) {
@@ -82,12 +118,7 @@ void TextSink::PutCharacter(char32_t c) {
 
 void TextSink::Flush() {
     if (used_ == 0) return;
-    auto* bytes = reinterpret_cast<uint8_t*>(units_.get());
-    if constexpr (std::endian::native == std::endian::big) {
-        if (unitBytes_ == 2) {
-            for (std::size_t i = 0; i < used_; i += 2) std::swap(bytes[i], bytes[i + 1]);
-        }
-    }
+    const auto* bytes = reinterpret_cast<const uint8_t*>(units_.get());
     if (error_.empty()) {
         if (!sink_.Write(std::span<const uint8_t>(bytes, used_), error_) && error_.empty()) {
             error_ = "write failed";

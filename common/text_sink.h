@@ -37,6 +37,14 @@ public:
     void Append(char32_t c);
     void AppendRepeated(char ascii, std::size_t count);
 
+    // Text that repeats, such as the markup around each record, is encoded once with Encode
+    // and then copied in as it stands.
+    static std::string Encode(std::string_view utf8, TextEncoding encoding);
+    void AppendEncoded(std::string_view encoded);
+    TextEncoding Encoding() const {
+        return unitBytes_ == 2 ? TextEncoding::Utf16Le : TextEncoding::Utf8;
+    }
+
     // Writes what is buffered; false with the first write error. After an error the rest
     // of the text is dropped unwritten.
     bool Finish(std::string& error);

@@ -7,7 +7,8 @@
 namespace kvd {
 namespace {
 
-// The fix placemark as parsed: the blank runs between its elements are not kept.
+// The fix placemark as parsed: the blank runs between its elements are not kept. The detail
+// is filled in straight after it, then the placemark closed.
 constexpr std::string_view kFixPlacemark =
     "<Placemark><visibility>%d</visibility><name>%s</name>"
     "<LookAt><longitude>%.6f</longitude><latitude>%.6f</latitude><altitude>%d</altitude>"
@@ -16,7 +17,8 @@ constexpr std::string_view kFixPlacemark =
     "<TimeSpan><begin>%04d-%02d-%02dT%02d:%02d:%02d%s</begin>"
     "<end>%04d-%02d-%02dT%02d:%02d:%02d%s</end></TimeSpan>"
     "%s<Point><coordinates>%.6f,%.6f,%d</coordinates></Point>"
-    "<ExtendedData>%s</ExtendedData></Placemark>";
+    "<ExtendedData>";
+constexpr std::string_view kFixPlacemarkClose = "</ExtendedData></Placemark>";
 
 constexpr double kHeadingShownFromSpeed = 10.0;
 
@@ -59,23 +61,23 @@ int32_t FixVisibility(int32_t mark, uint64_t index, int32_t interval) {
 }
 
 void FillTrackCoordinates(const GpsLogImage& log, KmlStream& out) {
-    const PrintFormat line("%lf,%lf,%d\n");
+    const PrintFormat line("%lf,%lf,%d\n", out.Out().Encoding());
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
         line.WriteTo(out.Out(), {fix.longitude, fix.latitude, fix.altitude});
     });
 }
 
 void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
-    const PrintFormat placemark(kFixPlacemark);
+    const TextEncoding encoding = out.Out().Encoding();
+    const PrintFormat placemark(kFixPlacemark, encoding);
     const PrintFormat dateTime(MessageText(MsgDateTimeFormat));
-    const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading));
-    const PrintFormat detailPlain(MessageText(MsgKmlPointDetail));
+    const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading), encoding);
+    const PrintFormat detailPlain(MessageText(MsgKmlPointDetail), encoding);
     char suffixBuffer[8];
     const std::string_view suffix = ZoneSuffix(StandardZoneBiasMinutes(), suffixBuffer);
     LocalCalendarCache calendar;
     std::string nameText;
     std::string name;
-    std::string detail;
 
     log.ForEachFix([&](const GpsFix& fix, uint64_t index) {
         const CalendarFields begin = calendar.At(fix.time);
@@ -87,17 +89,6 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
         name.clear();
         AppendEscapedText(name, nameText);
 
-        detail.clear();
-        if (fix.speed >= kHeadingShownFromSpeed) {
-            detailWithHeading.AppendTo(detail, {fix.speed, fix.direction, begin.year, begin.month,
-                                                begin.day, begin.hour, begin.minute, begin.second,
-                                                fix.latitude, fix.longitude});
-        } else {
-            detailPlain.AppendTo(detail, {fix.speed, begin.year, begin.month, begin.day,
-                                          begin.hour, begin.minute, begin.second, fix.latitude,
-                                          fix.longitude});
-        }
-
         const int64_t heading = static_cast<int64_t>(fix.direction);  // toward zero
         placemark.WriteTo(
             out.Out(),
@@ -105,7 +96,18 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
              fix.longitude, fix.latitude, fix.altitude, heading, begin.year, begin.month,
              begin.day, begin.hour, begin.minute, begin.second, suffix, end.year, end.month,
              end.day, end.hour, end.minute, end.second, suffix, StyleReference(fix),
-             fix.longitude, fix.latitude, fix.altitude, std::string_view(detail)});
+             fix.longitude, fix.latitude, fix.altitude});
+        if (fix.speed >= kHeadingShownFromSpeed) {
+            detailWithHeading.WriteTo(out.Out(), {fix.speed, fix.direction, begin.year,
+                                                  begin.month, begin.day, begin.hour,
+                                                  begin.minute, begin.second, fix.latitude,
+                                                  fix.longitude});
+        } else {
+            detailPlain.WriteTo(out.Out(), {fix.speed, begin.year, begin.month, begin.day,
+                                               begin.hour, begin.minute, begin.second,
+                                               fix.latitude, fix.longitude});
+        }
+        out.Markup(kFixPlacemarkClose);
     });
 }
 

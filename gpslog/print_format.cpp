@@ -1,5 +1,6 @@
 #include "gpslog/print_format.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
@@ -14,12 +15,16 @@ struct StringOut {
     std::string& text;
     void Append(std::string_view piece) { text += piece; }
     void AppendRepeated(char c, std::size_t count) { text.append(count, c); }
+    std::optional<TextEncoding> Encoding() const { return std::nullopt; }
+    void AppendEncoded(std::string_view) {}
 };
 
 struct SinkOut {
     TextSink& sink;
     void Append(std::string_view piece) { sink.Append(piece); }
     void AppendRepeated(char c, std::size_t count) { sink.AppendRepeated(c, count); }
+    std::optional<TextEncoding> Encoding() const { return sink.Encoding(); }
+    void AppendEncoded(std::string_view encoded) { sink.AppendEncoded(encoded); }
 };
 
 template <typename Out>
@@ -29,22 +34,38 @@ void Pad(Out& out, std::size_t used, int width, char fill) {
     }
 }
 
+// A number as printf prints it: sign, padding and digits assembled in one buffer and written
+// at once, as nearly every field is short.
+template <typename Out>
+void AppendNumber(Out& out, bool negative, std::string_view digits, int width, bool zeroPad) {
+    const std::size_t sign = negative ? 1 : 0;
+    const std::size_t used = sign + digits.size();
+    const std::size_t padding =
+        width > 0 && used < static_cast<std::size_t>(width) ? width - used : 0;
+    char text[64];
+    if (used + padding > sizeof text) {
+        if (!zeroPad) out.AppendRepeated(' ', padding);
+        if (negative) out.Append("-");
+        if (zeroPad) out.AppendRepeated('0', padding);
+        out.Append(digits);
+        return;
+    }
+    char* end = text;
+    if (!zeroPad) end = std::fill_n(end, padding, ' ');
+    if (negative) *end++ = '-';
+    if (zeroPad) end = std::fill_n(end, padding, '0');
+    end = std::copy(digits.begin(), digits.end(), end);
+    out.Append(std::string_view(text, static_cast<std::size_t>(end - text)));
+}
+
 template <typename Out>
 void AppendInteger(Out& out, int64_t value, int width, bool zeroPad) {
     char digits[24];
     const uint64_t magnitude =
         value < 0 ? uint64_t{0} - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     const auto end = std::to_chars(digits, digits + sizeof digits, magnitude).ptr;
-    const auto count = static_cast<std::size_t>(end - digits);
-    const std::size_t sign = value < 0 ? 1 : 0;
-    if (zeroPad) {
-        if (sign) out.Append("-");
-        Pad(out, count + sign, width, '0');
-    } else {
-        Pad(out, count + sign, width, ' ');
-        if (sign) out.Append("-");
-    }
-    out.Append(std::string_view(digits, count));
+    AppendNumber(out, value < 0, std::string_view(digits, static_cast<std::size_t>(end - digits)),
+                 width, zeroPad);
 }
 
 template <typename Out>
@@ -52,9 +73,10 @@ void AppendReal(Out& out, double value, int width, int precision) {
     char text[400];  // the longest double in fixed notation with a small precision
     const auto result =
         FixedToChars(text, text + sizeof text, value, precision < 0 ? 6 : precision);
-    const auto count = static_cast<std::size_t>(result.ptr - text);
-    Pad(out, count, width, ' ');
-    out.Append(std::string_view(text, count));
+    // The sign is among the digits; the field is padded with blanks, as the 0 flag is not
+    // used with reals.
+    AppendNumber(out, false, std::string_view(text, static_cast<std::size_t>(result.ptr - text)),
+                 width, false);
 }
 
 }  // namespace
@@ -104,11 +126,21 @@ PrintFormat::PrintFormat(std::string_view format) {
     pieces_.push_back({format.substr(literalStart)});
 }
 
+PrintFormat::PrintFormat(std::string_view format, TextEncoding writtenAs) : PrintFormat(format) {
+    for (Piece& piece : pieces_) piece.encodedLiteral = TextSink::Encode(piece.literal, writtenAs);
+    encodedAs_ = writtenAs;
+}
+
 template <typename Out>
 void PrintFormat::Fill(Out& out, std::initializer_list<FormatArg> args) const {
+    const bool encoded = encodedAs_ && out.Encoding() == encodedAs_;
     const FormatArg* next = args.begin();
     for (const Piece& piece : pieces_) {
-        if (!piece.literal.empty()) out.Append(piece.literal);
+        if (encoded) {
+            out.AppendEncoded(piece.encodedLiteral);
+        } else if (!piece.literal.empty()) {
+            out.Append(piece.literal);
+        }
         if (piece.conversion == 0) {
             continue;
         }

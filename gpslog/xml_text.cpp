@@ -40,22 +40,25 @@ struct StringOut {
     void Append(char32_t c) { AppendUtf8(text, c); }
 };
 
-}  // namespace
-
-void AppendEscapedText(std::string& out, std::string_view text) {
-    StringOut target{out};
-    for (std::size_t pos = 0; pos < text.size();) AppendEscapedCharacter(target, text, pos);
-}
-
-void AppendEscapedText(TextSink& out, std::string_view text) {
+template <typename Out>
+void AppendEscaped(Out& out, std::string_view text) {
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t end = pos;
         while (end < text.size() && PassesUnchanged(static_cast<unsigned char>(text[end]))) ++end;
-        out.Append(text.substr(pos, end - pos));
+        if (end > pos) out.Append(text.substr(pos, end - pos));
         pos = end;
         if (pos < text.size()) AppendEscapedCharacter(out, text, pos);
     }
 }
+
+}  // namespace
+
+void AppendEscapedText(std::string& out, std::string_view text) {
+    StringOut target{out};
+    AppendEscaped(target, text);
+}
+
+void AppendEscapedText(TextSink& out, std::string_view text) { AppendEscaped(out, text); }
 
 }  // namespace kvd

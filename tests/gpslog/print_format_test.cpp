@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "common/text_sink.h"
+#include "common/utf8.h"
 #include "gpslog/print_format.h"
 #include "shell/shell.h"
 
@@ -60,6 +62,39 @@ TEST(PrintFormat, CatalogueFormatsWithTheirArguments) {
     // Fewer arguments than conversions: the rest is left out, nothing is read past the list.
     EXPECT_EQ(PrintFormat("a%db%dc").Format({1}), "a1b");
     EXPECT_EQ(PrintFormat("100%").Format({}), "100%");
+}
+
+class StringSink final : public ByteSink {
+public:
+    bool Write(std::span<const uint8_t> bytes, std::string&) override {
+        bytes_.append(bytes.begin(), bytes.end());
+        return true;
+    }
+    std::string bytes_;
+};
+
+// Written into a document, with or without the literal text encoded beforehand, a format
+// gives the text it gives as a string.
+TEST(PrintFormat, WrittenToADocumentAsFormattedToAString) {
+    const std::string_view detail = MessageText(MsgKmlPointDetailWithHeading, kLangIdJapanese);
+    for (const TextEncoding encoding : {TextEncoding::Utf16Le, TextEncoding::Utf8}) {
+        for (const TextEncoding preparedFor : {TextEncoding::Utf16Le, TextEncoding::Utf8}) {
+            const PrintFormat plain(detail);
+            const PrintFormat prepared(detail, preparedFor);
+            const std::string expected =
+                plain.Format({12.345, 359.95, 2013, 6, 1, 9, 5, 0, 35.681236, -139.767125});
+            for (const PrintFormat* format : {&plain, &prepared}) {
+                StringSink sink;
+                TextSink text(sink, encoding, 16);
+                format->WriteTo(text, {12.345, 359.95, 2013, 6, 1, 9, 5, 0, 35.681236,
+                                       -139.767125});
+                std::string error;
+                ASSERT_TRUE(text.Finish(error));
+                EXPECT_EQ(sink.bytes_, TextSink::Encode(expected, encoding));
+            }
+        }
+    }
+    EXPECT_NE(PrintFormat(detail).Format({12.345}).find("速度"), std::string::npos);
 }
 
 }  // namespace
