@@ -15,6 +15,11 @@ constexpr uint64_t kPowersOfTen[] = {1,       10,        100,        1'000,     
                                      100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
 constexpr int kFastPrecisionLimit = 9;
 
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
 #ifdef __SIZEOF_INT128__
 // value × 10^precision rounded half to even, exactly; false when it does not fit 64 bits.
 // A double is mantissa × 2^exponent, so the product is an integer shifted right, and the
@@ -70,25 +75,30 @@ std::to_chars_result FixedToChars(char* first, char* last, double value, int pre
     if (precision >= 0 && precision <= kFastPrecisionLimit && std::isfinite(value) &&
         ScaledToUnits(value, precision, units)) {
         const uint64_t scale = kPowersOfTen[precision];
-        char whole[20];
-        const char* wholeEnd = std::to_chars(whole, whole + sizeof whole, units / scale).ptr;
-        const auto wholeLength = static_cast<std::size_t>(wholeEnd - whole);
+        const uint64_t whole = units / scale;
+        uint64_t fraction = units % scale;
+        std::size_t wholeDigits = 1;
+        for (uint64_t rest = whole; rest >= 10; rest /= 10) ++wholeDigits;
         const std::size_t sign = std::signbit(value) ? 1 : 0;  // -0.0 prints "-0.000000" too
         const std::size_t length =
-            sign + wholeLength + (precision > 0 ? 1 + static_cast<std::size_t>(precision) : 0);
+            sign + wholeDigits + (precision > 0 ? 1 + static_cast<std::size_t>(precision) : 0);
         if (static_cast<std::size_t>(last - first) < length) {
             return {last, std::errc::value_too_large};
         }
         char* out = first;
         if (sign != 0) *out++ = '-';
-        out = std::copy(static_cast<const char*>(whole), wholeEnd, out);
+        out = std::to_chars(out, out + wholeDigits, whole).ptr;
         if (precision > 0) {
             *out++ = '.';
-            uint64_t fraction = units % scale;
-            for (int i = precision; i > 0; --i) {
-                out[i - 1] = static_cast<char>('0' + fraction % 10);
-                fraction /= 10;
+            // Two digits at a time from the right, then the odd one left over.
+            int i = precision;
+            for (; i >= 2; i -= 2) {
+                const auto pair = static_cast<std::size_t>(fraction % 100);
+                fraction /= 100;
+                out[i - 1] = kDigitPairs[2 * pair + 1];
+                out[i - 2] = kDigitPairs[2 * pair];
             }
+            if (i == 1) out[0] = static_cast<char>('0' + fraction);
             out += precision;
         }
         return {out, std::errc{}};

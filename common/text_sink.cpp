@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstring>
 #include <span>
 
 #include "common/utf8.h"
@@ -14,18 +13,6 @@ constexpr std::size_t kLongestCharacter = 4;  // bytes, in either encoding
 
 // UTF-16LE is the memory order of char16_t on every platform we build for.
 static_assert(std::endian::native == std::endian::little);
-
-class StringSink final : public ByteSink {
-public:
-    explicit StringSink(std::string& bytes) : bytes_(bytes) {}
-    bool Write(std::span<const uint8_t> bytes, std::string&) override {
-        bytes_.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        return true;
-    }
-
-private:
-    std::string& bytes_;
-};
 
 std::size_t AsciiPrefixLength(std::string_view text) {
     std::size_t i = 0;
@@ -74,26 +61,6 @@ void TextSink::AppendRepeated(char ascii, std::size_t count) {
                           ascii, ascii, ascii, ascii, ascii, ascii, ascii, ascii};
     for (; count > sizeof run; count -= sizeof run) Append(std::string_view(run, sizeof run));
     Append(std::string_view(run, count));
-}
-
-std::string TextSink::Encode(std::string_view utf8, TextEncoding encoding) {
-    std::string encoded;
-    StringSink sink(encoded);
-    TextSink text(sink, encoding, 2 * utf8.size());
-    text.Append(utf8);
-    std::string unused;
-    text.Finish(unused);
-    return encoded;
-}
-
-void TextSink::AppendEncoded(std::string_view encoded) {
-    while (!encoded.empty()) {
-        if (used_ == capacity_) Flush();
-        const std::size_t part = std::min(capacity_ - used_, encoded.size());
-        std::memcpy(reinterpret_cast<char*>(units_.get()) + used_, encoded.data(), part);
-        used_ += part;
-        encoded.remove_prefix(part);
-    }
 }
 
 void TextSink::PutCharacter(char32_t c) {

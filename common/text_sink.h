@@ -36,11 +36,6 @@ public:
     // Appends one character; a surrogate or a value past U+10FFFF becomes U+FFFD.
     void Append(char32_t c);
     void AppendRepeated(char ascii, std::size_t count);
-
-    // Text that repeats, such as the markup around each record, is encoded once with Encode
-    // and then copied in as it stands.
-    static std::string Encode(std::string_view utf8, TextEncoding encoding);
-    void AppendEncoded(std::string_view encoded);
     TextEncoding Encoding() const {
         return unitBytes_ == 2 ? TextEncoding::Utf16Le : TextEncoding::Utf8;
     }

@@ -61,18 +61,17 @@ int32_t FixVisibility(int32_t mark, uint64_t index, int32_t interval) {
 }
 
 void FillTrackCoordinates(const GpsLogImage& log, KmlStream& out) {
-    const PrintFormat line("%lf,%lf,%d\n", out.Out().Encoding());
+    const PrintFormat line("%lf,%lf,%d\n");
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
         line.WriteTo(out.Out(), {fix.longitude, fix.latitude, fix.altitude});
     });
 }
 
 void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
-    const TextEncoding encoding = out.Out().Encoding();
-    const PrintFormat placemark(kFixPlacemark, encoding);
+    const PrintFormat placemark(kFixPlacemark);
     const PrintFormat dateTime(MessageText(MsgDateTimeFormat));
-    const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading), encoding);
-    const PrintFormat detailPlain(MessageText(MsgKmlPointDetail), encoding);
+    const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading));
+    const PrintFormat detailPlain(MessageText(MsgKmlPointDetail));
     char suffixBuffer[8];
     const std::string_view suffix = ZoneSuffix(StandardZoneBiasMinutes(), suffixBuffer);
     LocalCalendarCache calendar;

@@ -4,7 +4,6 @@
 
 #include <cstdint>
 #include <initializer_list>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,7 +11,6 @@
 namespace kvd {
 
 class TextSink;
-enum class TextEncoding;
 
 struct FormatArg {
     enum class Kind { Integer, Real, Text };
@@ -33,9 +31,6 @@ struct FormatArg {
 class PrintFormat {
 public:
     explicit PrintFormat(std::string_view format);
-    // Also encodes the literal text once for documents written in that encoding, which
-    // WriteTo then copies in as it stands.
-    PrintFormat(std::string_view format, TextEncoding writtenAs);
 
     void AppendTo(std::string& out, std::initializer_list<FormatArg> args) const;
     // Fills the text straight into a document being written.
@@ -49,13 +44,11 @@ private:
         bool zeroPad = false;
         int width = 0;
         int precision = -1;
-        std::string encodedLiteral{};  // the literal in encodedAs_, when that is set
     };
     template <typename Out>
     void Fill(Out& out, std::initializer_list<FormatArg> args) const;
 
     std::vector<Piece> pieces_;
-    std::optional<TextEncoding> encodedAs_;
 };
 
 }  // namespace kvd

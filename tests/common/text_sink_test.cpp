@@ -82,22 +82,6 @@ TEST(TextSink, FastPathWritesWhatTheDecoderGivesOneCharacterAtATime) {
     }
 }
 
-TEST(TextSink, TextEncodedOnceIsCopiedInAsItStands) {
-    for (const TextEncoding encoding : {TextEncoding::Utf16Le, TextEncoding::Utf8}) {
-        const std::string piece = TextSink::Encode("<name>経路 𝄞\xFF</name>", encoding);
-        MemorySink sink;
-        TextSink text(sink, encoding, 10);  // the copies straddle buffers
-        text.AppendEncoded(piece);
-        text.Append("|");
-        text.AppendEncoded(piece);
-        std::string error;
-        ASSERT_TRUE(text.Finish(error));
-        const std::string plain = "<name>経路 𝄞\xFF</name>|<name>経路 𝄞\xFF</name>";
-        EXPECT_EQ(sink.bytes_, encoding == TextEncoding::Utf8 ? Utf8OneByOne(plain)
-                                                              : Utf16LeOneByOne(plain));
-    }
-}
-
 TEST(TextSink, Utf16LittleEndianWithSurrogatePairs) {
     const std::vector<uint8_t> expected = {0x41, 0x00, 0x4C, 0x7D, 0x34, 0xD8, 0x1E, 0xDD};
     EXPECT_EQ(Written(TextEncoding::Utf16Le, 64, {"A経𝄞"}), expected);

@@ -73,28 +73,45 @@ public:
     std::string bytes_;
 };
 
-// Written into a document, with or without the literal text encoded beforehand, a format
+// Filled straight into a document, through buffers small enough to fill mid-field, a format
 // gives the text it gives as a string.
 TEST(PrintFormat, WrittenToADocumentAsFormattedToAString) {
+    struct Case {
+        std::string_view format;
+        std::initializer_list<FormatArg> args;
+    };
     const std::string_view detail = MessageText(MsgKmlPointDetailWithHeading, kLangIdJapanese);
+    const Case cases[] = {
+        {detail, {12.345, 359.95, 2013, 6, 1, 9, 5, 0, 35.681236, -139.767125}},
+        {"%04d-%02d-%02dT%02d:%02d:%02d%s", {2013, 6, 1, 9, 5, 0, std::string_view("+09:00")}},
+        {"[%5d|%-3d|%05d|%8.2f|%3s]", {42, -7, -42, -1.5, std::string_view("経路")}},
+        {"%70d|%70.1f", {1, 2.25}},  // padding wider than the in-place room
+        {"%.6f %.0f %f", {1e300, -0.5, -1e-7}},
+    };
     for (const TextEncoding encoding : {TextEncoding::Utf16Le, TextEncoding::Utf8}) {
-        for (const TextEncoding preparedFor : {TextEncoding::Utf16Le, TextEncoding::Utf8}) {
-            const PrintFormat plain(detail);
-            const PrintFormat prepared(detail, preparedFor);
-            const std::string expected =
-                plain.Format({12.345, 359.95, 2013, 6, 1, 9, 5, 0, 35.681236, -139.767125});
-            for (const PrintFormat* format : {&plain, &prepared}) {
+        for (const std::size_t buffer : {std::size_t{16}, TextSink::kDefaultBufferBytes}) {
+            for (const Case& c : cases) {
+                const PrintFormat format(c.format);
                 StringSink sink;
-                TextSink text(sink, encoding, 16);
-                format->WriteTo(text, {12.345, 359.95, 2013, 6, 1, 9, 5, 0, 35.681236,
-                                       -139.767125});
+                TextSink text(sink, encoding, buffer);
+                format.WriteTo(text, c.args);
                 std::string error;
                 ASSERT_TRUE(text.Finish(error));
-                EXPECT_EQ(sink.bytes_, TextSink::Encode(expected, encoding));
+                const std::string expected = format.Format(c.args);
+                EXPECT_EQ(sink.bytes_, encoding == TextEncoding::Utf8
+                                           ? expected
+                                           : [&] {
+                                                 std::string bytes;
+                                                 for (const char16_t unit : Utf8ToUtf16(expected)) {
+                                                     bytes += static_cast<char>(unit & 0xFF);
+                                                     bytes += static_cast<char>(unit >> 8);
+                                                 }
+                                                 return bytes;
+                                             }())
+                    << c.format;
             }
         }
     }
-    EXPECT_NE(PrintFormat(detail).Format({12.345}).find("速度"), std::string::npos);
 }
 
 }  // namespace
