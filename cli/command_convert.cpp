@@ -48,18 +48,14 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         return kExitUsage;
     }
     const std::string folder = options.Value("output").value_or(".");
-    OfflineIconReachability offline;
-    NetworkIconReachability network;
-    IconReachability& icons = options.Has("offline") || global.Has("offline") || OfflineByEnvironment()
-                                  ? static_cast<IconReachability&>(offline)
-                                  : network;
+    const auto icons = ChooseIconReachability(global.Has("offline"));
     int exitCode = kExitOk;
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;
         std::string error;
         if (ReadWholeFile(logFile, bytes, error)) {
             const std::string name = std::filesystem::path(logFile).filename().string();
-            const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, icons);
+            const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
             if (result.Succeeded()) {
                 std::printf("%s -> %s\n", logFile.c_str(), result.kmlPath.string().c_str());
                 continue;
@@ -69,7 +65,6 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), error.c_str());
         exitCode = kExitItemFailed;
     }
-    std::fflush(stdout);
     return exitCode;
 }
 

@@ -91,14 +91,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     }
 
     ProgressDisplay progress(stderr);
-    OfflineIconReachability offline;
-    NetworkIconReachability network;
+    const auto icons = ChooseIconReachability(global.Has("offline"));
     Conversion conversion;
     conversion.folder = folder;
     conversion.keepRaw = options.Has("keep-raw");
-    conversion.icons = global.Has("offline") || OfflineByEnvironment()
-                           ? static_cast<IconReachability*>(&offline)
-                           : &network;
+    conversion.icons = icons.get();
     conversion.progress = &progress;
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;

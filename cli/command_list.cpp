@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/json_text.h"
+#include "cli/text_columns.h"
 
 namespace kvd::cli {
 namespace {
@@ -36,7 +37,7 @@ void PrintTable(const std::vector<RowEntry>& rows) {
         } else if (row.size < 0) {
             std::printf("%zu  %s\n", k, row.name.c_str());
         } else {
-            std::printf("%zu  %-24s %10d bytes\n", k, row.name.c_str(), row.size);
+            std::printf("%zu  %s %10d bytes\n", k, PadToWidth(row.name, 24).c_str(), row.size);
         }
     }
 }

@@ -3,6 +3,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/text_columns.h"
 
 namespace kvd::cli {
 namespace {
@@ -27,7 +28,11 @@ std::string Verdict(const PortCandidate& candidate, const ProbeResult& result) {
 
 std::span<const OptionSpec> PortsOptions() { return kPortsOptions; }
 
-int RunPorts(const ParsedOptions& global, const ParsedOptions&) {
+int RunPorts(const ParsedOptions& global, const ParsedOptions& options) {
+    if (!options.positionals.empty()) {
+        std::fputs("kvd2730-cli ports: takes no arguments\n", stderr);
+        return kExitUsage;
+    }
     SetDiagnosticStream(global.Has("verbose") ? stderr : nullptr);
     const std::vector<PortCandidate> candidates = ListPortCandidates();
     if (candidates.empty()) {
@@ -38,7 +43,8 @@ int RunPorts(const ParsedOptions& global, const ParsedOptions&) {
     for (const PortCandidate& candidate : candidates) {
         const ProbeResult result = ProbePortPath(candidate.path);
         found = found || result.outcome == ProbeOutcome::Device;
-        std::printf("%-24s %-40s %s\n", candidate.path.c_str(), candidate.description.c_str(),
+        std::printf("%s %s %s\n", PadToWidth(candidate.path, 24).c_str(),
+                    PadToWidth(candidate.description, 40).c_str(),
                     Verdict(candidate, result).c_str());
     }
     return found ? kExitOk : kExitFailure;

@@ -4,20 +4,6 @@
 #include <array>
 
 namespace kvd::cli {
-namespace {
-
-constexpr OptionSpec kGlobalOptions[] = {
-    {"port", 'p', "PATH", "the device's port (default: find the device)"},
-    {"timeout", 0, "MS", "longest wait for any byte from the device (default 30000)"},
-    {"offline", 0, "", "do not check the icon servers; use the fallback icons"},
-    {"simulate", 0, "", "work with a built-in virtual device instead of a real one"},
-    {"verbose", 'v', "", "show the device's replies on standard error"},
-    {"help", 'h', "", "show this help, or a command's help after its name"},
-    {"version", 0, "", "show the program's version"},
-};
-
-}  // namespace
-
 std::span<const Command> Commands() {
     // New commands go here, with their own command_<name>.cpp.
     static const std::array kCommands = {
@@ -45,8 +31,6 @@ const Command* FindCommand(std::string_view name) {
     return found == commands.end() ? nullptr : &*found;
 }
 
-std::span<const OptionSpec> GlobalOptions() { return kGlobalOptions; }
-
 bool ParseSlots(const std::vector<std::string>& arguments, std::vector<int>& slots,
                 std::string& error) {
     for (const std::string& argument : arguments) {
@@ -59,24 +43,42 @@ bool ParseSlots(const std::vector<std::string>& arguments, std::vector<int>& slo
     return true;
 }
 
+std::string DescribeExitCodes() {
+    return "  0  done\n"
+           "  1  the device or the system failed; the work was not done\n"
+           "  2  wrong options or arguments; nothing was done\n"
+           "  3  some of the files or logs given failed; the others were done\n";
+}
+
 std::string ProgramUsage() {
-    std::string text = "Usage: kvd2730-cli [OPTIONS] COMMAND [ARGS]\n\n"
-                       "Works with the KVD-2730 GPS logger and its log files.\n"
-                       "Slots are numbered from 0, as the device numbers them.\n\nCommands:\n";
+    std::size_t column = 0;
+    for (const Command& command : Commands()) column = std::max(column, command.name.size());
+    std::string text =
+        "Usage: kvd2730-cli [OPTIONS] COMMAND [ARGS] [OPTIONS]\n\n"
+        "Works with the KVD-2730 GPS logger and its log files.\n"
+        "Slots are numbered from 0, as the device numbers them.\n\nCommands:\n";
     for (const Command& command : Commands()) {
-        std::string left = "  " + std::string(command.name);
-        left.resize(std::max<std::size_t>(left.size() + 2, 14), ' ');
-        text += left + std::string(command.summary) + "\n";
+        std::string name(command.name);
+        name.resize(column + 2, ' ');
+        text += "  " + name + std::string(command.summary) + "\n";
     }
-    text += "\nOptions:\n" + DescribeOptions(GlobalOptions());
+    text += "\nOptions, before or after the command:\n" + DescribeOptions(GlobalOptions());
+    text += "\nExit status:\n" + DescribeExitCodes();
     text += "\nRun 'kvd2730-cli COMMAND --help' for a command's options.\n";
     return text;
 }
 
 std::string CommandUsage(const Command& command) {
-    return "Usage: kvd2730-cli " + std::string(command.name) + " " +
-           std::string(command.arguments) + " [OPTIONS]\n\n" + std::string(command.summary) +
-           "\n\nOptions:\n" + DescribeOptions(command.options);
+    std::string usage = "Usage: kvd2730-cli " + std::string(command.name);
+    if (!command.arguments.empty()) usage += " " + std::string(command.arguments);
+    usage += " [OPTIONS]\n\n" + std::string(command.summary) + "\n\n";
+    // The global options it does not define itself, in one column with its own.
+    const std::vector<OptionSpec> all = WithGlobalOptions(command.options);
+    const std::span<const OptionSpec> globals = std::span(all).subspan(command.options.size());
+    const std::size_t column = HelpColumn(all);
+    usage += "Options:\n" + DescribeOptions(command.options, column);
+    usage += "\nGlobal options:\n" + DescribeOptions(globals, column);
+    return usage;
 }
 
 }  // namespace kvd::cli

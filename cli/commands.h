@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/global_options.h"
 #include "cli/option_parser.h"
 
 namespace kvd::cli {
@@ -17,20 +18,20 @@ enum ExitCode : int {
     kExitItemFailed = 3,  // some of the files or items given failed
 };
 
+// One line per exit status, for the usage text.
+std::string DescribeExitCodes();
+
 struct Command {
     std::string_view name;
     std::string_view arguments;  // shown after the name in the usage line
     std::string_view summary;
     std::span<const OptionSpec> options;
-    // Runs the command with the options given before it and its own.
+    // Runs the command with the global options (given before or after its name) and its own.
     int (*run)(const ParsedOptions& global, const ParsedOptions& options);
 };
 
 std::span<const Command> Commands();
 const Command* FindCommand(std::string_view name);
-
-// Options taken before the command word.
-std::span<const OptionSpec> GlobalOptions();
 
 std::string ProgramUsage();
 std::string CommandUsage(const Command& command);

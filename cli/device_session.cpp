@@ -10,8 +10,6 @@
 namespace kvd::cli {
 namespace {
 
-constexpr int32_t kDefaultTimeoutMs = 30000;
-
 extern "C" void RequestAbort(int) { g_abortRequest = 1; }
 
 std::string DescribeFailure(const OperationReport& report, const std::string& port) {
@@ -73,16 +71,7 @@ DeviceSession::~DeviceSession() = default;
 
 bool DeviceSession::Open(const ParsedOptions& global) {
     SetDiagnosticStream(global.Has("verbose") ? stderr : nullptr);
-    settings_.timeoutMs = kDefaultTimeoutMs;
-    if (const auto timeout = global.Value("timeout")) {
-        char* end = nullptr;
-        const long value = std::strtol(timeout->c_str(), &end, 10);
-        if (end == timeout->c_str() || *end != '\0' || value < 1 || value > 600000) {
-            std::fprintf(stderr, "kvd2730-cli: --timeout takes milliseconds from 1 to 600000\n");
-            return false;
-        }
-        settings_.timeoutMs = static_cast<int32_t>(value);
-    }
+    settings_.timeoutMs = TimeoutMs(global);
     if (global.Has("simulate")) {
         std::string error;
         simulator_ = SimulatedDevice::Start(error);

@@ -1,4 +1,6 @@
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -9,17 +11,18 @@
 #define KVD_VERSION "unknown"
 #endif
 
-int main(int argc, char** argv) {
-    using namespace kvd::cli;
-    kvd::InitUserLanguage();
-    const std::vector<std::string> args(argv + 1, argv + argc);
+namespace kvd::cli {
+namespace {
 
+int UsageError(const std::string& where, const std::string& error, const std::string& usage) {
+    std::fprintf(stderr, "%s: %s\n\n%s", where.c_str(), error.c_str(), usage.c_str());
+    return kExitUsage;
+}
+
+int Run(const std::vector<std::string>& args) {
     std::string error;
-    const auto global = ParseOptions(args, GlobalOptions(), ParseMode::StopAtPositional, error);
-    if (!global) {
-        std::fprintf(stderr, "kvd2730-cli: %s\n\n%s", error.c_str(), ProgramUsage().c_str());
-        return kExitUsage;
-    }
+    auto global = ParseOptions(args, GlobalOptions(), ParseMode::StopAtPositional, error);
+    if (!global) return UsageError("kvd2730-cli", error, ProgramUsage());
     if (global->Has("version")) {
         std::printf("kvd2730-cli %s\n", KVD_VERSION);
         return kExitOk;
@@ -32,21 +35,44 @@ int main(int argc, char** argv) {
     const std::string& name = global->positionals.front();
     const Command* command = FindCommand(name);
     if (command == nullptr) {
-        std::fprintf(stderr, "kvd2730-cli: unknown command '%s'\n\n%s", name.c_str(),
-                     ProgramUsage().c_str());
-        return kExitUsage;
+        return UsageError("kvd2730-cli", "unknown command '" + name + "'", ProgramUsage());
     }
+    const std::string where = "kvd2730-cli " + name;
     const std::vector<std::string> rest(global->positionals.begin() + 1,
                                         global->positionals.end());
-    const auto options = ParseOptions(rest, command->options, ParseMode::Everywhere, error);
-    if (!options) {
-        std::fprintf(stderr, "kvd2730-cli %s: %s\n\n%s", name.c_str(), error.c_str(),
-                     CommandUsage(*command).c_str());
-        return kExitUsage;
-    }
-    if (global->Has("help") || options->Has("help")) {
+    const std::vector<OptionSpec> specs = WithGlobalOptions(command->options);
+    const auto options = ParseOptions(rest, specs, ParseMode::Everywhere, error);
+    if (!options) return UsageError(where, error, CommandUsage(*command));
+    TakeGlobalOptions(*options, *global);
+    if (global->Has("help")) {
         std::fputs(CommandUsage(*command).c_str(), stdout);
         return kExitOk;
     }
+    if (global->Has("version")) {
+        std::printf("kvd2730-cli %s\n", KVD_VERSION);
+        return kExitOk;
+    }
+    if (error = CheckGlobalOptions(*global); !error.empty()) {
+        std::fprintf(stderr, "%s: %s\n", where.c_str(), error.c_str());
+        return kExitUsage;
+    }
     return command->run(*global, *options);
+}
+
+}  // namespace
+}  // namespace kvd::cli
+
+int main(int argc, char** argv) {
+    using namespace kvd::cli;
+    kvd::InitUserLanguage();
+    int exitCode = Run(std::vector<std::string>(argv + 1, argv + argc));
+    // What the command printed is its result: losing it (a full disk, a closed pipe) is a failure.
+    errno = 0;
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int cause = errno;
+        std::fprintf(stderr, "kvd2730-cli: cannot write to standard output%s%s\n",
+                     cause != 0 ? ": " : "", cause != 0 ? std::strerror(cause) : "");
+        if (exitCode == kExitOk) exitCode = kExitFailure;
+    }
+    return exitCode;
 }

@@ -17,6 +17,14 @@ const OptionSpec* FindShort(std::span<const OptionSpec> specs, char name) {
     return found == specs.end() ? nullptr : &*found;
 }
 
+std::string OptionLabel(const OptionSpec& option) {
+    std::string label = "  ";
+    label += option.shortName != 0 ? std::string{'-', option.shortName} + ", " : "    ";
+    label += "--" + std::string(option.longName);
+    if (!option.valueName.empty()) label += " " + std::string(option.valueName);
+    return label;
+}
+
 }  // namespace
 
 std::optional<std::string> ParsedOptions::Value(std::string_view name) const {
@@ -92,15 +100,20 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
     return parsed;
 }
 
-std::string DescribeOptions(std::span<const OptionSpec> specs) {
+std::size_t HelpColumn(std::span<const OptionSpec> specs) {
+    std::size_t column = 0;
+    for (const OptionSpec& option : specs)
+        column = std::max(column, OptionLabel(option).size() + 2);
+    return column;
+}
+
+std::string DescribeOptions(std::span<const OptionSpec> specs, std::size_t column) {
+    column = std::max(column, HelpColumn(specs));
     std::string text;
     for (const OptionSpec& option : specs) {
-        std::string left = "  ";
-        left += option.shortName != 0 ? std::string{'-', option.shortName} + ", " : "    ";
-        left += "--" + std::string(option.longName);
-        if (!option.valueName.empty()) left += " " + std::string(option.valueName);
-        left.resize(std::max<std::size_t>(left.size() + 2, 28), ' ');
-        text += left + std::string(option.help) + "\n";
+        std::string label = OptionLabel(option);
+        label.resize(column, ' ');
+        text += label + std::string(option.help) + "\n";
     }
     return text;
 }

@@ -40,7 +40,11 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
                                           std::span<const OptionSpec> specs, ParseMode mode,
                                           std::string& error);
 
-// "  -o, --output DIR   help" lines for a usage text.
-std::string DescribeOptions(std::span<const OptionSpec> specs);
+// "  -o, --output DIR   help" lines for a usage text, the help starting at column or further
+// right when a name needs the room.
+std::string DescribeOptions(std::span<const OptionSpec> specs, std::size_t column = 0);
+
+// The column at which every option's help can start, two spaces after the longest name.
+std::size_t HelpColumn(std::span<const OptionSpec> specs);
 
 }  // namespace kvd::cli

@@ -55,11 +55,14 @@ struct CallOutcome {
     int64_t blockIndex = -1;  // the data block a transfer stopped at, when known
 };
 
+// How long a call waits for each byte from the device unless told otherwise.
+inline constexpr int32_t kDefaultTimeoutMs = 30000;
+
 // Optional arguments of one device call.
 struct DeviceCall {
     const char* folder = nullptr;    // destination of received files / location of a file to send
     const char* fileName = nullptr;  // local file to send, relative to folder
-    int32_t timeoutMs = 30000;       // per-byte time-out
+    int32_t timeoutMs = kDefaultTimeoutMs;  // per-byte time-out
     ProgressCallback progress = nullptr;
     void* progressContext = nullptr;
     std::string* replyOut = nullptr;  // receives the last non-prompt reply line

@@ -47,12 +47,9 @@ int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size,
     if ((data == nullptr && size != 0) || size < 0 || folder == nullptr || fileName == nullptr) {
         return 0;
     }
-    OfflineIconReachability offline;
-    NetworkIconReachability network;
-    IconReachability& icons =
-        OfflineByEnvironment() ? static_cast<IconReachability&>(offline) : network;
-    const KmlConversion result = ConvertLogToKmlFile(
-        {data, static_cast<std::size_t>(size)}, folder, fileName, icons);
+    const auto icons = ChooseIconReachability(false);
+    const KmlConversion result =
+        ConvertLogToKmlFile({data, static_cast<std::size_t>(size)}, folder, fileName, *icons);
     return result.Succeeded() ? 1 : 0;
 }
 

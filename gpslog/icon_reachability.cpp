@@ -12,6 +12,11 @@ bool OfflineByEnvironment() {
     return value != nullptr && value[0] != '\0' && std::string_view(value) != "0";
 }
 
+std::unique_ptr<IconReachability> ChooseIconReachability(bool offline) {
+    if (offline || OfflineByEnvironment()) return std::make_unique<OfflineIconReachability>();
+    return std::make_unique<NetworkIconReachability>();
+}
+
 bool CachedIconReachability::CanConnect(std::string_view host) {
     if (auto found = answers_.find(host); found != answers_.end()) {
         return found->second;

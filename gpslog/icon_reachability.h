@@ -51,6 +51,10 @@ private:
 // True when KVD2730_OFFLINE is set to anything but "" or "0".
 bool OfflineByEnvironment();
 
+// The check every conversion uses: none when offline is asked for or KVD2730_OFFLINE is set
+// (tests, benchmarks, demos), else a connection to each icon server.
+std::unique_ptr<IconReachability> ChooseIconReachability(bool offline);
+
 // Connects to host:port before the deadline; the platform's half of NetworkIconReachability.
 bool ConnectBefore(const std::string& host, uint16_t port,
                    std::chrono::steady_clock::time_point deadline);

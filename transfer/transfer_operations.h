@@ -14,7 +14,7 @@ namespace kvd {
 
 struct TransferSettings {
     std::string port;
-    int32_t timeoutMs = 30000;
+    int32_t timeoutMs = kDefaultTimeoutMs;
     ProgressCallback progress = nullptr;
     void* progressContext = nullptr;
 };

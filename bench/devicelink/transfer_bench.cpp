@@ -62,7 +62,6 @@ int32_t KeepSize(void* context, const uint8_t*, int32_t size, const char*, const
 Download GetLog(const std::string& port) {
     Download result;
     kvd::DeviceCall call;
-    call.timeoutMs = 30000;
     call.completion = &KeepSize;
     call.completionContext = &result.bytes;
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
