@@ -30,7 +30,7 @@ struct Conversion {
 int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
                         const char* fileName) {
     Conversion& conversion = *static_cast<Conversion*>(context);
-    conversion.progress->Finish();
+    conversion.progress->Finish(true);  // the handler runs once the file has arrived whole
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
     if (conversion.keepRaw) {
         const std::filesystem::path raw =
@@ -102,7 +102,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
 
     const OperationReport report =
         GetSelectedFiles(session.Settings(), slots, folder, ConvertDownload, &conversion);
-    progress.Finish();
+    progress.Finish(report.Succeeded());
     if (report.Succeeded()) return kExitOk;
     if (report.outcome.failure == CallFailure::Completion && !report.cancelled) {
         std::fprintf(stderr, "kvd2730-cli get: conversion error: %s\n", conversion.error.c_str());

@@ -34,7 +34,7 @@ int RunUpdate(const ParsedOptions& global, const ParsedOptions& options, const c
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;
     const OperationReport report = SendUpdateFile(session.Settings(), commandLine, path);
-    progress.Finish();
+    progress.Finish(report.Succeeded());
     if (!report.Succeeded()) return session.ReportFailure(report, action);
     std::printf("uploaded %s\n", path.c_str());
     return kExitOk;

@@ -8,7 +8,15 @@
 namespace kvd::cli {
 namespace {
 
-std::string Clock(double seconds) {
+// Before this much of a file has passed, a rate says little: no estimate is shown.
+constexpr double kSettlingSeconds = 1.0;
+// The estimate follows a new measurement with this time constant, counting down meanwhile,
+// and takes at most a quarter of any one step, so that neither uneven reports nor a stall
+// make it jump.
+constexpr double kSmoothingSeconds = 2.0;
+constexpr double kLargestStep = 0.25;
+
+std::string MinutesSeconds(double seconds) {
     const long total = std::lround(std::max(0.0, seconds));
     char text[32];
     std::snprintf(text, sizeof text, "%ld:%02ld", total / 60, total % 60);
@@ -17,41 +25,80 @@ std::string Clock(double seconds) {
 
 }  // namespace
 
-ProgressDisplay::ProgressDisplay(std::FILE* out) : out_(out), live_(::isatty(::fileno(out)) != 0) {}
+ProgressDisplay::ProgressDisplay(std::FILE* out)
+    : ProgressDisplay(out, ::isatty(::fileno(out)) != 0, &Clock::now) {}
 
-void ProgressDisplay::Report(void* context, int32_t percent, const char* fileName, double elapsed,
-                             double estimate, int32_t) {
-    static_cast<ProgressDisplay*>(context)->Show(percent, fileName ? fileName : "", elapsed,
-                                                 estimate);
+ProgressDisplay::ProgressDisplay(std::FILE* out, bool live, std::function<Clock::time_point()> now)
+    : out_(out), live_(live), now_(std::move(now)) {}
+
+void ProgressDisplay::Report(void* context, int32_t percent, const char* fileName, double, double,
+                             int32_t) {
+    // The link's times are whole seconds; the display keeps its own finer clock.
+    static_cast<ProgressDisplay*>(context)->Show(percent, fileName ? fileName : "");
 }
 
-void ProgressDisplay::Show(int32_t percent, const std::string& name, double elapsed,
-                           double estimate) {
-    if (name != current_) {
-        Finish();
+double ProgressDisplay::Seconds(Clock::time_point since) const {
+    return std::chrono::duration<double>(now_() - since).count();
+}
+
+void ProgressDisplay::UpdateEstimate(int percent, Clock::time_point now) {
+    const double elapsed = std::chrono::duration<double>(now - start_).count();
+    const double sinceLast = std::chrono::duration<double>(now - lastReport_).count();
+    lastReport_ = now;
+    if (elapsed < kSettlingSeconds || percent <= startPercent_) return;
+    const double measured = (100 - percent) * elapsed / (percent - startPercent_);
+    if (!left_) {
+        left_ = measured;
+        return;
+    }
+    const double counted = std::max(0.0, *left_ - sinceLast);
+    const double weight = std::min(kLargestStep, sinceLast / (sinceLast + kSmoothingSeconds));
+    left_ = counted + weight * (measured - counted);
+}
+
+void ProgressDisplay::Show(int32_t percent, const std::string& name) {
+    const Clock::time_point now = now_();
+    if (name != current_ || !open_) {
+        Finish(true);
         current_ = name;
-        reported_ = false;
+        open_ = true;
+        start_ = lastReport_ = now;
+        startPercent_ = std::clamp(percent, 0, 100);
+        left_.reset();
     }
     // The last block of a file counts whole, so reports run past 100.
-    const int shown = std::clamp(percent, 0, 100);
-    if (live_) {
-        constexpr int kWidth = 30;
-        const int filled = shown * kWidth / 100;
-        std::fprintf(out_, "\r%-16s [%s%s] %3d%%  %s elapsed, %s left ", name.c_str(),
-                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), shown,
-                     Clock(elapsed).c_str(), Clock(estimate - elapsed).c_str());
-        open_ = true;
-    } else if (shown == 100 && !reported_) {
-        std::fprintf(out_, "%s: 100%% in %s\n", name.c_str(), Clock(elapsed).c_str());
-        reported_ = true;
-    }
+    shown_ = std::clamp(percent, 0, 100);
+    UpdateEstimate(shown_, now);
+    if (!live_) return;  // the file's one line comes when it ends
+    std::string tail = MinutesSeconds(Seconds(start_)) + " elapsed";
+    if (left_) tail += ", " + MinutesSeconds(*left_) + " left";
+    DrawBar(tail);
+}
+
+void ProgressDisplay::DrawBar(const std::string& tail) {
+    constexpr int kWidth = 30;
+    const int filled = shown_ * kWidth / 100;
+    // The tail is padded so that a shorter one covers the longer one before it.
+    std::fprintf(out_, "\r%-16s [%s%s] %3d%%  %-28s", current_.c_str(),
+                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), shown_,
+                 tail.c_str());
     std::fflush(out_);
 }
 
-void ProgressDisplay::Finish() {
-    if (open_) std::fputc('\n', out_);
+void ProgressDisplay::Finish(bool succeeded) {
+    if (!open_) return;
     open_ = false;
+    const std::string spent = MinutesSeconds(Seconds(start_));
+    if (live_) {
+        DrawBar(succeeded ? "done in " + spent : spent + " elapsed, failed");
+        std::fputc('\n', out_);
+    } else if (succeeded) {
+        std::fprintf(out_, "%s: 100%% in %s\n", current_.c_str(), spent.c_str());
+    } else {
+        std::fprintf(out_, "%s: %d%% after %s, failed\n", current_.c_str(), shown_, spent.c_str());
+    }
+    std::fflush(out_);
 }
 
 }  // namespace kvd::cli
