@@ -1,12 +1,12 @@
 #include "simulator/virtual_device.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <sstream>
 
 #include "common/atomic_file.h"
-#include "devicelink/reply_handlers.h"
 #include "simulator/ymodem_device_receiver.h"
 #include "simulator/ymodem_device_sender.h"
 
@@ -40,6 +40,15 @@ int SlotIndex(const std::string& argument, int count) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return -1;
     const int index = std::atoi(argument.c_str());
     return index < count ? index : -1;
+}
+
+// Whether a status text, as a device would send it, means the status: decimal digits whose
+// value is the status, leading zeros allowed. The device's own reading, independent of how
+// the host reads replies, so that a fault shared by both would not go unseen.
+bool MeansStatus(const std::string& text, int status) {
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    const std::size_t firstDigit = std::min(text.find_first_not_of('0'), text.size() - 1);
+    return text.substr(firstDigit) == std::to_string(status);
 }
 
 // What ReadFlashRom gives before any firmware was written: a recognisable pattern.
@@ -118,7 +127,7 @@ bool VirtualDevice::StatusLine(const std::string& word, int status) {
     const std::string text =
         FaultActive(FaultKind::Status) ? options_.fault.arg : std::to_string(status);
     Reply(word + " " + text + "\n");
-    return StatusEquals(text, status);
+    return MeansStatus(text, status);
 }
 
 bool VirtualDevice::AnnounceBatch(const std::string& word) {
