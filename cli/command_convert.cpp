@@ -2,11 +2,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <new>
 #include <system_error>
 #include <vector>
 
 #include "cli/commands.h"
+#include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
 
 namespace kvd::cli {
@@ -18,8 +19,18 @@ constexpr OptionSpec kConvertOptions[] = {
     {"help", 'h', "", "show this help"},
 };
 
-bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
-                   std::string& error) {
+// A log is never larger than the largest file a download brings. Anything larger is not a
+// log, and reading it whole could exhaust memory, so its size is checked before it is read;
+// a device or a pipe is read only as far as the bound.
+constexpr std::uintmax_t kLargestLog = kMaxTransferSize;
+
+std::string TooLarge(const std::string& size) {
+    return "is " + size + " bytes, larger than any log (at most " + std::to_string(kLargestLog) +
+           " bytes)";
+}
+
+bool ReadLogFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
+                 std::string& error) {
     std::error_code code;
     if (std::filesystem::is_directory(path, code)) {
         error = "is a folder";
@@ -30,7 +41,32 @@ bool ReadWholeFile(const std::filesystem::path& path, std::vector<uint8_t>& byte
         error = "cannot open: " + std::system_category().message(errno);
         return false;
     }
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (std::filesystem::is_regular_file(path, code)) {
+        const std::uintmax_t size = std::filesystem::file_size(path, code);
+        if (!code && size > kLargestLog) {
+            error = TooLarge(std::to_string(size));
+            return false;
+        }
+    }
+    constexpr std::size_t kChunk = 1 << 20;
+    try {
+        while (in && bytes.size() <= kLargestLog) {
+            const std::size_t had = bytes.size();
+            bytes.resize(had + kChunk);
+            in.read(reinterpret_cast<char*>(bytes.data() + had),
+                    static_cast<std::streamsize>(kChunk));
+            bytes.resize(had + static_cast<std::size_t>(in.gcount()));
+        }
+    } catch (const std::bad_alloc&) {
+        bytes = {};
+        error = "not enough memory to read it";
+        return false;
+    }
+    if (bytes.size() > kLargestLog) {
+        error = TooLarge("more than " + std::to_string(kLargestLog));
+        bytes.clear();
+        return false;
+    }
     if (in.bad()) {
         error = "cannot read: " + std::system_category().message(errno);
         return false;
@@ -53,7 +89,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;
         std::string error;
-        if (ReadWholeFile(logFile, bytes, error)) {
+        if (ReadLogFile(logFile, bytes, error)) {
             const std::string name = std::filesystem::path(logFile).filename().string();
             const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
             if (result.Succeeded()) {

@@ -38,6 +38,15 @@ private:
     uint64_t writtenBack_ = 0;  // bytes already handed to the disk before Commit
 };
 
+// Longest local path the platform's file calls take: 259 on Windows (without the long-path
+// prefix), PATH_MAX less its terminator on POSIX.
+extern const std::size_t kMaxLocalPathLength;
+
+// The name of a temporary file of this process: hidden, unique within the process, unlikely
+// elsewhere, and short whatever the final name, so that a final name near the file system's
+// limit still has a temporary name that fits. The platform halves add the folder.
+std::string TemporaryFileName(unsigned long processId);
+
 // Writes a whole file that way; on failure nothing is left behind and error says why.
 bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                          std::string& error);

@@ -1,27 +1,25 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
-#include <random>
 
 #include "common/atomic_file.h"
 
 namespace kvd {
+
+const std::size_t kMaxLocalPathLength = PATH_MAX - 1;
+
 namespace {
 
 std::string Describe(const char* what, const std::filesystem::path& path, int errorNumber) {
     return std::string(what) + " " + path.string() + ": " + std::strerror(errorNumber);
 }
 
-// Unique within the process and unlikely elsewhere; O_EXCL settles any collision.
+// O_EXCL settles any collision.
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
-    static std::atomic<uint32_t> counter{0};
-    static const uint32_t salt = std::random_device{}();
-    std::string name = "." + finalPath.filename().string() + "." + std::to_string(getpid()) +
-                       "-" + std::to_string(salt ^ counter.fetch_add(1)) + ".tmp";
-    return finalPath.parent_path() / name;
+    return finalPath.parent_path() / TemporaryFileName(static_cast<unsigned long>(getpid()));
 }
 
 // Commit must wait until every byte is on the disk. Handing each few MiB to the disk as soon

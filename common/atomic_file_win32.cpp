@@ -1,12 +1,13 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <atomic>
-#include <random>
 
 #include "common/atomic_file.h"
 
 namespace kvd {
+
+const std::size_t kMaxLocalPathLength = MAX_PATH - 1;
+
 namespace {
 
 std::string Describe(const char* what, const std::filesystem::path& path, DWORD code) {
@@ -17,12 +18,7 @@ std::string Describe(const char* what, const std::filesystem::path& path, DWORD 
 }
 
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
-    static std::atomic<uint32_t> counter{0};
-    static const uint32_t salt = std::random_device{}();
-    std::wstring name = L"." + finalPath.filename().wstring() + L"." +
-                        std::to_wstring(GetCurrentProcessId()) + L"-" +
-                        std::to_wstring(salt ^ counter.fetch_add(1)) + L".tmp";
-    return finalPath.parent_path() / name;
+    return finalPath.parent_path() / TemporaryFileName(GetCurrentProcessId());
 }
 
 HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "common/atomic_file.h"
 #include "devicelink/devicelink.h"
 #include "devicelink/reply_handlers.h"
 #include "devicelink/transfer_files.h"
@@ -54,9 +55,10 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     CallOutcome& outcome = call.outcome ? *call.outcome : ignored;
     outcome = {};
 
-    // Lines and paths the device protocol cannot carry are refused before anything is sent.
+    // Lines the device protocol cannot carry, and local paths the platform cannot open, are
+    // refused before anything is sent. The folder never goes to the device.
     if (command.size() > kMaxLineLength ||
-        (call.folder && std::strlen(call.folder) > kMaxFolderLength) ||
+        (call.folder && std::strlen(call.folder) > kMaxLocalPathLength) ||
         (call.fileName && std::strlen(call.fileName) > kMaxLineLength)) {
         outcome.failure = CallFailure::Unsendable;
         return 0;

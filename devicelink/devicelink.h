@@ -55,6 +55,10 @@ struct CallOutcome {
     int64_t blockIndex = -1;  // the data block a transfer stopped at, when known
 };
 
+// Largest file we move in either direction. Far above any log, record or data file the device
+// holds, and small enough that a lying size field cannot make us allocate without bound.
+inline constexpr int64_t kMaxTransferSize = 256LL * 1024 * 1024;
+
 // How long a call waits for each byte from the device unless told otherwise.
 inline constexpr int32_t kDefaultTimeoutMs = 30000;
 

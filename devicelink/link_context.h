@@ -15,7 +15,6 @@ namespace kvd {
 
 inline constexpr std::size_t kLineBufferSize = 1034;  // a line or a 1029-byte block, plus NUL
 inline constexpr std::size_t kMaxLineLength = kLineBufferSize - 1;
-inline constexpr std::size_t kMaxFolderLength = 259;
 inline constexpr std::size_t kMaxWordLength = 259;
 inline constexpr uint32_t kLineBaudRate = 115200;
 

@@ -38,7 +38,7 @@ int32_t FinishFile(LinkContext& context, TransferMode mode) {
 bool StoreReceivedFile(const LinkContext& context) {
     const std::filesystem::path folder = context.folder.empty() ? "." : context.folder;
     const std::filesystem::path target = folder / context.header.fileName;
-    if (target.string().size() > kMaxFolderLength) {
+    if (target.string().size() > kMaxLocalPathLength) {
         WriteDiagnosticFormat("path too long: %s\n", target.string().c_str());
         return false;
     }

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "devicelink/devicelink.h"  // kMaxTransferSize
+
 namespace kvd {
 
 inline constexpr uint8_t kRequest = 'C';  // asks for block 0; from this device also an ACK
@@ -22,10 +24,6 @@ inline constexpr std::size_t kShortBlockData = 128;
 inline constexpr std::size_t kBlockHead = 3;  // type, number, complement
 inline constexpr std::size_t kLongBlockLength = kBlockHead + kLongBlockData + 2;
 inline constexpr std::size_t kShortBlockLength = kBlockHead + kShortBlockData + 2;
-
-// Largest file we move in either direction. Far above any log, record or data file the device
-// holds, and small enough that a lying size field cannot make us allocate without bound.
-inline constexpr int64_t kMaxTransferSize = 256LL * 1024 * 1024;
 
 // CRC-16/XMODEM: polynomial 0x1021, initial 0, no reflection, no final XOR.
 uint16_t BlockCrc16(const uint8_t* data, std::size_t count);

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "common/atomic_file.h"
 #include "devicelink/diagnostics.h"
 #include "devicelink/transport.h"
 #include "devicelink/ymodem_block.h"
@@ -33,7 +34,7 @@ std::string LastPathComponent(const std::string& path) {
 bool PrepareSendFile(LinkContext& context) {
     const std::filesystem::path folder = context.folder.empty() ? "." : context.folder;
     const std::string path = (folder / context.header.fileName).string();
-    if (path.size() > kMaxFolderLength) {
+    if (path.size() > kMaxLocalPathLength) {
         WriteDiagnosticFormat("path too long: %s\n", path.c_str());
         return false;
     }

@@ -22,8 +22,8 @@ public:
     int32_t Interval() const { return interval_; }
 
     // Calls visit(const GpsFix&, uint64_t index) for every fix in file order. Blocks without
-    // a position repeat the previous fix with valid 0; those before the first position are
-    // dropped. A partial last block is ignored.
+    // a position (HoldsPosition) repeat the previous fix with valid 0; those before the first
+    // position are dropped. A partial last block is ignored.
     template <typename Visit>
     void ForEachFix(Visit&& visit) const;
 
@@ -47,7 +47,7 @@ void GpsLogImage::ForEachFix(Visit&& visit) const {
     uint64_t index = 0;
     for (std::size_t offset = 0; offset < fixBlocks_.size(); offset += kLogBlockSize) {
         const FixBlock block = DecodeFixBlock(fixBlocks_.data() + offset);
-        if (block.valid != 0) {
+        if (HoldsPosition(block)) {
             fix.latitude = block.latitude / 1e6;
             fix.longitude = block.longitude / 1e6;
             fix.speed = block.speed / 100.0;

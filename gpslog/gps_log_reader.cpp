@@ -51,7 +51,7 @@ std::optional<GpsLogImage> GpsLogImage::Open(std::span<const uint8_t> data, std:
 uint64_t GpsLogImage::FixCount() const {
     // Only blocks before the first position are dropped; every later block is one fix.
     for (std::size_t offset = 0; offset < fixBlocks_.size(); offset += kLogBlockSize) {
-        if (fixBlocks_[offset + kFixValidByte] != 0) {
+        if (HoldsPosition(DecodeFixBlock(fixBlocks_.data() + offset))) {
             return (fixBlocks_.size() - offset) / kLogBlockSize;
         }
     }

@@ -21,11 +21,11 @@ constexpr std::string_view kStyleOpen[3] = {
 constexpr std::string_view kStyleClose = "</href></Icon></IconStyle></Style>";
 constexpr std::string_view kTrackOpen = "<Folder><Placemark><visibility>1</visibility><name>";
 constexpr std::string_view kTrackSummaryOpen = "</name><ExtendedData>";
-constexpr std::string_view kTrackLineOpen =
-    "</ExtendedData><Style><geomScale>10</geomScale><geomColor>ff0045ff</geomColor></Style>"
-    "<LineString>";
-constexpr std::string_view kEmptyCoordinates = "<coordinates/>";
-constexpr std::string_view kTrackClose = "</LineString></Placemark>";
+constexpr std::string_view kTrackStyle =
+    "</ExtendedData><Style><geomScale>10</geomScale><geomColor>ff0045ff</geomColor></Style>";
+constexpr std::string_view kTrackLineOpen = "<LineString><coordinates>";
+constexpr std::string_view kTrackLineClose = "</coordinates></LineString>";
+constexpr std::string_view kTrackClose = "</Placemark>";
 constexpr std::string_view kDocumentClose = "</Folder></Document></kml>";
 
 std::string IconUrl(std::string_view host, std::string_view path) {
@@ -81,13 +81,13 @@ void WriteKmlDocument(const GpsLogImage& log, std::string_view trackName, const 
     out.Text(trackName);
     out.Markup(kTrackSummaryOpen);
     out.Markup(TrackSummary(log));
-    out.Markup(kTrackLineOpen);
-    if (log.FixCount() == 0) {
-        out.Markup(kEmptyCoordinates);
-    } else {
-        out.Markup("<coordinates>");
+    out.Markup(kTrackStyle);
+    // A line without points reads as a malformed geometry, or as a point at 0,0: a log
+    // without a fix gets a track placemark without a line.
+    if (log.FixCount() != 0) {
+        out.Markup(kTrackLineOpen);
         FillTrackCoordinates(log, out);
-        out.Markup("</coordinates>");
+        out.Markup(kTrackLineClose);
     }
     out.Markup(kTrackClose);
     AppendFixPlacemarks(log, out);

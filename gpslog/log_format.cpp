@@ -74,6 +74,12 @@ FixBlock DecodeFixBlock(const uint8_t* block) {
     return fix;
 }
 
+bool HoldsPosition(const FixBlock& fix) {
+    constexpr uint32_t kLargestLatitude = 90'000'000;  // millionths of a degree
+    constexpr uint32_t kLargestLongitude = 180'000'000;
+    return fix.valid != 0 && fix.latitude <= kLargestLatitude && fix.longitude <= kLargestLongitude;
+}
+
 std::vector<uint8_t> EncodeLog(const LogHeader& header, std::span<const FixBlock> fixes) {
     std::vector<uint8_t> bytes((fixes.size() + 1) * kLogBlockSize);
     const LogBlock head = EncodeLogHeader(header);

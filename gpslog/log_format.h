@@ -43,6 +43,10 @@ struct FixBlock {
 LogBlock EncodeLogHeader(const LogHeader& header);
 LogBlock EncodeFixBlock(const FixBlock& fix);
 
+// Whether a fix block holds a position on the earth: its valid flag is set and its latitude
+// and longitude are within 90 and 180 degrees. Any other block is one without a position.
+bool HoldsPosition(const FixBlock& fix);
+
 // Decoders read exactly kLogBlockSize bytes from block.
 LogHeader DecodeLogHeader(const uint8_t* block);
 FixBlock DecodeFixBlock(const uint8_t* block);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "gpslog/log_format.h"
+#include <fstream>
+
 #include "cli_test_support.h"
+#include "gpslog/log_format.h"
 
 namespace kvd {
 namespace {
@@ -44,6 +46,44 @@ TEST(CliConvert, CurrentFolderByDefaultAndZeroWhenAllSucceed) {
         RunCommand("cd " + Quote(dir.str()) + " && " + Cli() + " convert 'a&b.LOG' --offline");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "a&b.LOG.kml"));
+}
+
+// Inputs that are not logs of any size the device could hold are refused without being
+// read whole, and the files after them are still converted.
+TEST(CliConvert, RefusesInputsLargerThanAnyLogAndGoesOn) {
+    test::TempDir dir;
+    const auto sparse = dir.path() / "sparse.LOG";
+    { std::ofstream create(sparse); }
+    std::filesystem::resize_file(sparse, 3'000'000'000);  // no blocks used
+    const auto good = dir.path() / "0601.LOG";
+    test::WriteBytes(good, MakeSyntheticTrip(1, 20, 1));
+
+    const test::CommandResult run =
+        RunCommand(Cli() + " convert /dev/zero " + Quote(sparse.string()) + " " +
+                   Quote(good.string()) + " -o " + Quote(dir.str()) + " --offline");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_NE(run.output.find("/dev/zero: failed: is more than 268435456 bytes, larger than any "
+                              "log (at most 268435456 bytes)"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("sparse.LOG: failed: is 3000000000 bytes, larger than any log"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find(good.string() + " -> "), std::string::npos) << run.output;
+    EXPECT_EQ(test::FilesIn(dir.path()),
+              (std::vector<std::string>{"0601.LOG", "0601.LOG.kml", "sparse.LOG"}));
+}
+
+// The temporary file beside the KML must not be longer than the KML's own name.
+TEST(CliConvert, NameNearTheFileSystemLimit) {
+    test::TempDir dir;
+    const std::string name = std::string(231, 'n') + ".LOG";  // 239 bytes with ".kml"
+    test::WriteBytes(dir.path() / name, MakeSyntheticTrip(3, 20, 1));
+    const test::CommandResult run =
+        RunCommand("cd " + Quote(dir.str()) + " && " + Cli() + " convert " + name + " --offline");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / (name + ".kml")));
+    EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
 }
 
 TEST(CliUsage, HelpVersionAndMistakes) {

@@ -203,5 +203,19 @@ TEST(CliGet, CtrlCStopsTheDownloadAndLeavesNoFileOfTheInterruptedLog) {
     EXPECT_EQ(RunQuiet(OnPort(sim) + " list").exitCode, 0);
 }
 
+// The save folder never goes to the device, so only the platform bounds its length.
+TEST(CliGet, SaveFolderLongerThanWhatTheDeviceIsSent) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "5"});
+    test::TempDir dir;
+    std::filesystem::path folder = dir.path();
+    while (folder.string().size() <= 300) folder /= std::string(60, 'd');
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " --offline get 0 -o " + Quote(folder.string()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    ASSERT_EQ(FilesIn(folder).size(), 1u);
+    EXPECT_NE(run.output.find(folder.string() + "/" + FilesIn(folder).front()), std::string::npos)
+        << run.output;
+}
+
 }  // namespace
 }  // namespace kvd

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "common/atomic_file.h"
 #include "devicelink/devicelink.h"
 #include "support/scripted_peer.h"
 
@@ -169,8 +170,9 @@ TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
         EXPECT_EQ(peer.Received(), "");
     }
     {
+        // The folder stays on this computer: only the platform's path limit bounds it.
         ScriptedPeer peer({});
-        const std::string folder(260, 'f');
+        const std::string folder(kMaxLocalPathLength + 1, 'f');
         DeviceCall call;
         call.folder = folder.c_str();
         EXPECT_EQ(RunDeviceCommand(peer.Port(), "SetMode 1\n", call), 0);

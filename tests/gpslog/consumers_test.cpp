@@ -85,5 +85,37 @@ TEST_F(KmlConsumers, GpsbabelReadsPointsAndTrack) {
     EXPECT_NE(text.find(std::string("<trkpt ") + first), std::string::npos) << first;
 }
 
+// A log without any position still opens cleanly, and no reader invents a point for it.
+TEST(KmlConsumersWithoutFix, ReadWithoutErrorsOrWarnings) {
+    test::ScopedTimeZone zone("Asia/Tokyo");
+    const LogHeader header = test::HeaderAt(2013, 6, 1, 12, 0, 0, 1);
+    const std::vector<FixBlock> noBlocks;
+    const std::vector<FixBlock> noPositions = {test::Invalid(), test::Valid(4000000000u, 1),
+                                               test::Valid(1, 200000000)};
+    for (const auto* blocks : {&noBlocks, &noPositions}) {
+        test::TempDir dir;
+        OfflineIconReachability offline;
+        const KmlConversion result =
+            ConvertLogToKmlFile(EncodeLog(header, *blocks), dir.str(), "empty.LOG", offline);
+        ASSERT_TRUE(result.Succeeded()) << result.error;
+        const std::string kml = Quote(result.kmlPath.string());
+
+        const test::CommandResult ogr = RunCommand("ogrinfo -ro -al " + kml);
+        EXPECT_EQ(ogr.exitCode, 0) << ogr.output;
+        EXPECT_NE(ogr.output.find("Feature Count: 1"), std::string::npos) << ogr.output;
+        for (const char* complaint : {"ERROR", "Warning", "malformed"})
+            EXPECT_EQ(ogr.output.find(complaint), std::string::npos) << ogr.output;
+
+        const std::string gpx = (dir.path() / "out.gpx").string();
+        const test::CommandResult babel =
+            RunCommand("gpsbabel -i kml -f " + kml + " -o gpx -F " + Quote(gpx));
+        EXPECT_EQ(babel.exitCode, 0);
+        EXPECT_EQ(babel.output, "");  // nothing on either stream
+        const std::string text = test::ReadText(gpx);
+        EXPECT_EQ(text.find("<trkpt"), std::string::npos) << text;
+        EXPECT_EQ(text.find("<wpt"), std::string::npos) << text;
+    }
+}
+
 }  // namespace
 }  // namespace kvd

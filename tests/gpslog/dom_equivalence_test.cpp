@@ -53,7 +53,11 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
     for (const GpsFix& f : log.fixes) {
         coordinates += Sprintf("%lf,%lf,%d\n", f.longitude, f.latitude, f.altitude);
     }
-    if (!coordinates.empty()) root.select_node("//coordinates").node().text().set(coordinates.c_str());
+    if (!coordinates.empty()) {
+        root.select_node("//coordinates").node().text().set(coordinates.c_str());
+    } else {
+        root.select_node("//Placemark").node().remove_child("LineString");
+    }
 
     pugi::xml_node folder = root.child("Document").child("Folder");
     char suffix[8];

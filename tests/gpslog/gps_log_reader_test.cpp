@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "gpslog/gps_log_image.h"
 #include "gpslog/gpslog.h"
 #include "gpslog/local_time.h"
 #include "gpslog_test_support.h"
@@ -79,19 +80,53 @@ TEST_F(GpsLogReader, RepeatedFixCopiesEverythingButValidAndTime) {
 }
 
 TEST_F(GpsLogReader, ScalesRawValuesWithoutSign) {
-    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
-                                      std::vector{Valid(35681236, 0x80000000u, 1234, 3599, 2),
-                                                  FixBlock{0xFFFFFFFFu, 0, 65535, 65535, 255, 255}}));
+    const GpsLog log =
+        Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                       std::vector{Valid(35681236, 139767125, 1234, 3599, 2),
+                                   FixBlock{90000000, 180000000, 65535, 65535, 255, 255}}));
     ASSERT_EQ(log.fixes.size(), 2u);
     EXPECT_DOUBLE_EQ(log.fixes[0].latitude, 35.681236);
-    EXPECT_DOUBLE_EQ(log.fixes[0].longitude, 2147.483648);
+    EXPECT_DOUBLE_EQ(log.fixes[0].longitude, 139.767125);
     EXPECT_DOUBLE_EQ(log.fixes[0].speed, 12.34);
     EXPECT_DOUBLE_EQ(log.fixes[0].direction, 359.9);
     EXPECT_EQ(log.fixes[0].mark, 2);
-    EXPECT_DOUBLE_EQ(log.fixes[1].latitude, 4294.967295);
+    EXPECT_DOUBLE_EQ(log.fixes[1].latitude, 90.0);
+    EXPECT_DOUBLE_EQ(log.fixes[1].longitude, 180.0);
     EXPECT_DOUBLE_EQ(log.fixes[1].speed, 655.35);
     EXPECT_EQ(log.fixes[1].mark, 255);
     EXPECT_EQ(log.fixes[1].valid, 255);
+}
+
+// A position off the earth (the raw values carry no sign, so a large one is never negative)
+// is a block without a position: it repeats the fix before it, or is dropped before the first.
+TEST_F(GpsLogReader, PositionsOffTheEarthAreBlocksWithoutPosition) {
+    struct Case {
+        uint32_t latitude;
+        uint32_t longitude;
+        bool holds;
+    };
+    const Case cases[] = {
+        {90000000, 180000000, true},     {90000001, 0, false},
+        {0, 180000001, false},           {35681236, 0x80000000u, false},
+        {0xFFFFFFFFu, 139767125, false}, {4000000000u, 4000000000u, false},
+    };
+    for (const Case& c : cases) {
+        const FixBlock block = Valid(c.latitude, c.longitude, 500, 900, 1);
+        EXPECT_EQ(HoldsPosition(block), c.holds) << c.latitude << " " << c.longitude;
+        const auto bytes = EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                                     std::vector{block, Valid(1000000, 2000000), block});
+        const GpsLog log = Read(bytes);
+        std::string error;
+        const auto image = GpsLogImage::Open(bytes, error);
+        ASSERT_TRUE(image);
+        EXPECT_EQ(image->FixCount(), log.fixes.size());
+        ASSERT_EQ(log.fixes.size(), c.holds ? 3u : 2u) << c.latitude << " " << c.longitude;
+        const GpsFix& last = log.fixes.back();
+        EXPECT_EQ(last.valid, c.holds ? 1 : 0);
+        EXPECT_LE(last.latitude, 90.0);
+        EXPECT_LE(last.longitude, 180.0);
+        EXPECT_EQ(image->EndTime(), log.fixes.back().time);
+    }
 }
 
 TEST_F(GpsLogReader, IntervalZeroGivesEveryFixTheStartTime) {
