@@ -1,5 +1,7 @@
 // Transfer operations and the file list, without any user interface.
 #pragma once
 
+#include "transfer/default_paths.h"  // IWYU pragma: export
 #include "transfer/list_rows.h"  // IWYU pragma: export
+#include "transfer/settings_file.h"  // IWYU pragma: export
 #include "transfer/transfer_operations.h"  // IWYU pragma: export

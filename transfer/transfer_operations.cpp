@@ -36,12 +36,17 @@ std::set<int> Ascending(std::span<const int> slots) { return {slots.begin(), slo
 }  // namespace
 
 OperationReport FetchLogList(const TransferSettings& settings, std::vector<RowEntry>& rows) {
+    return FetchList(settings, "GetLogList\n", kGpsLogRowCount, rows);
+}
+
+OperationReport FetchList(const TransferSettings& settings, const std::string& listCommand,
+                          int rowCount, std::vector<RowEntry>& rows) {
     OperationReport report;
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     std::string reply;
     DeviceCall call;
     call.replyOut = &reply;
-    if (Exchange("GetLogList\n", -1, call, settings, report)) rows = ApplyListReply(reply, kGpsLogRowCount);
+    if (Exchange(listCommand, -1, call, settings, report)) rows = ApplyListReply(reply, rowCount);
     return report;
 }
 

@@ -32,6 +32,10 @@ struct OperationReport {
 // Asks the device for its log list: one row per slot.
 OperationReport FetchLogList(const TransferSettings& settings, std::vector<RowEntry>& rows);
 
+// Asks for a list with `listCommand` ("GetLogList\n", "GetRecordList\n"): rowCount rows.
+OperationReport FetchList(const TransferSettings& settings, const std::string& listCommand,
+                          int rowCount, std::vector<RowEntry>& rows);
+
 // Downloads the logs of `slots`, handing each to `handler` (the KML conversion) with `folder`.
 OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<const int> slots,
                                  const std::string& folder, CompletionCallback handler,

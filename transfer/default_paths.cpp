@@ -1,0 +1,84 @@
+#include "transfer/default_paths.h"
+
+#include <vector>
+
+#include "transfer/settings_file.h"
+
+namespace kvd {
+namespace {
+
+std::string LowerAscii(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+std::string PathToUtf8(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+std::filesystem::path PathFromUtf8(std::string_view text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& folder) {
+    return folder / kSettingsFileName;
+}
+
+std::string ReadSaveFolder(const std::filesystem::path& currentFolder) {
+    const auto value =
+        ReadProfileString(SettingsFilePath(currentFolder), kSettingsSection, kSaveFolderKey);
+    if (!value || value->empty()) return PathToUtf8(currentFolder);
+    return *value;
+}
+
+bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_view saveFolder,
+                     std::string& error) {
+    return WriteProfileString(SettingsFilePath(currentFolder), kSettingsSection, kSaveFolderKey,
+                              saveFolder, error);
+}
+
+std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& folder,
+                                                   std::string_view extension) {
+    std::error_code error;
+    std::filesystem::directory_iterator entries(folder, error);
+    if (error) return std::nullopt;
+    const std::string wanted = LowerAscii(extension);
+    for (const auto& entry : entries) {
+        std::error_code typeError;
+        if (entry.is_directory(typeError)) continue;
+        const std::string name = PathToUtf8(entry.path().filename());
+        const auto dot = name.rfind('.');
+        const std::string_view found = dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot);
+        if (LowerAscii(found) == wanted) return entry.path();
+    }
+    return std::nullopt;
+}
+
+std::string ChooserFilter(std::string_view catalogueFilter) {
+    std::vector<std::string_view> parts;
+    while (!catalogueFilter.empty()) {
+        const auto bar = catalogueFilter.find('|');
+        parts.push_back(catalogueFilter.substr(0, bar));
+        if (bar == std::string_view::npos) break;
+        catalogueFilter.remove_prefix(bar + 1);
+    }
+    std::string filter;
+    for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
+        if (!filter.empty()) filter += ";;";
+        filter += std::string(TrimBlanks(parts[i])) + " (" + std::string(TrimBlanks(parts[i + 1])) + ")";
+    }
+    return filter;
+}
+
+}  // namespace kvd

@@ -1,0 +1,37 @@
+#include "transfer/transfer_prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace kvd {
+namespace {
+
+// Qt's own chooser on every platform: its name filters ignore case, so "*.FPT" also
+// offers "track.fpt" where the file system itself tells case apart.
+constexpr QFileDialog::Options kChooserOptions = QFileDialog::DontUseNativeDialog;
+
+}  // namespace
+
+void DesktopPrompts::ShowMessage(QWidget* owner, const QString& text, const QString& detail) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"), text, QMessageBox::Ok, owner);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
+    box.exec();
+}
+
+std::optional<QString> DesktopPrompts::ChooseFolder(QWidget* owner, const QString& title,
+                                                    const QString& startFolder) {
+    const QString folder = QFileDialog::getExistingDirectory(
+        owner, title, startFolder, kChooserOptions | QFileDialog::ShowDirsOnly);
+    if (folder.isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(folder);
+}
+
+std::optional<QString> DesktopPrompts::ChooseFile(QWidget* owner, const QString& filter,
+                                                  const QString& startFolder) {
+    const QString file = QFileDialog::getOpenFileName(owner, QString(), startFolder, filter,
+                                                      nullptr, kChooserOptions);
+    if (file.isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(file);
+}
+
+}  // namespace kvd

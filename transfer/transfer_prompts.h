@@ -1,0 +1,36 @@
+// The transfer window's boxes and choosers, behind one seam: the desktop shows real ones;
+// tests record what would have been shown and answer for the user.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace kvd {
+
+class TransferPrompts {
+public:
+    virtual ~TransferPrompts() = default;
+    // A modal box captioned "Message" with one OK button. `detail`, when not empty, is the
+    // cause of a failure, shown as the box's detailed text.
+    virtual void ShowMessage(QWidget* owner, const QString& text, const QString& detail) = 0;
+    // An existing folder, or none when the user cancelled.
+    virtual std::optional<QString> ChooseFolder(QWidget* owner, const QString& title,
+                                                const QString& startFolder) = 0;
+    // A file to open, or none. `filter` is in Qt's form: "desc (*.EXT)".
+    virtual std::optional<QString> ChooseFile(QWidget* owner, const QString& filter,
+                                              const QString& startFolder) = 0;
+};
+
+// The real boxes and choosers.
+class DesktopPrompts final : public TransferPrompts {
+public:
+    void ShowMessage(QWidget* owner, const QString& text, const QString& detail) override;
+    std::optional<QString> ChooseFolder(QWidget* owner, const QString& title,
+                                        const QString& startFolder) override;
+    std::optional<QString> ChooseFile(QWidget* owner, const QString& filter,
+                                      const QString& startFolder) override;
+};
+
+}  // namespace kvd

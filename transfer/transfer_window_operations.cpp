@@ -1,0 +1,162 @@
+// The transfer window's device operations: get, delete and the two updates, each run on the
+// progress dialog's worker thread while the connection check of the opener is paused.
+#include <QDir>
+
+#include "controls/controls.h"
+#include "devicelink/devicelink.h"
+#include "gpslog/gpslog.h"
+#include "shell/catalogue_text.h"
+#include "shell/wait_dialog.h"
+#include "transfer/transfer.h"
+#include "transfer/transfer_window.h"
+
+namespace kvd {
+namespace {
+
+// A path as the device link takes it: bytes in the system's code page; none when a
+// character of it has no place there (the link would open another file).
+std::optional<std::string> LinkText(const QString& path) {
+    const QByteArray bytes = path.toLocal8Bit();
+    if (QString::fromLocal8Bit(bytes) != path) return std::nullopt;
+    return bytes.toStdString();
+}
+
+QString FailureDetail(const OperationReport& report) {
+    return QString::fromStdString(report.command);
+}
+
+TransferSettings OperationSettings(CWaitDialog* progressDialog) {
+    TransferSettings settings;
+    settings.port = DevicePortName();
+    if (progressDialog != nullptr) {
+        settings.progress = &CWaitDialog::WaitProgressCallback;
+        settings.progressContext = progressDialog;
+    }
+    return settings;
+}
+
+// A failed delete may still have removed the logs before the one that failed; a cancelled
+// line may have reached the device before the cancel was seen.
+bool MayHaveDeleted(const OperationReport& report, const std::vector<int>& selected) {
+    if (report.Succeeded()) return true;
+    if (report.slot < 0) return false;  // the mode switch failed: nothing was sent
+    return report.cancelled || report.slot != selected.front();
+}
+
+}  // namespace
+
+void CKVD2730Dlg::PauseCheck() {
+    if (m_pConnectionCheck != nullptr) m_pConnectionCheck->PauseConnectionCheck();
+}
+
+void CKVD2730Dlg::EndOperation() {
+    if (g_abortRequest == 2) {
+        reject();  // an exit was asked for during the operation
+        return;
+    }
+    if (m_pConnectionCheck != nullptr) m_pConnectionCheck->ResumeConnectionCheck();
+}
+
+void CKVD2730Dlg::ShowMessage(const QString& text, const QString& detail) {
+    m_pPrompts->ShowMessage(this, text, detail);
+}
+
+void CKVD2730Dlg::ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry) {
+    if (report.Succeeded())
+        ShowMessage(CatalogueText(static_cast<MessageEntry>(okEntry)));
+    else
+        ShowMessage(CatalogueText(static_cast<MessageEntry>(errorEntry)), FailureDetail(report));
+}
+
+void CKVD2730Dlg::OnClickedGet() {
+    if (m_nMode == ModeUpdate) {
+        RunUpdate(m_editPath, m_strPath, kGpsDataUpdateCommand);
+        return;
+    }
+    PauseCheck();
+    RunGet();
+    EndOperation();
+}
+
+void CKVD2730Dlg::RunGet() {
+    const std::vector<int> selected = m_list->CheckedRows();
+    if (selected.empty()) return;
+    m_strPath = m_editPath->text();
+    if (m_strPath.isEmpty()) {
+        ShowMessage(CatalogueText(MsgSelectFolder));
+        return;
+    }
+    const std::optional<std::string> folder = LinkText(m_strPath);
+    OperationReport report;
+    if (!folder) {
+        report.result = 0;
+        report.outcome.failure = CallFailure::Unsendable;
+        ShowResult(report, MsgGetDataOk, MsgGetDataError);
+        return;
+    }
+    CWaitDialog dialog(this);
+    const TransferSettings settings = OperationSettings(&dialog);
+    dialog.Execute(
+        this,
+        [&](CWaitDialog&) {
+            report = GetSelectedFiles(settings, selected, *folder, &ConvertGpsLogToKml, nullptr);
+            return report.result;
+        },
+        true, true, CatalogueText(MsgPleaseWait));
+    ShowResult(report, MsgGetDataOk, MsgGetDataError);
+}
+
+void CKVD2730Dlg::OnClickedUpdateVoice() {
+    RunUpdate(m_editMemPath, m_strMemPath, kVoiceDataUpdateCommand);
+}
+
+void CKVD2730Dlg::RunUpdate(CCustomEdit* edit, QString& path, const char* commandLine) {
+    PauseCheck();
+    path = edit->text();
+    if (path.isEmpty()) {
+        ShowMessage(CatalogueText(MsgSelectFile));
+        EndOperation();
+        return;
+    }
+    OperationReport report;
+    const std::optional<std::string> localPath = LinkText(path);
+    if (!localPath) {
+        report.result = 0;
+        report.outcome.failure = CallFailure::Unsendable;
+    } else {
+        CWaitDialog dialog(this);
+        const TransferSettings settings = OperationSettings(&dialog);
+        dialog.Execute(
+            this,
+            [&](CWaitDialog&) {
+                report = SendUpdateFile(settings, commandLine, *localPath);
+                return report.result;
+            },
+            true, true, CatalogueText(MsgPleaseWait));
+    }
+    ShowResult(report, MsgUpdateOk, MsgUpdateError);
+    EndOperation();
+}
+
+void CKVD2730Dlg::OnClickedDelete() {
+    PauseCheck();
+    const std::vector<int> selected = m_list->CheckedRows();
+    if (!selected.empty()) {
+        OperationReport report;
+        CWaitDialog dialog(this);
+        const TransferSettings settings = OperationSettings(nullptr);
+        dialog.Execute(
+            this,
+            [&](CWaitDialog&) {
+                report = DeleteSelectedFiles(settings, selected);
+                return report.result;
+            },
+            false, false, CatalogueText(MsgWaitNoAbortDelete));
+        ShowResult(report, MsgDeleteOk, MsgDeleteError);
+        // The list never shows a log that is gone.
+        if (MayHaveDeleted(report, selected)) RefreshList();
+    }
+    EndOperation();
+}
+
+}  // namespace kvd
