@@ -87,7 +87,8 @@ void CWaitDialog::LayOutMarqueeStyle(QWidget* owner) {
     setFixedSize(area.size());
     move(area.topLeft());
     m_wndCancel->setGeometry(176, 140, 90, 20);
-    m_wndMessage->setGeometry(120, 40, 200, 20);
+    // As wide as the bar, around the same centre, so that the whole message shows.
+    m_wndMessage->setGeometry(60, 40, 320, 20);
     m_wndMessage->setWordWrap(false);
     m_wndProgress->setGeometry(60, 80, 320, 20);
     m_wndProgress->setRange(0, 0);  // endless

@@ -34,6 +34,7 @@ void PrintUsage(std::FILE* out) {
         "  --block 128|1024       size of the data blocks sent (default 1024)\n"
         "  --fault KIND[:ARG][@WORD]  inject one fault, only for commands holding WORD\n"
         "  --fault-once           disarm the fault after the first command it touched\n"
+        "  --journal FILE         append every command line received to FILE\n"
         "fault kinds: %s\n",
         kvd::sim::FaultKindList().c_str());
 }
@@ -100,6 +101,8 @@ int main(int argc, char** argv) {
             const bool once = config.device.fault.once;
             config.device.fault = *fault;
             config.device.fault.once = once;
+        } else if (option == "--journal") {
+            config.device.journalPath = value();
         } else if (option == "--fault-once") {
             config.device.fault.once = true;
         } else {

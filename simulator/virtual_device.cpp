@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 
 #include "common/atomic_file.h"
@@ -109,6 +110,11 @@ bool VirtualDevice::ServeOne(int waitMs) {
 
 void VirtualDevice::Serve(const std::string& line) {
     currentCommand_ = line;
+    if (!options_.journalPath.empty()) {
+        // Opened per line, so that a test reads every line served so far.
+        std::ofstream journal(options_.journalPath, std::ios::app);
+        journal << line;  // with its line feed
+    }
     if (FaultActive(FaultKind::SilenceAfter))
         wire_.GoSilentAfter(static_cast<std::size_t>(options_.fault.Number(0)));
     if (FaultActive(FaultKind::LongLine)) Reply(std::string(3000, 'x') + "\n");

@@ -18,6 +18,7 @@ struct DeviceOptions {
     FaultPlan fault;
     std::string storeDir;      // where uploaded files are kept; empty = memory only
     int dataBlockSize = 1024;  // 1024 or 128 for the data blocks it sends
+    std::string journalPath;   // every command line received is appended here; empty = none
 };
 
 class VirtualDevice {

@@ -37,6 +37,12 @@ QLabel* MakeLabel(QWidget* parent, const QRect& area) {
     return label;
 }
 
+// The wide buttons grow to the left, where the window is empty, so that their texts fit in
+// fonts wider than the design's.
+QRect WideButtonUnits(int x, int y, int width, int height) {
+    return Units(x, y, width, height).adjusted(-40, 0, 0, 0);
+}
+
 CCustomButton* MakeButton(QWidget* parent, const QRect& area, MessageEntry text) {
     auto* button = new CCustomButton(parent);
     button->setGeometry(area);
@@ -71,18 +77,18 @@ void CKVD2730Dlg::CreateControls() {
     m_editPath = new CCustomEdit(this);
     m_editPath->setGeometry(Units(15, 81, 168, 13));
     m_btnSelect = MakeButton(this, Units(187, 80, 28, 14), MsgSelect);
-    m_btnGet = MakeButton(this, Units(146, 100, 69, 14), MsgGetSelected);
+    m_btnGet = MakeButton(this, WideButtonUnits(146, 100, 69, 14), MsgGetSelected);
     m_labelVoice = MakeLabel(this, LabelUnits(7, 123, 128, 8));
     m_labelMemPath = MakeLabel(this, LabelUnits(15, 136, 130, 8));
     m_editMemPath = new CCustomEdit(this);
     m_editMemPath->setGeometry(Units(15, 146, 168, 13));
     m_btnSelectMem = MakeButton(this, Units(187, 145, 28, 14), MsgSelect);
-    m_btnUpdateVoice = MakeButton(this, Units(146, 166, 69, 14), MsgUpdate);
+    m_btnUpdateVoice = MakeButton(this, WideButtonUnits(146, 166, 69, 14), MsgUpdate);
     m_labelList = MakeLabel(this, LabelUnits(7, 148, 125, 8));
     m_selectAll = new QCheckBox(this);
     m_selectAll->setGeometry(Units(16, 159, 8, 8).adjusted(-1, -2, 2, 2));
-    m_labelSelectAll = MakeLabel(this, LabelUnits(24, 159, 152, 8));
-    m_btnDelete = MakeButton(this, Units(146, 174, 69, 14), MsgDeleteSelected);
+    m_labelSelectAll = MakeLabel(this, LabelUnits(24, 159, 152, 8).adjusted(0, 0, 76, 0));  // to the list
+    m_btnDelete = MakeButton(this, WideButtonUnits(146, 174, 69, 14), MsgDeleteSelected);
     m_btnClose = MakeButton(this, Units(15, 189, 50, 14), MsgClose);
     m_list = new CBtnListCtrl(this);
     m_list->setGeometry(Units(228, 0, 180, 217));

@@ -2,6 +2,7 @@
 // progress dialog's worker thread while the connection check of the opener is paused.
 #include <QDir>
 
+#include "common/atomic_file.h"
 #include "controls/controls.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
@@ -23,6 +24,19 @@ std::optional<std::string> LinkText(const QString& path) {
 
 QString FailureDetail(const OperationReport& report) {
     return QString::fromStdString(report.command);
+}
+
+// Why files cannot be saved in `folder`, or nothing when they can. Checked before the first
+// download, so that a get does not fetch logs only to fail at saving them.
+std::optional<std::string> SaveFolderProblem(const QString& folder) {
+    const std::filesystem::path path = PathFromUtf8(folder.toStdString());
+    std::error_code status;
+    if (!std::filesystem::exists(path, status)) return "the folder " + folder.toStdString() + " does not exist";
+    if (!std::filesystem::is_directory(path, status)) return folder.toStdString() + " is not a folder";
+    AtomicFile probe;  // removed again when it goes out of scope
+    std::string error;
+    if (!probe.Open(path / ".kvd2730-probe", error)) return "cannot write in " + folder.toStdString() + ": " + error;
+    return std::nullopt;
 }
 
 TransferSettings OperationSettings(CWaitDialog* progressDialog) {
@@ -92,6 +106,10 @@ void CKVD2730Dlg::RunGet() {
         report.result = 0;
         report.outcome.failure = CallFailure::Unsendable;
         ShowResult(report, MsgGetDataOk, MsgGetDataError);
+        return;
+    }
+    if (const auto problem = SaveFolderProblem(m_strPath)) {
+        ShowMessage(CatalogueText(MsgGetDataError), QString::fromStdString(*problem));
         return;
     }
     CWaitDialog dialog(this);

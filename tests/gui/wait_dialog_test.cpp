@@ -1,5 +1,6 @@
 // The progress dialog with a real worker thread: its two styles, its texts in both languages,
 // and cancelling, also against the virtual device.
+#include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
@@ -51,6 +52,12 @@ struct Seen {
 Seen Look(const CWaitDialog& dialog) {
     return {dialog.windowTitle(), dialog.MessageLine()->text(), dialog.Bar()->value(),
             dialog.isVisible()};
+}
+
+// Keeps a rendering for people to look at when KVD2730_SCREENSHOTS names a folder.
+void KeepRendering(QWidget& widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("KVD2730_SCREENSHOTS");
+    if (!folder.isEmpty()) widget.grab().save(QDir(folder).filePath(name + ".png"));
 }
 
 class LanguageScope {
@@ -109,6 +116,7 @@ private slots:
             }
             if (dialog.windowTitle() == kStarting) return false;
             seen.push_back(Look(dialog));
+            KeepRendering(dialog, QStringLiteral("progress-percent-%1-%2").arg(mode).arg(langId, 4, 16, QLatin1Char('0')));
             reported.open = true;
             return true;
         });
@@ -157,6 +165,7 @@ private slots:
         WhileOpen(dialog, [&] {
             if (!dialog.isVisible()) return false;
             geometry = QRect(dialog.frameGeometry().topLeft(), dialog.size());
+            KeepRendering(dialog, QStringLiteral("progress-marquee-%1").arg(langId, 4, 16, QLatin1Char('0')));
             shown = dialog.MessageLine()->text();
             cancelVisible = dialog.CancelButton()->isVisibleTo(&dialog);
             QTest::keyClick(&dialog, Qt::Key_Escape);
