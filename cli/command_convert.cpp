@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "common/path_text.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
 
@@ -89,11 +90,11 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;
         std::string error;
-        if (ReadLogFile(logFile, bytes, error)) {
-            const std::string name = std::filesystem::path(logFile).filename().string();
+        if (ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
+            const std::string name = Utf8FromPath(PathFromUtf8(logFile).filename());
             const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
             if (result.Succeeded()) {
-                std::printf("%s -> %s\n", logFile.c_str(), result.kmlPath.string().c_str());
+                std::printf("%s -> %s\n", logFile.c_str(), Utf8FromPath(result.kmlPath).c_str());
                 continue;
             }
             error = result.error;

@@ -6,6 +6,7 @@
 #include "cli/device_session.h"
 #include "cli/progress_display.h"
 #include "common/atomic_file.h"
+#include "common/path_text.h"
 #include "gpslog/gpslog.h"
 
 namespace kvd::cli {
@@ -33,20 +34,19 @@ int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const 
     conversion.progress->Finish(true);  // the handler runs once the file has arrived whole
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
     if (conversion.keepRaw) {
-        const std::filesystem::path raw =
-            std::filesystem::path(folder) / std::filesystem::path(fileName).filename();
+        const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(fileName).filename();
         if (!WriteFileAtomically(raw, bytes, conversion.error)) {
             conversion.error = std::string(fileName) + ": " + conversion.error;
             return 0;
         }
-        std::printf("%s\n", raw.string().c_str());
+        std::printf("%s\n", Utf8FromPath(raw).c_str());
     }
     const KmlConversion result = ConvertLogToKmlFile(bytes, folder, fileName, *conversion.icons);
     if (!result.Succeeded()) {
         conversion.error = std::string(fileName) + ": " + result.error;
         return 0;
     }
-    std::printf("%s\n", result.kmlPath.string().c_str());
+    std::printf("%s\n", Utf8FromPath(result.kmlPath).c_str());
     std::fflush(stdout);
     return 1;
 }

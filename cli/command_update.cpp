@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/progress_display.h"
+#include "common/path_text.h"
 
 namespace kvd::cli {
 namespace {
@@ -23,7 +24,8 @@ int RunUpdate(const ParsedOptions& global, const ParsedOptions& options, const c
     const std::string& path = options.positionals.front();
     // Refuse a file we cannot read before the device is told to expect one.
     std::error_code error;
-    if (std::filesystem::is_directory(path, error) || !std::ifstream(path, std::ios::binary)) {
+    if (std::filesystem::is_directory(PathFromUtf8(path), error) ||
+        !std::ifstream(PathFromUtf8(path), std::ios::binary)) {
         std::fprintf(stderr, "kvd2730-cli %s: cannot read %s\n", action, path.c_str());
         return kExitFailure;
     }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/program_arguments.h"
 #include "shell/shell.h"
 
 #ifndef KVD_VERSION
@@ -65,7 +66,7 @@ int Run(const std::vector<std::string>& args) {
 int main(int argc, char** argv) {
     using namespace kvd::cli;
     kvd::InitUserLanguage();
-    int exitCode = Run(std::vector<std::string>(argv + 1, argv + argc));
+    int exitCode = Run(ProgramArguments(argc, argv));
     // What the command printed is its result: losing it (a full disk, a closed pipe) is a failure.
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

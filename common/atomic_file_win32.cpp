@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/atomic_file.h"
+#include "common/path_text.h"
 
 namespace kvd {
 
@@ -14,7 +15,7 @@ std::string Describe(const char* what, const std::filesystem::path& path, DWORD 
     char text[512] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                    text, sizeof text, nullptr);
-    return std::string(what) + " " + path.string() + ": " + text;
+    return std::string(what) + " " + Utf8FromPath(path) + ": " + text;
 }
 
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
@@ -45,7 +46,7 @@ bool AtomicFile::Open(const std::filesystem::path& finalPath, std::string& error
             return false;
         }
     }
-    error = "cannot create a temporary file beside " + finalPath.string();
+    error = "cannot create a temporary file beside " + Utf8FromPath(finalPath);
     tempPath_.clear();
     return false;
 }

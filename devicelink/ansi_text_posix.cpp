@@ -6,4 +6,6 @@ namespace kvd {
 
 std::optional<std::u16string> AnsiToWide(std::string_view text) { return Utf8ToUtf16(text); }
 
+std::string Utf8ToAnsi(std::string_view text) { return std::string(text); }
+
 }  // namespace kvd

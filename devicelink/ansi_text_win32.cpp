@@ -1,6 +1,7 @@
 // On Windows device texts are in the ANSI code page of the system.
 #include <windows.h>
 
+#include "common/utf8.h"
 #include "devicelink/ansi_text.h"
 
 namespace kvd {
@@ -15,6 +16,18 @@ std::optional<std::u16string> AnsiToWide(std::string_view text) {
                               n) != n)
         return std::nullopt;
     return wide;
+}
+
+std::string Utf8ToAnsi(std::string_view text) {
+    const std::u16string wide = Utf8ToUtf16(text);
+    if (wide.empty()) return {};
+    const auto* units = reinterpret_cast<const wchar_t*>(wide.data());
+    const int size = static_cast<int>(wide.size());
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, units, size, nullptr, 0, nullptr, nullptr);
+    if (n <= 0) return {};
+    std::string ansi(static_cast<std::size_t>(n), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, units, size, ansi.data(), n, nullptr, nullptr);
+    return ansi;
 }
 
 }  // namespace kvd

@@ -1,23 +1,20 @@
 // Serial port candidates on Windows: every present device whose friendly name carries
 // "COM" and a number, in the order the Setup API lists them.
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 
 #include <string>
 #include <vector>
 
+#include "common/utf8.h"
 #include "devicelink/port_discovery.h"
 
 namespace kvd {
 namespace {
 
 std::string Utf8(const wchar_t* text) {
-    const int n = ::WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string narrow(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), n, nullptr, nullptr);
-    narrow.resize(static_cast<std::size_t>(n - 1));
-    return narrow;
+    const std::wstring_view wide(text);
+    return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
 }  // namespace
@@ -31,8 +28,8 @@ std::vector<PortCandidate> ListPortCandidates() {
     info.cbSize = sizeof info;
     for (DWORD index = 0; ::SetupDiEnumDeviceInfo(devices, index, &info); ++index) {
         DWORD size = 0;
-        ::SetupDiGetDeviceRegistryPropertyW(devices, &info, SPDRP_FRIENDLYNAME, nullptr, nullptr,
-                                            0, &size);
+        ::SetupDiGetDeviceRegistryPropertyW(devices, &info, SPDRP_FRIENDLYNAME, nullptr, nullptr, 0,
+                                            &size);
         if (size == 0) continue;  // no friendly name
         std::vector<wchar_t> name(size / sizeof(wchar_t) + 1, L'\0');
         if (!::SetupDiGetDeviceRegistryPropertyW(devices, &info, SPDRP_FRIENDLYNAME, nullptr,

@@ -37,7 +37,7 @@ PortOpenError ErrorFromLastError(DWORD error) {
 }
 
 class Win32SerialPort final : public SerialPort {
-public:
+  public:
     explicit Win32SerialPort(HANDLE handle) : handle_(handle) {}
     ~Win32SerialPort() override { ::CloseHandle(handle_); }
     Win32SerialPort(const Win32SerialPort&) = delete;
@@ -60,15 +60,14 @@ public:
             DWORD errors = 0;
             COMSTAT status{};
             // Also clears a line error, which would otherwise fail every later read.
-            if (!::ClearCommError(handle_, &errors, &status))
-                return Failed(ReadEnd::Disconnected);
+            if (!::ClearCommError(handle_, &errors, &status)) return Failed(ReadEnd::Disconnected);
             DWORD wanted = 1;
             if (status.cbInQue > 0) {
                 wanted = static_cast<DWORD>(std::min<std::size_t>(status.cbInQue, capacity));
             } else {
-                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                      deadline - Clock::now())
-                                      .count();
+                const auto left =
+                    std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                        .count();
                 if (left <= 0) return Failed(ReadEnd::TimedOut);
                 if (!SetReadWait(static_cast<DWORD>(std::min<int64_t>(left, kWaitSliceMs))))
                     return Failed(ReadEnd::Disconnected);
@@ -80,7 +79,7 @@ public:
         }
     }
 
-private:
+  private:
     std::size_t Failed(ReadEnd end) {
         lastEnd_ = end;
         return 0;

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "common/atomic_file.h"
+#include "common/path_text.h"
 #include "devicelink/diagnostics.h"
 #include "devicelink/reply_handlers.h"
 #include "devicelink/transport.h"
@@ -36,10 +37,11 @@ int32_t FinishFile(LinkContext& context, TransferMode mode) {
 
 // The received file under its own name in the caller's folder (the current one when none).
 bool StoreReceivedFile(const LinkContext& context) {
-    const std::filesystem::path folder = context.folder.empty() ? "." : context.folder;
-    const std::filesystem::path target = folder / context.header.fileName;
-    if (target.string().size() > kMaxLocalPathLength) {
-        WriteDiagnosticFormat("path too long: %s\n", target.string().c_str());
+    const std::filesystem::path folder =
+        PathFromUtf8(context.folder.empty() ? "." : context.folder);
+    const std::filesystem::path target = folder / PathFromUtf8(context.header.fileName);
+    if (Utf8FromPath(target).size() > kMaxLocalPathLength) {
+        WriteDiagnosticFormat("path too long: %s\n", Utf8FromPath(target).c_str());
         return false;
     }
     std::string error;

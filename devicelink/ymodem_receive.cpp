@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "devicelink/ansi_text.h"
 #include "devicelink/diagnostics.h"
 #include "devicelink/safe_file_name.h"
 #include "devicelink/transport.h"
@@ -53,7 +54,10 @@ int32_t ParseHeaderBlock(LinkContext& context) {
     if (fields.name.empty()) return 3;
 
     // The name will become part of a path: nothing the device sends may lead out of the folder.
-    const std::optional<std::string> name = SafeBaseName(fields.name);
+    // Device texts are in the ANSI code page; ours are UTF-8, whose multi-byte characters
+    // hold no byte that could pass for a path separator.
+    const std::optional<std::string> name =
+        SafeBaseName(AnsiToUtf8(fields.name).value_or(std::string()));
     if (!name) {
         WriteDiagnosticFormat("STATE_REQ_SEND:unsafe file name(%s)\n", fields.name.c_str());
         return 0;

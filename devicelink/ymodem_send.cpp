@@ -9,6 +9,8 @@
 #include <memory>
 
 #include "common/atomic_file.h"
+#include "common/path_text.h"
+#include "devicelink/ansi_text.h"
 #include "devicelink/diagnostics.h"
 #include "devicelink/transport.h"
 #include "devicelink/ymodem_block.h"
@@ -32,8 +34,9 @@ std::string LastPathComponent(const std::string& path) {
 }  // namespace
 
 bool PrepareSendFile(LinkContext& context) {
-    const std::filesystem::path folder = context.folder.empty() ? "." : context.folder;
-    const std::string path = (folder / context.header.fileName).string();
+    const std::filesystem::path folder =
+        PathFromUtf8(context.folder.empty() ? "." : context.folder);
+    const std::string path = Utf8FromPath(folder / PathFromUtf8(context.header.fileName));
     if (path.size() > kMaxLocalPathLength) {
         WriteDiagnosticFormat("path too long: %s\n", path.c_str());
         return false;
@@ -45,8 +48,9 @@ bool PrepareSendFile(LinkContext& context) {
 }
 
 int32_t LoadSendFile(LinkContext& context, const std::string& path) {
-    context.header.fileName = LastPathComponent(path);
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
+    // Block 0 carries the name in the device's code page.
+    context.header.fileName = Utf8ToAnsi(LastPathComponent(path));
+    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(PathFromUtf8(path), "rb"),
                                                                &std::fclose);
     if (!file) {
         WriteDiagnosticFormat("cannot open %s: %s\n", path.c_str(), std::strerror(errno));

@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "common/atomic_file.h"
+#include "common/path_text.h"
 #include "gpslog/gps_log_image.h"
 #include "gpslog/gpslog.h"
 #include "gpslog/kml_document.h"
@@ -9,15 +10,15 @@
 namespace kvd {
 
 std::filesystem::path KmlPathFor(const std::string& folder, const std::string& fileName) {
-    std::filesystem::path name = std::filesystem::path(fileName).filename();
+    std::filesystem::path name = PathFromUtf8(fileName).filename();
     name += ".kml";
-    return std::filesystem::path(folder) / name;
+    return PathFromUtf8(folder) / name;
 }
 
 KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                   const std::string& fileName, IconReachability& icons) {
     KmlConversion result;
-    if (std::filesystem::path(fileName).filename().empty()) {
+    if (PathFromUtf8(fileName).filename().empty()) {
         result.error = "log file name \"" + fileName + "\" has no file name part";
         return result;
     }

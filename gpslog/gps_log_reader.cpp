@@ -6,7 +6,8 @@
 namespace kvd {
 namespace {
 
-// The field checks come first: mktime would quietly normalise a month 13 or an hour 24.
+// The field checks come first: the calendar arithmetic would quietly roll a month 13 or an
+// hour 24 over.
 std::string CheckHeaderFields(const LogHeader& h) {
     auto outside = [](int value, int low, int high) { return value < low || value > high; };
     if (h.year < 1900) return "header year " + std::to_string(h.year) + " is before 1900";

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/path_text.h"
 #include "gpslog/local_time.h"
 #include "gpslog/print_format.h"
 #include "shell/shell.h"
@@ -52,7 +53,7 @@ KmlIcons ChooseIcons(IconReachability& reachability) {
 }
 
 std::string TrackName(const std::filesystem::path& kmlPath) {
-    return kmlPath.filename().string() + " " + std::string(MessageText(MsgPath));
+    return Utf8FromPath(kmlPath.filename()) + " " + std::string(MessageText(MsgPath));
 }
 
 std::string TrackSummary(const GpsLogImage& log) {

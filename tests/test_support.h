@@ -2,6 +2,8 @@
 // UTF-16 files and child processes.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
@@ -13,15 +15,18 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "common/utf8.h"
+#ifdef _WIN32
+#include <string_view>
+
+#include "gpslog/local_time.h"
+#endif
 
 namespace kvd::test {
 
 // A fresh folder removed with everything in it at the end of the test.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device random;
         path_ = std::filesystem::temp_directory_path() /
@@ -37,13 +42,38 @@ public:
     const std::filesystem::path& path() const { return path_; }
     std::string str() const { return path_.string(); }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
+#ifdef _WIN32
+// Windows takes the zone from the system, not from TZ: the zones the tests use are pinned by
+// their standard offset for the test's duration.
+class ScopedTimeZone {
+  public:
+    explicit ScopedTimeZone(const char* zone) {
+        struct Known {
+            const char* zone;
+            int32_t bias;
+        };
+        for (const Known& k :
+             {Known{"Asia/Tokyo", -540}, Known{"UTC", 0}, Known{"America/New_York", 300},
+              Known{"Asia/Kolkata", -330}, Known{"America/St_Johns", 210}}) {
+            if (std::string_view(zone) == k.zone) {
+                PinZoneBias(k.bias);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no standard offset known for " << zone;
+    }
+    ~ScopedTimeZone() { PinZoneBias(std::nullopt); }
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+};
+#else
 // Sets TZ for the test's duration.
 class ScopedTimeZone {
-public:
+  public:
     explicit ScopedTimeZone(const char* zone) {
         if (const char* old = std::getenv("TZ")) previous_ = old;
         ::setenv("TZ", zone, 1);
@@ -58,9 +88,10 @@ public:
         ::tzset();
     }
 
-private:
+  private:
     std::optional<std::string> previous_;
 };
+#endif
 
 inline std::vector<uint8_t> ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -92,6 +123,7 @@ inline std::string DecodeUtf16Le(const std::vector<uint8_t>& bytes) {
     return out;
 }
 
+#ifndef _WIN32
 struct CommandResult {
     int exitCode = -1;
     std::string output;  // standard output and standard error together
@@ -117,6 +149,8 @@ inline CommandResult RunCommand(const std::string& commandLine) {
 
 // A program under test: from its environment variable (KVD2730_CLI, KVD2730_SIM) when set,
 // else the path the build compiled in.
+#endif
+
 inline std::string ProgramPath(const char* variable, const char* builtPath) {
     const char* path = std::getenv(variable);
     return path != nullptr && path[0] != '\0' ? path : builtPath;

@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <set>
 
+#include "common/path_text.h"
+
 namespace kvd {
 namespace {
 
@@ -82,9 +84,9 @@ OperationReport SendUpdateFile(const TransferSettings& settings, const std::stri
                                const std::string& localPath) {
     OperationReport report;
     g_abortRequest = 0;
-    const std::filesystem::path path(localPath);
-    const std::string name = path.filename().string();
-    std::string folder = path.parent_path().string();
+    const std::filesystem::path path = PathFromUtf8(localPath);
+    const std::string name = Utf8FromPath(path.filename());
+    std::string folder = Utf8FromPath(path.parent_path());
     if (folder.empty()) folder = ".";
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     DeviceCall call;

@@ -1,4 +1,4 @@
-#include <cstdio>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -41,9 +41,7 @@ TEST(GoldenKml, ShortLogInEachLanguage) {
         const std::string expected = test::ReadText(golden);
         if (actual != expected) {
             const auto written = std::filesystem::current_path() / (std::string(c.golden) + ".actual");
-            std::FILE* out = std::fopen(written.c_str(), "wb");
-            std::fwrite(actual.data(), 1, actual.size(), out);
-            std::fclose(out);
+            std::ofstream(written, std::ios::binary) << actual;
             ADD_FAILURE() << c.golden << " differs; this run's output is in " << written;
         }
     }

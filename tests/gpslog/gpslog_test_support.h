@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#if __has_include(<pugixml.hpp>)
 #include <pugixml.hpp>
+#define KVD_TEST_HAS_PUGIXML 1
+#endif
 
 #include "common/byte_sink.h"
 #include "gpslog/gps_log_image.h"
@@ -66,6 +69,7 @@ inline std::string KmlTextOf(const std::vector<uint8_t>& logBytes,
     return DecodeUtf16Le(sink.bytes());
 }
 
+#ifdef KVD_TEST_HAS_PUGIXML
 // The document parsed, with the Folder's placemarks: [0] the track, then one per fix.
 struct ParsedKml {
     pugi::xml_document document;
@@ -92,5 +96,6 @@ inline std::string DataRows(pugi::xml_node extendedData) {
     }
     return rows;
 }
+#endif
 
 }  // namespace kvd::test
