@@ -1,7 +1,8 @@
 // main's argv is in the ANSI code page, which loses every name it cannot spell: the
 // arguments are taken from the UTF-16 command line instead.
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include "cli/program_arguments.h"
 #include "common/utf8.h"

@@ -1,7 +1,8 @@
 // Serial port candidates on Windows: every present device whose friendly name carries
 // "COM" and a number, in the order the Setup API lists them.
-#include <setupapi.h>
 #include <windows.h>
+// after windows.h
+#include <setupapi.h>
 
 #include <string>
 #include <vector>
