@@ -68,8 +68,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     }
     const std::string folder = options.Value("output").value_or(".");
     std::error_code created;
-    std::filesystem::create_directories(folder, created);
-    if (!std::filesystem::is_directory(folder)) {
+    std::filesystem::create_directories(PathFromUtf8(folder), created);
+    if (!std::filesystem::is_directory(PathFromUtf8(folder))) {
         std::fprintf(stderr, "kvd2730-cli get: cannot use the folder %s: %s\n", folder.c_str(),
                      created ? created.message().c_str() : "not a folder");
         return kExitFailure;

@@ -126,8 +126,7 @@ check "no file is left of the interrupted log" [ -z "$(ls -A "$work/stall")" ]
 
 # --- Japanese names: folder, log file and the KML beside it -----------------------------------
 start_sim --trips 1 --fixes 120
-jp_folder="$work/保存先"
-mkdir -p "$jp_folder"
+jp_folder="$work/保存先"  # made by get itself
 cli get 0 --keep-raw -o "$jp_folder" >/dev/null 2>&1
 check "get into a Japanese folder succeeds" [ $? -eq 0 ]
 raw=$(ls "$jp_folder"/*.LOG 2>/dev/null | head -1)
