@@ -91,10 +91,10 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::vector<uint8_t> bytes;
         std::string error;
         if (ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
-            const std::string name = Utf8FromPath(PathFromUtf8(logFile).filename());
+            const std::string name = PathToUtf8(PathFromUtf8(logFile).filename());
             const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
             if (result.Succeeded()) {
-                std::printf("%s -> %s\n", logFile.c_str(), Utf8FromPath(result.kmlPath).c_str());
+                std::printf("%s -> %s\n", logFile.c_str(), PathToUtf8(result.kmlPath).c_str());
                 continue;
             }
             error = result.error;

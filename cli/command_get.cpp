@@ -39,14 +39,14 @@ int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const 
             conversion.error = std::string(fileName) + ": " + conversion.error;
             return 0;
         }
-        std::printf("%s\n", Utf8FromPath(raw).c_str());
+        std::printf("%s\n", PathToUtf8(raw).c_str());
     }
     const KmlConversion result = ConvertLogToKmlFile(bytes, folder, fileName, *conversion.icons);
     if (!result.Succeeded()) {
         conversion.error = std::string(fileName) + ": " + result.error;
         return 0;
     }
-    std::printf("%s\n", Utf8FromPath(result.kmlPath).c_str());
+    std::printf("%s\n", PathToUtf8(result.kmlPath).c_str());
     std::fflush(stdout);
     return 1;
 }

@@ -15,7 +15,7 @@ std::string Describe(const char* what, const std::filesystem::path& path, DWORD 
     char text[512] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
                    text, sizeof text, nullptr);
-    return std::string(what) + " " + Utf8FromPath(path) + ": " + text;
+    return std::string(what) + " " + PathToUtf8(path) + ": " + text;
 }
 
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
@@ -46,7 +46,7 @@ bool AtomicFile::Open(const std::filesystem::path& finalPath, std::string& error
             return false;
         }
     }
-    error = "cannot create a temporary file beside " + Utf8FromPath(finalPath);
+    error = "cannot create a temporary file beside " + PathToUtf8(finalPath);
     tempPath_.clear();
     return false;
 }

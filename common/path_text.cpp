@@ -19,7 +19,7 @@ std::filesystem::path PathFromUtf8(std::string_view text) {
     return std::filesystem::path(Wide(text));
 }
 
-std::string Utf8FromPath(const std::filesystem::path& path) {
+std::string PathToUtf8(const std::filesystem::path& path) {
     const std::wstring& wide = path.native();
     return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
@@ -35,7 +35,7 @@ std::filesystem::path PathFromUtf8(std::string_view text) {
     return std::filesystem::path(std::string(text));
 }
 
-std::string Utf8FromPath(const std::filesystem::path& path) { return path.native(); }
+std::string PathToUtf8(const std::filesystem::path& path) { return path.native(); }
 
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode) {
     return std::fopen(path.c_str(), mode);

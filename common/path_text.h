@@ -12,7 +12,7 @@ namespace kvd {
 
 std::filesystem::path PathFromUtf8(std::string_view text);
 
-std::string Utf8FromPath(const std::filesystem::path& path);
+std::string PathToUtf8(const std::filesystem::path& path);
 
 // std::fopen for a path of any spelling (the wide call on Windows).
 std::FILE* OpenFile(const std::filesystem::path& path, const char* mode);

@@ -40,8 +40,8 @@ bool StoreReceivedFile(const LinkContext& context) {
     const std::filesystem::path folder =
         PathFromUtf8(context.folder.empty() ? "." : context.folder);
     const std::filesystem::path target = folder / PathFromUtf8(context.header.fileName);
-    if (Utf8FromPath(target).size() > kMaxLocalPathLength) {
-        WriteDiagnosticFormat("path too long: %s\n", Utf8FromPath(target).c_str());
+    if (PathToUtf8(target).size() > kMaxLocalPathLength) {
+        WriteDiagnosticFormat("path too long: %s\n", PathToUtf8(target).c_str());
         return false;
     }
     std::string error;

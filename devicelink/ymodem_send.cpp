@@ -36,7 +36,7 @@ std::string LastPathComponent(const std::string& path) {
 bool PrepareSendFile(LinkContext& context) {
     const std::filesystem::path folder =
         PathFromUtf8(context.folder.empty() ? "." : context.folder);
-    const std::string path = Utf8FromPath(folder / PathFromUtf8(context.header.fileName));
+    const std::string path = PathToUtf8(folder / PathFromUtf8(context.header.fileName));
     if (path.size() > kMaxLocalPathLength) {
         WriteDiagnosticFormat("path too long: %s\n", path.c_str());
         return false;

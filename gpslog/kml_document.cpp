@@ -53,7 +53,7 @@ KmlIcons ChooseIcons(IconReachability& reachability) {
 }
 
 std::string TrackName(const std::filesystem::path& kmlPath) {
-    return Utf8FromPath(kmlPath.filename()) + " " + std::string(MessageText(MsgPath));
+    return PathToUtf8(kmlPath.filename()) + " " + std::string(MessageText(MsgPath));
 }
 
 std::string TrackSummary(const GpsLogImage& log) {

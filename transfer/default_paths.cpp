@@ -22,15 +22,6 @@ std::string_view TrimBlanks(std::string_view text) {
 
 }  // namespace
 
-std::string PathToUtf8(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return {text.begin(), text.end()};
-}
-
-std::filesystem::path PathFromUtf8(std::string_view text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
 std::filesystem::path SettingsFilePath(const std::filesystem::path& folder) {
     return folder / kSettingsFileName;
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "common/path_text.h"  // PathToUtf8, PathFromUtf8
+
 namespace kvd {
 
 inline constexpr char kSettingsFileName[] = "KVD2730.ini";
@@ -32,9 +34,5 @@ std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& 
 // A chooser filter of the catalogue ("desc |*.EXT||") in Qt's form ("desc (*.EXT)"); several
 // pairs are joined with ";;".
 std::string ChooserFilter(std::string_view catalogueFilter);
-
-// The path as UTF-8 text and back, the same on every system.
-std::string PathToUtf8(const std::filesystem::path& path);
-std::filesystem::path PathFromUtf8(std::string_view text);
 
 }  // namespace kvd

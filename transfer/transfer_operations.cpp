@@ -85,8 +85,8 @@ OperationReport SendUpdateFile(const TransferSettings& settings, const std::stri
     OperationReport report;
     g_abortRequest = 0;
     const std::filesystem::path path = PathFromUtf8(localPath);
-    const std::string name = Utf8FromPath(path.filename());
-    std::string folder = Utf8FromPath(path.parent_path());
+    const std::string name = PathToUtf8(path.filename());
+    std::string folder = PathToUtf8(path.parent_path());
     if (folder.empty()) folder = ".";
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     DeviceCall call;
