@@ -2,6 +2,8 @@
 //  1. unpaced over a pseudo-terminal, side by side with lrzsz (sb --ymodem -> rb --ymodem over
 //     a pseudo-terminal pair) moving the same bytes in the same run;
 //  2. paced at 115200 baud, against the time the bytes that must cross the line take.
+// Given the Windows build's getlog_timer.exe (and WINEPREFIX), the Windows build runs the same
+// downloads under Wine in the same run, the virtual device's port mapped as COM7.
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
@@ -71,6 +73,29 @@ Download GetLog(const std::string& port) {
     result.cpuSeconds = CpuSeconds(RUSAGE_SELF) - cpuBefore;
     if (status != 3) throw std::runtime_error("GetLog failed");
     return result;
+}
+
+// The Windows build's GetLog of the device whose port is mapped as COM7, timed inside it.
+Download WindowsGetLog(const std::string& timer) {
+    const std::string command = "wine " + timer + " COM7 2>/dev/null";
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr) throw std::runtime_error("cannot run wine");
+    Download result;
+    long long bytes = 0;
+    const int fields = std::fscanf(pipe, "%lld %lf", &bytes, &result.seconds);
+    if (::pclose(pipe) != 0 || fields != 2) throw std::runtime_error("GetLog under Wine failed");
+    result.bytes = static_cast<std::size_t>(bytes);
+    return result;
+}
+
+// The virtual device's arguments, with its port mapped as COM7 of the Wine prefix.
+std::vector<std::string> OnCom7(std::vector<std::string> args) {
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (prefix == nullptr) throw std::runtime_error("WINEPREFIX is not set");
+    const fs::path link = fs::path(prefix) / "dosdevices" / "com7";
+    fs::remove(link);
+    args.insert(args.end(), {"--link", link.string()});
+    return args;
 }
 
 // sb on the master of a fresh pseudo-terminal pair, rb on its slave; the pair raw at the
@@ -157,6 +182,7 @@ T Median(std::vector<T> values) {
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::string windowsTimer = argc > 2 ? argv[2] : "";
     kvd::SetDiagnosticStream(nullptr);
     const fs::path folder =
         fs::temp_directory_path() / ("kvd-transfer-bench-" + std::to_string(::getpid()));
@@ -164,8 +190,14 @@ int main(int argc, char** argv) {
     try {
         const fs::path day = WriteLog(folder, kDayFixes);
         const std::size_t daySize = fs::file_size(day);
-        std::vector<double> ourRate, ourCpu, theirRate;
+        std::vector<double> ourRate, ourCpu, theirRate, windowsRate;
         for (int round = 0; round < rounds; ++round) {
+            if (!windowsTimer.empty()) {
+                kvd::sim::SimProcess sim(SimulatorBinary(), OnCom7({"--log", day.string()}));
+                const Download windows = WindowsGetLog(windowsTimer);
+                if (windows.bytes != daySize) throw std::runtime_error("wrong size under Wine");
+                windowsRate.push_back(static_cast<double>(daySize) / windows.seconds);
+            }
             kvd::sim::SimProcess sim(SimulatorBinary(), {"--log", day.string()});
             const Download ours = GetLog(sim.Port());
             if (ours.bytes != daySize) throw std::runtime_error("GetLog moved the wrong size");
@@ -179,6 +211,10 @@ int main(int argc, char** argv) {
                     Median(ourRate) / 1e6, Median(ourCpu));
         std::printf("  lrzsz sb -k -> rb --ymodem%8.2f MB/s\n", Median(theirRate) / 1e6);
         std::printf("  ratio                     %8.1fx\n", Median(ourRate) / Median(theirRate));
+        if (!windowsTimer.empty()) {
+            std::printf("  Windows build under Wine  %8.2f MB/s   %.2f of the Linux build\n",
+                        Median(windowsRate) / 1e6, Median(windowsRate) / Median(ourRate));
+        }
 
         const fs::path hour = WriteLog(folder, kHourFixes);
         const std::size_t hourSize = fs::file_size(hour);
@@ -186,7 +222,8 @@ int main(int argc, char** argv) {
         const double limit = static_cast<double>(wire) / kLineBytesPerSecond;
         std::vector<double> paced;
         for (int round = 0; round < std::min(rounds, 3); ++round) {
-            kvd::sim::SimProcess sim(SimulatorBinary(), {"--log", hour.string(), "--baud", "115200"});
+            kvd::sim::SimProcess sim(SimulatorBinary(),
+                                     {"--log", hour.string(), "--baud", "115200"});
             paced.push_back(GetLog(sim.Port()).seconds);
         }
         const double measured = Median(paced);
@@ -195,6 +232,17 @@ int main(int argc, char** argv) {
         std::printf("  bytes on the line %zu, line-rate limit %.3f s\n", wire, limit);
         std::printf("  GetLog took %.3f s: %+.2f %% over the limit\n", measured,
                     (measured - limit) / limit * 100.0);
+        if (!windowsTimer.empty()) {
+            std::vector<double> windowsPaced;
+            for (int round = 0; round < std::min(rounds, 3); ++round) {
+                kvd::sim::SimProcess sim(SimulatorBinary(),
+                                         OnCom7({"--log", hour.string(), "--baud", "115200"}));
+                windowsPaced.push_back(WindowsGetLog(windowsTimer).seconds);
+            }
+            const double windows = Median(windowsPaced);
+            std::printf("  Windows build under Wine took %.3f s: %+.2f %% over the limit\n",
+                        windows, (windows - limit) / limit * 100.0);
+        }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "transfer_bench: %s\n", error.what());
         fs::remove_all(folder);
