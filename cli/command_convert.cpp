@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/format_option.h"
 #include "common/path_text.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
@@ -15,7 +16,8 @@ namespace kvd::cli {
 namespace {
 
 constexpr OptionSpec kConvertOptions[] = {
-    {"output", 'o', "DIR", "folder for the KML files (default: the current folder)"},
+    {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
+    kFormatOption,
     {"offline", 0, "", "do not check the icon servers; use the fallback icons"},
     {"help", 'h', "", "show this help"},
 };
@@ -84,23 +86,39 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::fputs("kvd2730-cli convert: no log file given\n", stderr);
         return kExitUsage;
     }
+    std::string error;
+    const std::optional<OutputFormats> formats = ParseFormats(options.Value("format"), error);
+    if (!formats) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitUsage;
+    }
     const std::string folder = options.Value("output").value_or(".");
     const auto icons = ChooseIconReachability(global.Has("offline"));
     int exitCode = kExitOk;
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;
-        std::string error;
-        if (ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
-            const std::string name = PathToUtf8(PathFromUtf8(logFile).filename());
-            const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
-            if (result.Succeeded()) {
-                std::printf("%s -> %s\n", logFile.c_str(), PathToUtf8(result.kmlPath).c_str());
-                continue;
-            }
-            error = result.error;
+        if (!ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
+            std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), error.c_str());
+            exitCode = kExitItemFailed;
+            continue;
         }
-        std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), error.c_str());
-        exitCode = kExitItemFailed;
+        const std::string name = PathToUtf8(PathFromUtf8(logFile).filename());
+        auto report = [&](const std::filesystem::path& written, const std::string& failure) {
+            if (failure.empty()) {
+                std::printf("%s -> %s\n", logFile.c_str(), PathToUtf8(written).c_str());
+            } else {
+                std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), failure.c_str());
+                exitCode = kExitItemFailed;
+            }
+        };
+        if (formats->kml) {
+            const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
+            report(result.kmlPath, result.error);
+        }
+        if (formats->gpx) {
+            const GpxConversion result = ConvertLogToGpxFile(bytes, folder, name);
+            report(result.gpxPath, result.error);
+        }
     }
     return exitCode;
 }

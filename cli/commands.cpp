@@ -18,7 +18,7 @@ std::span<const Command> Commands() {
                 UpdateOptions(), RunUpdateGps},
         Command{"update-voice", "FILE", "upload a voice-synthesis file (stored as voice.mem)",
                 UpdateOptions(), RunUpdateVoice},
-        Command{"convert", "LOGFILE...", "convert raw GPS log files into KML files",
+        Command{"convert", "LOGFILE...", "convert raw GPS log files into KML or GPX files",
                 ConvertOptions(), RunConvert},
     };
     return kCommands;

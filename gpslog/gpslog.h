@@ -1,4 +1,4 @@
-// GPS log conversion: a downloaded log becomes a KML file. Other folders include only this.
+// GPS log conversion: a downloaded log becomes a KML or a GPX file. Other folders include only this.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +34,12 @@ struct GpsLog {
 // no header block or its date and time are not a representable local time.
 int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length);
 
+// The files a log becomes: NAME.kml, NAME.gpx or both.
+struct OutputFormats {
+    bool kml = true;
+    bool gpx = false;
+};
+
 // Outcome of one conversion; error says why it failed and is empty on success.
 struct KmlConversion {
     std::filesystem::path kmlPath;
@@ -50,6 +56,20 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 // not at all. icons decides the style icons and is asked once per icon host.
 KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                   const std::string& fileName, IconReachability& icons);
+
+// folder / (file name of fileName + ".gpx"), as KmlPathFor.
+std::filesystem::path GpxPathFor(const std::string& folder, const std::string& fileName);
+
+struct GpxConversion {
+    std::filesystem::path gpxPath;
+    std::string error;
+
+    bool Succeeded() const { return error.empty(); }
+};
+
+// Converts the bytes of one log into its GPX 1.1 file in folder, complete or not at all.
+GpxConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
+                                  const std::string& fileName);
 
 // Completion handler of the log download: same conversion, icons checked over the network
 // unless KVD2730_OFFLINE is set. context is not used. Returns 1 on success, 0 on failure.

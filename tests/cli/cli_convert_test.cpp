@@ -86,6 +86,45 @@ TEST(CliConvert, NameNearTheFileSystemLimit) {
     EXPECT_EQ(test::FilesIn(dir.path()).size(), 2u);
 }
 
+TEST(CliConvert, FormatChoosesTheFilesWritten) {
+    struct Case {
+        const char* format;  // empty: none given
+        int exitCode;
+        bool kml;
+        bool gpx;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"", 0, true, false, "T.LOG.kml"},
+        {"--format kml", 0, true, false, "T.LOG.kml"},
+        {"--format gpx", 0, false, true, "T.LOG.gpx"},
+        {"-f kml,gpx", 0, true, true, "T.LOG.gpx"},
+        {"--format=gpx,kml", 0, true, true, "T.LOG.kml"},
+        {"--format kmz", 2, false, false, "unknown format 'kmz'"},
+        {"--format kml,", 2, false, false, "unknown format ''"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::WriteBytes(dir.path() / "T.LOG", MakeSyntheticTrip(3, 30, 1));
+        const test::CommandResult run =
+            RunCommand("cd " + Quote(dir.str()) + " && " + Cli() + " convert T.LOG --offline " +
+                       c.format);
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.format << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << c.format << "\n" << run.output;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "T.LOG.kml"), c.kml) << c.format;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "T.LOG.gpx"), c.gpx) << c.format;
+    }
+}
+
+TEST(CliConvert, ABadLogBecomesNeitherFormat) {
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "short.LOG", {1, 2, 3});
+    const test::CommandResult run = RunCommand("cd " + Quote(dir.str()) + " && " + Cli() +
+                                               " convert short.LOG --offline --format kml,gpx");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_EQ(test::FilesIn(dir.path()), std::vector<std::string>{"short.LOG"});
+}
+
 TEST(CliUsage, HelpVersionAndMistakes) {
     struct Case {
         std::string args;

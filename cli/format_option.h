@@ -1,0 +1,21 @@
+// --format kml|gpx|kml,gpx, shared by get and convert.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/option_parser.h"
+#include "gpslog/gpslog.h"
+
+namespace kvd::cli {
+
+inline constexpr OptionSpec kFormatOption = {
+    "format", 'f', "LIST", "kml, gpx or kml,gpx: the files each log becomes (default kml)"};
+
+// The formats named by a comma-separated list (KML when none is given); no value and error
+// set for an unknown or empty name.
+std::optional<OutputFormats> ParseFormats(const std::optional<std::string>& list,
+                                          std::string& error);
+
+}  // namespace kvd::cli
