@@ -3,5 +3,6 @@
 
 #include "transfer/default_paths.h"  // IWYU pragma: export
 #include "transfer/list_rows.h"  // IWYU pragma: export
+#include "transfer/saved_logs.h"  // IWYU pragma: export
 #include "transfer/settings_file.h"  // IWYU pragma: export
 #include "transfer/transfer_operations.h"  // IWYU pragma: export

@@ -1,0 +1,94 @@
+// The record of saved logs: what it holds across runs, and that a damaged one is never
+// trusted.
+#include "transfer/saved_logs.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace kvd {
+namespace {
+
+std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+
+TEST(SavedLogRecord, HeldOnlyWhenNameSizeAndContentMatch) {
+    test::TempDir dir;
+    std::string error;
+    SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+    EXPECT_EQ(error, "");
+    EXPECT_TRUE(record.Entries().empty());
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error)) << error;
+    ASSERT_TRUE(record.Add("name with spaces.LOG", Bytes("x"), error)) << error;
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error)) << error;  // noted once
+
+    const SavedLogRecord again = SavedLogRecord::Load(dir.path(), error);
+    EXPECT_EQ(error, "");
+    EXPECT_EQ(again.Entries(), record.Entries());
+    EXPECT_EQ(again.Entries().size(), 2u);
+    EXPECT_TRUE(again.Holds("0601.LOG", Bytes("trip one")));
+    EXPECT_TRUE(again.Holds("name with spaces.LOG", Bytes("x")));
+    EXPECT_FALSE(again.Holds("0601.LOG", Bytes("trip two")));  // same name and size
+    EXPECT_FALSE(again.Holds("0602.LOG", Bytes("trip one")));
+    EXPECT_TRUE(again.HoldsNameAndSize("0601.LOG", 8));
+    EXPECT_FALSE(again.HoldsNameAndSize("0601.LOG", 9));
+}
+
+TEST(SavedLogRecord, ADamagedRecordIsReportedEmptyAndRebuilt) {
+    test::TempDir good;
+    std::string error;
+    SavedLogRecord written = SavedLogRecord::Load(good.path(), error);
+    ASSERT_TRUE(written.Add("A.LOG", Bytes("aaaa"), error));
+    ASSERT_TRUE(written.Add("B.LOG", Bytes("bbbb"), error));
+    const std::string intact = test::ReadText(good.path() / kSavedLogsFileName);
+
+    struct Case {
+        const char* what;
+        std::string text;
+        const char* why;
+    };
+    std::string altered = intact;
+    altered[altered.find("A.LOG")] = 'C';
+    const Case cases[] = {
+        {"empty", "", "does not start as a record"},
+        {"cut short", intact.substr(0, intact.size() - 10), "cut short or altered"},
+        {"end line missing", intact.substr(0, intact.find("end ")), "cut short or altered"},
+        {"a name altered", altered, "cut short or altered"},
+        {"another file", "GPS=C:\\logs\n", "does not start as a record"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::WriteBytes(dir.path() / kSavedLogsFileName, Bytes(c.text));
+        std::string damage;
+        SavedLogRecord record = SavedLogRecord::Load(dir.path(), damage);
+        EXPECT_NE(damage.find(c.why), std::string::npos) << c.what << ": " << damage;
+        EXPECT_NE(damage.find("started afresh"), std::string::npos) << c.what;
+        EXPECT_TRUE(record.Entries().empty()) << c.what;
+        ASSERT_TRUE(record.Add("D.LOG", Bytes("dd"), error)) << c.what << ": " << error;
+        const SavedLogRecord rebuilt = SavedLogRecord::Load(dir.path(), damage);
+        EXPECT_EQ(damage, "") << c.what;
+        EXPECT_EQ(rebuilt.Entries(),
+                  (std::vector<SavedLogEntry>{{"D.LOG", 2, LogContentHash(Bytes("dd"))}}))
+            << c.what;
+    }
+}
+
+TEST(SavedLogRecord, AFailedWriteKeepsTheRecordAsItWas) {
+    test::TempDir dir;
+    std::string error;
+    SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+    ASSERT_TRUE(record.Add("A.LOG", Bytes("a"), error));
+    // A folder in the record's place: it can be neither replaced nor read.
+    std::filesystem::remove(dir.path() / kSavedLogsFileName);
+    std::filesystem::create_directory(dir.path() / kSavedLogsFileName);
+    EXPECT_FALSE(record.Add("B.LOG", Bytes("b"), error));
+    EXPECT_NE(error.find("cannot update the record of saved logs"), std::string::npos) << error;
+    EXPECT_FALSE(record.Holds("B.LOG", Bytes("b")));
+    EXPECT_TRUE(record.Holds("A.LOG", Bytes("a")));
+    std::string damage;
+    const SavedLogRecord again = SavedLogRecord::Load(dir.path(), damage);
+    EXPECT_NE(damage.find("is not a file"), std::string::npos) << damage;
+    EXPECT_TRUE(again.Entries().empty());
+}
+
+}  // namespace
+}  // namespace kvd

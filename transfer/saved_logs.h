@@ -1,0 +1,54 @@
+// The record a save folder keeps of the logs saved into it, so that a later download can take
+// only what is new. One small text file in the folder, a line per log (its device name, its
+// size and a hash of its bytes), written whole and atomically after every log. A record that
+// does not read back exactly as written is damaged: it is reported and started afresh, never
+// trusted.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kvd {
+
+inline constexpr const char* kSavedLogsFileName = ".kvd2730-saved";
+
+// 64-bit FNV-1a of the bytes: tells different trips of the same name and size apart.
+uint64_t LogContentHash(std::span<const uint8_t> bytes);
+
+struct SavedLogEntry {
+    std::string name;  // as the device names the log
+    uint64_t size = 0;
+    uint64_t hash = 0;
+
+    bool operator==(const SavedLogEntry&) const = default;
+};
+
+class SavedLogRecord {
+  public:
+    // The record of folder: empty when there is none yet. A damaged record gives an empty
+    // one and damage says why; its file is replaced at the next Add.
+    static SavedLogRecord Load(const std::filesystem::path& folder, std::string& damage);
+
+    // Whether a log of this name and size is held: what the device's list tells before any
+    // download.
+    bool HoldsNameAndSize(const std::string& name, uint64_t size) const;
+    // Whether exactly this log is held: name, size and content.
+    bool Holds(const std::string& name, std::span<const uint8_t> bytes) const;
+
+    // Notes a log whose files are written and saves the record; false with the reason in
+    // error (the log is then not noted on disk, so it counts as new next time).
+    bool Add(const std::string& name, std::span<const uint8_t> bytes, std::string& error);
+
+    const std::vector<SavedLogEntry>& Entries() const { return entries_; }
+
+  private:
+    explicit SavedLogRecord(std::filesystem::path file) : file_(std::move(file)) {}
+
+    std::filesystem::path file_;
+    std::vector<SavedLogEntry> entries_;
+};
+
+}  // namespace kvd
