@@ -35,6 +35,7 @@ void PrintUsage(std::FILE* out) {
         "  --fault KIND[:ARG][@WORD]  inject one fault, only for commands holding WORD\n"
         "  --fault-once           disarm the fault after the first command it touched\n"
         "  --journal FILE         append every command line received to FILE\n"
+        "  --version              show the program's version\n"
         "fault kinds: %s\n",
         kvd::sim::FaultKindList().c_str());
 }
@@ -68,6 +69,9 @@ int main(int argc, char** argv) {
         };
         if (option == "--help" || option == "-h") {
             PrintUsage(stdout);
+            return 0;
+        } else if (option == "--version") {
+            std::printf("kvd2730-sim %s\n", KVD_VERSION);
             return 0;
         } else if (option == "--link") {
             link = value();
