@@ -4,6 +4,7 @@
 // update mode.
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
 #include <string_view>
 
@@ -12,6 +13,11 @@
 #include "transfer/transfer_window.h"
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed, as packaging checks and scripts ask it.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::printf("kvd2730 %s\n", KVD_VERSION);
+        return 0;
+    }
     QApplication application(argc, argv);
     kvd::InitUserLanguage();
 
