@@ -27,7 +27,7 @@ struct SavedLogEntry {
 };
 
 class SavedLogRecord {
-  public:
+public:
     // The record of folder: empty when there is none yet. A damaged record gives an empty
     // one and damage says why; its file is replaced at the next Add.
     static SavedLogRecord Load(const std::filesystem::path& folder, std::string& damage);
@@ -44,7 +44,7 @@ class SavedLogRecord {
 
     const std::vector<SavedLogEntry>& Entries() const { return entries_; }
 
-  private:
+private:
     explicit SavedLogRecord(std::filesystem::path file) : file_(std::move(file)) {}
 
     std::filesystem::path file_;
