@@ -303,28 +303,48 @@ private slots:
         QVERIFY(window.isVisible());
     }
 
-    void getNeedsAFolderThatCanTakeTheFiles_data() {
+    void getChecksItsFolderFirst_data() {
         QTest::addColumn<QString>("folder");  // relative to the scratch folder; "" stays empty
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("failure");
-        QTest::newRow("empty field") << "" << "Please select a folder" << false;
-        QTest::newRow("missing folder") << "no/such/folder" << "Getting data error" << true;
-        QTest::newRow("a file, not a folder") << "journal.txt" << "Getting data error" << true;
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("empty field") << "" << "Please select a folder" << false << QStringList();
+        QTest::newRow("missing folder") << "no/such/folder" << "Getting data error" << true << QStringList();
+        QTest::newRow("a file, not a folder") << "journal.txt" << "Getting data error" << true << QStringList();
+        // Taken whole: a folder cut to 259 characters would name another place.
+        QTest::newRow("a folder beyond 259 bytes")
+            << QString(120, 'x') + "/" + QString(150, 'y') << "Getting data normally ends" << false
+            << QStringList{"SetMode 1", "GetLog 1"};
     }
-    void getNeedsAFolderThatCanTakeTheFiles() {
+    void getChecksItsFolderFirst() {
         QFETCH(QString, folder);
         QFETCH(QString, text);
         QFETCH(bool, failure);
+        QFETCH(QStringList, sent);
         Bench bench({"--trips", "2", "--fixes", "5"});
         CKVD2730Dlg& window = bench.window();
+        if (folder.contains('x')) bench.folder(folder);
         window.PathEdit()->setText(folder.isEmpty() ? QString() : QDir(bench.current()).filePath("../" + folder));
         bench.Tick(1);
         QTest::mouseClick(window.GetButton(), Qt::LeftButton);
         QCOMPARE(bench.prompts.boxes.size(), 1);
         QCOMPARE(bench.prompts.boxes[0].text, text);
         QCOMPARE(!bench.prompts.boxes[0].detail.isEmpty(), failure);
-        QCOMPARE(bench.JournalSinceOpen(), QStringList());  // nothing was sent
+        QCOMPARE(bench.JournalSinceOpen(), sent);
+        if (!sent.isEmpty()) QCOMPARE(QDir(window.PathEdit()->text()).entryList(QDir::Files).size(), 1);
         QCOMPARE(bench.check.calls, (QStringList{"pause", "resume"}));
+    }
+
+    void enterDoesNothingAndEscapeCloses() {
+        Bench bench({"--trips", "1"});
+        CKVD2730Dlg& window = bench.window();
+        window.PathEdit()->setFocus();
+        QTest::keyClick(window.PathEdit(), Qt::Key_Return);
+        QVERIFY(window.isVisible());
+        QVERIFY(bench.prompts.boxes.isEmpty());
+        QTest::keyClick(window.PathEdit(), Qt::Key_Escape);
+        QVERIFY(!window.isVisible());
+        QCOMPARE(window.result(), int(QDialog::Rejected));
     }
 
     void deleteOfRows2And5() {
