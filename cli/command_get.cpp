@@ -1,9 +1,10 @@
-// kvd2730-cli get: downloads logs and converts each to a KML file at once.
+// kvd2730-cli get: downloads logs and converts each to KML or GPX files at once.
 #include <cstdio>
 #include <filesystem>
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/format_option.h"
 #include "cli/progress_display.h"
 #include "common/atomic_file.h"
 #include "common/path_text.h"
@@ -14,8 +15,9 @@ namespace {
 
 constexpr OptionSpec kGetOptions[] = {
     {"all", 'a', "", "every log the device holds"},
-    {"output", 'o', "DIR", "folder for the KML files (default: the current folder)"},
-    {"keep-raw", 0, "", "also save each raw log beside its KML file"},
+    {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
+    kFormatOption,
+    {"keep-raw", 0, "", "also save each raw log beside its converted files"},
     {"help", 'h', "", "show this help"},
 };
 
@@ -23,6 +25,7 @@ constexpr OptionSpec kGetOptions[] = {
 struct Conversion {
     std::string folder;
     bool keepRaw = false;
+    OutputFormats formats;
     IconReachability* icons = nullptr;
     ProgressDisplay* progress = nullptr;
     std::string error;
@@ -41,12 +44,22 @@ int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const 
         }
         std::printf("%s\n", PathToUtf8(raw).c_str());
     }
-    const KmlConversion result = ConvertLogToKmlFile(bytes, folder, fileName, *conversion.icons);
-    if (!result.Succeeded()) {
-        conversion.error = std::string(fileName) + ": " + result.error;
-        return 0;
+    auto written = [&](const std::filesystem::path& path, const std::string& error) {
+        if (!error.empty()) {
+            conversion.error = std::string(fileName) + ": " + error;
+            return false;
+        }
+        std::printf("%s\n", PathToUtf8(path).c_str());
+        return true;
+    };
+    if (conversion.formats.kml) {
+        const KmlConversion kml = ConvertLogToKmlFile(bytes, folder, fileName, *conversion.icons);
+        if (!written(kml.kmlPath, kml.error)) return 0;
     }
-    std::printf("%s\n", PathToUtf8(result.kmlPath).c_str());
+    if (conversion.formats.gpx) {
+        const GpxConversion gpx = ConvertLogToGpxFile(bytes, folder, fileName);
+        if (!written(gpx.gpxPath, gpx.error)) return 0;
+    }
     std::fflush(stdout);
     return 1;
 }
@@ -64,6 +77,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     }
     if (slots.empty() == !options.Has("all")) {
         std::fputs("kvd2730-cli get: name the slots to download, or --all\n", stderr);
+        return kExitUsage;
+    }
+    const std::optional<OutputFormats> formats = ParseFormats(options.Value("format"), error);
+    if (!formats) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitUsage;
     }
     const std::string folder = options.Value("output").value_or(".");
@@ -95,6 +113,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     Conversion conversion;
     conversion.folder = folder;
     conversion.keepRaw = options.Has("keep-raw");
+    conversion.formats = *formats;
     conversion.icons = icons.get();
     conversion.progress = &progress;
     session.Settings().progress = ProgressDisplay::Report;

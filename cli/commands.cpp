@@ -11,7 +11,7 @@ std::span<const Command> Commands() {
                 PortsOptions(), RunPorts},
         Command{"list", "", "the device's 10 log slots: index, name, size", ListOptions(),
                 RunList},
-        Command{"get", "(SLOT... | --all)", "download logs and convert each to DIR/NAME.kml",
+        Command{"get", "(SLOT... | --all)", "download logs and convert each to DIR/NAME.kml or .gpx",
                 GetOptions(), RunGet},
         Command{"delete", "SLOT...", "delete logs on the device", DeleteOptions(), RunDelete},
         Command{"update-gps", "FILE", "upload a GPS point-data file (stored as gps.FPT)",

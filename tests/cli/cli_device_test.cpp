@@ -125,6 +125,23 @@ TEST(CliGet, DownloadsTwoSlotsAsKml) {
     EXPECT_NE(kml.find("</kml>"), std::string::npos);
 }
 
+TEST(CliGet, FormatGivesGpxBesideOrInsteadOfKml) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "60"});
+    const std::string name = SlotNames(sim).at(0);
+    const std::pair<const char*, std::vector<std::string>> cases[] = {
+        {"--format gpx", {name + ".gpx"}},
+        {"-f kml,gpx", {name + ".gpx", name + ".kml"}},
+    };
+    for (const auto& [format, files] : cases) {
+        test::TempDir dir;
+        const test::CommandResult run =
+            RunCommand(OnPort(sim) + " --offline get 0 " + format + " -o " + Quote(dir.str()));
+        ASSERT_EQ(run.exitCode, 0) << format << "\n" << run.output;
+        EXPECT_EQ(FilesIn(dir.path()), files) << format;
+        EXPECT_NE(test::ReadText(dir.path() / (name + ".gpx")).find("</gpx>"), std::string::npos);
+    }
+}
+
 TEST(CliGet, StopsAtAnEmptySlotAfterConvertingTheFirst) {
     test::SimProcess sim({"--trips", "1", "--fixes", "30"});
     test::TempDir dir;
