@@ -17,6 +17,7 @@ constexpr OptionSpec kGetOptions[] = {
     {"all", 'a', "", "every log the device holds"},
     {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
     kFormatOption,
+    {"new", 0, "", "only the logs the folder does not hold yet"},
     {"keep-raw", 0, "", "also save each raw log beside its converted files"},
     {"help", 'h', "", "show this help"},
 };
@@ -26,6 +27,7 @@ struct Conversion {
     std::string folder;
     bool keepRaw = false;
     OutputFormats formats;
+    SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
     IconReachability* icons = nullptr;
     ProgressDisplay* progress = nullptr;
     std::string error;
@@ -59,6 +61,11 @@ int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const 
     if (conversion.formats.gpx) {
         const GpxConversion gpx = ConvertLogToGpxFile(bytes, folder, fileName);
         if (!written(gpx.gpxPath, gpx.error)) return 0;
+    }
+    std::string error;
+    if (conversion.record && !conversion.record->Add(fileName, bytes, error)) {
+        // The files are there; only the next --new will take this log again.
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
     }
     std::fflush(stdout);
     return 1;
@@ -96,15 +103,34 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     InstallInterruptHandler();
     DeviceSession session;
     if (!session.Open(global)) return kExitFailure;
-    if (options.Has("all")) {
+    std::optional<SavedLogRecord> record;
+    if (options.Has("new")) {
+        std::string damage;
+        record = SavedLogRecord::Load(PathFromUtf8(folder), damage);
+        if (!damage.empty()) std::fprintf(stderr, "kvd2730-cli get: %s\n", damage.c_str());
+    }
+    if (options.Has("all") || record) {
         std::vector<RowEntry> rows;
         const OperationReport listed = FetchLogList(session.Settings(), rows);
         if (!listed.Succeeded()) return session.ReportFailure(listed, "get");
-        for (std::size_t k = 0; k < rows.size(); ++k)
-            if (!rows[k].invalid) slots.push_back(static_cast<int>(k));
-        if (slots.empty()) {
-            std::fputs("the device holds no logs\n", stderr);
-            return kExitOk;
+        if (options.Has("all")) {
+            for (std::size_t k = 0; k < rows.size(); ++k)
+                if (!rows[k].invalid) slots.push_back(static_cast<int>(k));
+            if (slots.empty()) {
+                std::fputs("the device holds no logs\n", stderr);
+                return kExitOk;
+            }
+        }
+        if (record) {
+            // Empty slots stay in: asking for one is still an error, as without --new.
+            std::erase_if(slots, [&](int slot) {
+                const RowEntry& row = rows[static_cast<std::size_t>(slot)];
+                return !row.invalid && !IsNewLog(*record, row);
+            });
+            if (slots.empty()) {
+                std::fputs("no new logs for this folder\n", stderr);
+                return kExitOk;
+            }
         }
     }
 
@@ -114,6 +140,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     conversion.folder = folder;
     conversion.keepRaw = options.Has("keep-raw");
     conversion.formats = *formats;
+    conversion.record = record ? &*record : nullptr;
     conversion.icons = icons.get();
     conversion.progress = &progress;
     session.Settings().progress = ProgressDisplay::Report;

@@ -5,16 +5,22 @@
 #include "cli/device_session.h"
 #include "cli/json_text.h"
 #include "cli/text_columns.h"
+#include "common/path_text.h"
+#include "transfer/transfer.h"
 
 namespace kvd::cli {
 namespace {
 
 constexpr OptionSpec kListOptions[] = {
     {"json", 0, "", "print an array of {\"slot\", \"name\", \"size\"} objects"},
+    {"output", 'o', "DIR", "mark the logs that are new for the folder DIR (as get --new)"},
     {"help", 'h', "", "show this help"},
 };
 
-void PrintJson(const std::vector<RowEntry>& rows) {
+// Per row: whether it is new for the folder given with -o; empty without -o.
+using NewMarks = std::vector<bool>;
+
+void PrintJson(const std::vector<RowEntry>& rows, const NewMarks& isNew) {
     std::string out = "[";
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const RowEntry& row = rows[k];
@@ -23,13 +29,14 @@ void PrintJson(const std::vector<RowEntry>& rows) {
         out += row.invalid ? "null" : JsonString(row.name);
         out += ", \"size\": ";
         out += row.invalid || row.size < 0 ? "null" : std::to_string(row.size);
+        if (!isNew.empty()) out += isNew[k] ? ", \"new\": true" : ", \"new\": false";
         out += "}";
     }
     out += "\n]\n";
     std::fputs(out.c_str(), stdout);
 }
 
-void PrintTable(const std::vector<RowEntry>& rows) {
+void PrintTable(const std::vector<RowEntry>& rows, const NewMarks& isNew) {
     for (std::size_t k = 0; k < rows.size(); ++k) {
         const RowEntry& row = rows[k];
         if (row.invalid) {
@@ -37,7 +44,8 @@ void PrintTable(const std::vector<RowEntry>& rows) {
         } else if (row.size < 0) {
             std::printf("%zu  %s\n", k, row.name.c_str());
         } else {
-            std::printf("%zu  %s %10d bytes\n", k, PadToWidth(row.name, 24).c_str(), row.size);
+            std::printf("%zu  %s %10d bytes%s\n", k, PadToWidth(row.name, 24).c_str(), row.size,
+                        !isNew.empty() && isNew[k] ? "  new" : "");
         }
     }
 }
@@ -56,7 +64,14 @@ int RunList(const ParsedOptions& global, const ParsedOptions& options) {
     std::vector<RowEntry> rows;
     const OperationReport report = FetchLogList(session.Settings(), rows);
     if (!report.Succeeded()) return session.ReportFailure(report, "list");
-    options.Has("json") ? PrintJson(rows) : PrintTable(rows);
+    NewMarks isNew;
+    if (const auto folder = options.Value("output")) {
+        std::string damage;
+        const SavedLogRecord record = SavedLogRecord::Load(PathFromUtf8(*folder), damage);
+        if (!damage.empty()) std::fprintf(stderr, "kvd2730-cli list: %s\n", damage.c_str());
+        for (const RowEntry& row : rows) isNew.push_back(IsNewLog(record, row));
+    }
+    options.Has("json") ? PrintJson(rows, isNew) : PrintTable(rows, isNew);
     return kExitOk;
 }
 

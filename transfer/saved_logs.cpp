@@ -125,6 +125,11 @@ bool SavedLogRecord::HoldsNameAndSize(const std::string& name, uint64_t size) co
                        [&](const SavedLogEntry& e) { return e.name == name && e.size == size; });
 }
 
+bool IsNewLog(const SavedLogRecord& record, const RowEntry& row) {
+    return !row.invalid &&
+           (row.size < 0 || !record.HoldsNameAndSize(row.name, static_cast<uint64_t>(row.size)));
+}
+
 bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> bytes) const {
     const SavedLogEntry wanted{name, bytes.size(), LogContentHash(bytes)};
     return std::find(entries_.begin(), entries_.end(), wanted) != entries_.end();

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "transfer/list_rows.h"
+
 namespace kvd {
 
 inline constexpr const char* kSavedLogsFileName = ".kvd2730-saved";
@@ -50,5 +52,9 @@ private:
     std::filesystem::path file_;
     std::vector<SavedLogEntry> entries_;
 };
+
+// A row of the device's list that the folder of record does not hold: decided by name and
+// size, the two things the device tells without sending the log.
+bool IsNewLog(const SavedLogRecord& record, const RowEntry& row);
 
 }  // namespace kvd

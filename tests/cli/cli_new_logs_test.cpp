@@ -1,0 +1,115 @@
+// get --new and list -o against the virtual device: only what the folder does not hold is
+// downloaded, a different trip under an old name is new, and a log whose download was cut
+// off is taken again.
+#include <gtest/gtest.h>
+
+#include "cli_test_support.h"
+#include "gpslog/log_format.h"
+#include "support/sim_process.h"
+#include "transfer/saved_logs.h"
+
+namespace kvd {
+namespace {
+
+using test::Cli;
+using test::FilesIn;
+using test::Quote;
+using test::RunCommand;
+
+std::string OnPort(const test::SimProcess& sim) {
+    return Cli() + " --offline --port " + Quote(sim.Port());
+}
+
+// The .kml files a run printed, one a line on standard output.
+std::vector<std::string> Written(const std::string& output) {
+    std::vector<std::string> names;
+    std::size_t start = 0;
+    for (std::size_t end; (end = output.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = output.substr(start, end - start);
+        if (line.ends_with(".kml")) names.push_back(std::filesystem::path(line).filename());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(CliNewLogs, TakesOnlyWhatTheFolderDoesNotHold) {
+    test::SimProcess sim({"--trips", "3", "--fixes", "40"});
+    const std::vector<std::string> names = test::LogNames(sim.Port()).value();
+    ASSERT_EQ(names.size(), 3u);
+    test::TempDir dir;
+    const std::string out = " -o " + Quote(dir.str());
+
+    ASSERT_EQ(RunCommand(OnPort(sim) + " get 1 --new" + out).exitCode, 0);
+    const test::CommandResult listed = RunCommand(OnPort(sim) + " list --json" + out);
+    ASSERT_EQ(listed.exitCode, 0) << listed.output;
+    EXPECT_NE(listed.output.find(names[0] + "\", \"size\": 656, \"new\": true"), std::string::npos)
+        << listed.output;
+    EXPECT_NE(listed.output.find(names[1] + "\", \"size\": 656, \"new\": false"), std::string::npos)
+        << listed.output;
+
+    const test::CommandResult second = RunCommand(OnPort(sim) + " get --all --new" + out);
+    ASSERT_EQ(second.exitCode, 0) << second.output;
+    std::vector<std::string> expected{names[0] + ".kml", names[2] + ".kml"};
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(Written(second.output), expected) << second.output;
+
+    const test::CommandResult third = RunCommand(OnPort(sim) + " get --all --new" + out);
+    EXPECT_EQ(third.exitCode, 0) << third.output;
+    EXPECT_NE(third.output.find("no new logs for this folder"), std::string::npos) << third.output;
+    EXPECT_TRUE(Written(third.output).empty()) << third.output;
+    EXPECT_EQ(RunCommand(OnPort(sim) + " list" + out).output.find("  new"), std::string::npos);
+}
+
+TEST(CliNewLogs, ADifferentTripUnderAnOldNameIsNew) {
+    test::TempDir dir;
+    std::filesystem::create_directories(dir.path() / "a");
+    std::filesystem::create_directories(dir.path() / "b");
+    test::WriteBytes(dir.path() / "a" / "trip.LOG", MakeSyntheticTrip(1, 30, 1));
+    test::WriteBytes(dir.path() / "b" / "trip.LOG", MakeSyntheticTrip(2, 31, 1));
+    const auto out = dir.path() / "out";
+    for (const char* trip : {"a", "b"}) {
+        test::SimProcess sim({"--log", "0=" + (dir.path() / trip / "trip.LOG").string()});
+        const test::CommandResult run =
+            RunCommand(OnPort(sim) + " get --all --new -o " + Quote(out.string()));
+        ASSERT_EQ(run.exitCode, 0) << trip << "\n" << run.output;
+        EXPECT_EQ(Written(run.output), std::vector<std::string>{"trip.LOG.kml"}) << trip;
+    }
+    std::string damage;
+    EXPECT_EQ(SavedLogRecord::Load(out, damage).Entries().size(), 2u);
+}
+
+TEST(CliNewLogs, ALogCutOffTakesItsTurnAgain) {
+    test::SimProcess sim(
+        {"--trips", "3", "--fixes", "300", "--fault", "cancel@GetLog 1", "--fault-once"});
+    const std::vector<std::string> names = test::LogNames(sim.Port()).value();
+    test::TempDir dir;
+    const std::string out = " -o " + Quote(dir.str());
+    const test::CommandResult cut = RunCommand(OnPort(sim) + " get --all --new" + out);
+    EXPECT_NE(cut.exitCode, 0) << cut.output;
+    EXPECT_EQ(Written(cut.output), std::vector<std::string>{names[0] + ".kml"}) << cut.output;
+
+    const test::CommandResult again = RunCommand(OnPort(sim) + " get --all --new" + out);
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    std::vector<std::string> rest{names[1] + ".kml", names[2] + ".kml"};
+    std::sort(rest.begin(), rest.end());
+    EXPECT_EQ(Written(again.output), rest) << again.output;
+}
+
+TEST(CliNewLogs, ADamagedRecordIsReportedAndEverythingIsNew) {
+    test::SimProcess sim({"--trips", "2", "--fixes", "20"});
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / kSavedLogsFileName, {'x', '\n'});
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " get --all --new -o " + Quote(dir.str()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("is damaged (it does not start as a record of saved logs)"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(Written(run.output).size(), 2u) << run.output;
+    std::string damage;
+    EXPECT_EQ(SavedLogRecord::Load(dir.path(), damage).Entries().size(), 2u);
+    EXPECT_EQ(damage, "");
+}
+
+}  // namespace
+}  // namespace kvd
