@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "common/path_text.h"
 
 namespace kvd {
 namespace {
@@ -115,7 +116,7 @@ SavedLogRecord SavedLogRecord::Load(const std::filesystem::path& folder, std::st
     std::string why;
     if (!ReadRecordText(record.file_, text, why) || !ParseRecord(text, record.entries_, why)) {
         record.entries_.clear();
-        damage = record.file_.string() + " is damaged (" + why + "); it is started afresh";
+        damage = PathToUtf8(record.file_) + " is damaged (" + why + "); it is started afresh";
     }
     return record;
 }
