@@ -8,6 +8,7 @@
 
 #include "controls/controls.h"
 #include "devicelink/devicelink.h"
+#include "resources/artwork.h"
 #include "shell/catalogue_text.h"
 #include "transfer/transfer.h"
 
@@ -60,7 +61,7 @@ CKVD2730Dlg::CKVD2730Dlg(QWidget* parent, TransferWindowMode mode, ConnectionChe
       m_pConnectionCheck(connectionCheck),
       m_pPrompts(prompts != nullptr ? prompts : &m_desktopPrompts) {
     m_bRowInvalid.fill(true);
-    setWindowIcon(QIcon(QStringLiteral(":/icon.png")));
+    setWindowIcon(ProgramIcon());
     setWindowTitle(QStringLiteral("RW-T356 GPS Log"));
     CreateControls();
 }
@@ -126,7 +127,7 @@ void CKVD2730Dlg::OnInitDialog() {
     g_abortRequest = 0;
     RefreshList();
 
-    m_banner = QPixmap(QStringLiteral(":/banner.png"));
+    m_banner = Banner();
     m_labelSelectAll->setText(CatalogueText(MsgSelectAllValid));
     m_labelMemPath->setText(CatalogueText(MsgDataFilePath));
 
