@@ -1,0 +1,382 @@
+// The start dialog and the tray window against the virtual device in a process of its own,
+// found through KVD2730_PORTS at the path where the device's link appears and disappears, as
+// a USB device does when it is plugged in and out.
+#include "shell/start_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QLabel>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "controls/controls.h"
+#include "devicelink/devicelink.h"
+#include "shell/shell.h"
+#include "shell/tray_window.h"
+#include "shell/wait_dialog.h"
+#include "support/sim_process.h"
+#include "transfer/transfer_window.h"
+
+using kvd::CStartDlg;
+using State = kvd::CStartDlg::State;
+
+namespace {
+
+constexpr int kDeviceWaitMs = 15000;  // a bound against hanging, not a figure
+
+// Records the boxes, and runs the test's own step while a chooser is open.
+class RecordingPrompts final : public kvd::TransferPrompts {
+  public:
+    QStringList boxes;
+    std::function<void()> whileChoosing;
+
+    void ShowMessage(QWidget*, const QString& text, const QString&) override { boxes << text; }
+    std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&) override {
+        if (whileChoosing) whileChoosing();
+        return std::nullopt;
+    }
+    std::optional<QString> ChooseFile(QWidget*, const QString&, const QString&) override {
+        return std::nullopt;
+    }
+};
+
+class LanguageScope {
+  public:
+    explicit LanguageScope(uint16_t langId) : previous_(kvd::g_userLangId) {
+        kvd::g_userLangId = langId;
+    }
+    ~LanguageScope() { kvd::g_userLangId = previous_; }
+
+  private:
+    uint16_t previous_;
+};
+
+// A scratch folder that is the current folder and the runtime folder (for the
+// single-instance lock), with the save folder and the device's link inside.
+class Desk {
+  public:
+    Desk() : previousFolder_(QDir::currentPath()) {
+        QDir().mkpath(Saves());
+        QDir::setCurrent(scratch_.path());
+        qputenv("KVD2730_PORTS", Link().toUtf8());
+        qputenv("XDG_RUNTIME_DIR", scratch_.path().toUtf8());
+        QFile settings(scratch_.filePath("KVD2730.ini"));
+        if (settings.open(QIODevice::WriteOnly))
+            settings.write("[KVD2730]\nGPS=" + Saves().toUtf8() + "\n");
+    }
+    ~Desk() {
+        Unplug();
+        QDir::setCurrent(previousFolder_);
+        qunsetenv("KVD2730_PORTS");
+    }
+    Desk(const Desk&) = delete;
+    Desk& operator=(const Desk&) = delete;
+
+    QString Link() const { return scratch_.filePath("device"); }
+    QString Saves() const { return scratch_.filePath("saves"); }
+    QString Runtime() const { return scratch_.path(); }
+    void PlugIn(std::vector<std::string> args = {}) {
+        args.insert(args.end(), {"--link", Link().toStdString()});
+        device_ = std::make_unique<kvd::test::SimProcess>(args);
+    }
+    void Unplug() { device_.reset(); }
+
+  private:
+    QTemporaryDir scratch_;
+    QString previousFolder_;
+    std::unique_ptr<kvd::test::SimProcess> device_;
+};
+
+// Runs `action` on the UI thread once `ready` holds, from whatever event loop runs then
+// (the modal loops of the tray's run and of the progress dialog included).
+void When(std::function<bool()> ready, std::function<void()> action) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, ready, action] {
+        if (!ready()) return;
+        timer->stop();
+        timer->deleteLater();
+        action();
+    });
+    timer->start(5);
+}
+
+bool IsReady(const CStartDlg* dialog) {
+    return dialog != nullptr && dialog->CurrentState() == State::Ready;
+}
+
+// Opens the transfer window with the GPS button, as the user does.
+kvd::CKVD2730Dlg* OpenTransferWindow(CStartDlg& dialog) {
+    QTest::mouseClick(dialog.GpsButton(), Qt::LeftButton);
+    return dialog.TransferWindow();
+}
+
+}  // namespace
+
+class StartDialogTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void init() { kvd::g_abortRequest = 0; }
+
+    void withoutADeviceItWaits_data() {
+        QTest::addColumn<int>("langId");
+        QTest::addColumn<QString>("connecting");
+        QTest::addColumn<QString>("gpsLogData");
+        QTest::newRow("English") << 0x0409 << "connecting"
+                                 << "GPS log data";
+        QTest::newRow("Japanese") << 0x0411 << QString::fromUtf8("接続待機中")
+                                  << QString::fromUtf8("GPSログデータ");
+    }
+    void withoutADeviceItWaits() {
+        QFETCH(int, langId);
+        QFETCH(QString, connecting);
+        QFETCH(QString, gpsLogData);
+        LanguageScope language(static_cast<uint16_t>(langId));
+        Desk desk;
+        CStartDlg dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::qWait(350);  // a few discovery passes
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("RW-T356 GPS Log"));
+        QCOMPARE(dialog.size(), CStartDlg::kSize);
+        QCOMPARE(dialog.CurrentState(), State::Searching);
+        QVERIFY(dialog.IsSearching());
+        QVERIFY(!dialog.GpsButton()->isEnabled());
+        QVERIFY(!dialog.UpdateButton()->isEnabled());
+        QCOMPARE(dialog.GpsButton()->DisabledText(), connecting);
+        QCOMPARE(dialog.GpsButton()->EnabledText(), gpsLogData);
+        QCOMPARE(dialog.UpdateButton()->DisabledText(), connecting);
+        QVERIFY(dialog.StatusLine()->text().isEmpty());
+        QVERIFY(!dialog.UpdateButton()->isVisible());
+        QVERIFY(dialog.UpdateButton()->size().isEmpty());
+    }
+
+    void enterDoesNothingAndEscapeEnds() {
+        Desk desk;
+        CStartDlg dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QVERIFY(dialog.isVisible());
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(dialog.CurrentState(), State::Ended);
+        QVERIFY(!dialog.IsSearching());  // the search thread is gone with the dialog
+    }
+
+    void theDeviceAppearingEnablesTheGpsButton() {
+        Desk desk;
+        CStartDlg dialog;
+        QSignalSpy states(&dialog, &CStartDlg::StateChanged);
+        dialog.show();
+        QTest::qWait(250);
+        desk.PlugIn();
+        QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
+        QVERIFY(dialog.GpsButton()->isEnabled());
+        QVERIFY(!dialog.UpdateButton()->isEnabled());
+        QVERIFY(!dialog.UpdateButton()->isVisible());
+        QVERIFY(dialog.IsChecking());
+        QCOMPARE(states.count(), 2);  // Identifying, then Ready: one identification sufficed
+        QCOMPARE(states.at(0).at(0).value<State>(), State::Identifying);
+    }
+
+    void aLostDeviceClosesAnIdleTransferWindowAndTheSearchStartsAgain() {
+        Desk desk;
+        desk.PlugIn();
+        CStartDlg dialog;
+        dialog.show();
+        QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
+        QPointer<kvd::CKVD2730Dlg> window = OpenTransferWindow(dialog);
+        QVERIFY(window != nullptr);
+        QCOMPARE(kvd::g_transferDlg, window.data());
+        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(window->List()->RowCount(), 10);
+
+        desk.Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kDeviceWaitMs);
+        QCOMPARE(kvd::g_transferDlg, nullptr);
+        QVERIFY(dialog.CurrentState() == State::Searching || dialog.IsSearching());
+        QVERIFY(!dialog.GpsButton()->isEnabled());
+        QCOMPARE(kvd::g_abortRequest.load(), 1);
+
+        desk.PlugIn();  // plugged in again: found, identified, usable
+        QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
+        QCOMPARE(kvd::g_abortRequest.load(), 0);
+    }
+
+    void closingTheTransferWindowSearchesAndIdentifiesAgain() {
+        Desk desk;
+        desk.PlugIn();
+        CStartDlg dialog;
+        dialog.show();
+        QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
+        kvd::CKVD2730Dlg* window = OpenTransferWindow(dialog);
+        QTRY_VERIFY(window->isVisible());
+        QSignalSpy states(&dialog, &CStartDlg::StateChanged);
+        QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
+        QCOMPARE(dialog.TransferWindow(), nullptr);
+        QVERIFY(!dialog.GpsButton()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
+        QCOMPARE(states.count(), 3);
+        QCOMPARE(states.at(0).at(0).value<State>(), State::Searching);
+        QCOMPARE(states.at(1).at(0).value<State>(), State::Identifying);
+    }
+
+    void theCheckWaitsWhileAChooserIsOpen() {
+        Desk desk;
+        desk.PlugIn();
+        RecordingPrompts prompts;
+        CStartDlg dialog(nullptr, &prompts);
+        dialog.show();
+        QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
+        QPointer<kvd::CKVD2730Dlg> window = OpenTransferWindow(dialog);
+        QTRY_VERIFY(window->isVisible());
+        bool stillOpenWhileChoosing = false;
+        prompts.whileChoosing = [&] {
+            desk.Unplug();
+            QTest::qWait(2 * CStartDlg::kCheckIntervalMs + 200);  // two checks would have failed
+            stillOpenWhileChoosing = !window.isNull() && IsReady(&dialog);
+        };
+        QTest::mouseClick(window->SelectButton(), Qt::LeftButton);
+        QVERIFY(stillOpenWhileChoosing);
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kDeviceWaitMs);  // noticed once it closed
+        QVERIFY(!dialog.GpsButton()->isEnabled());
+    }
+
+    void theTrayMenuStaysShutWhileAChooserIsOpen() {
+        Desk desk;
+        desk.PlugIn();
+        RecordingPrompts prompts;
+        kvd::CTrayWindow tray(&prompts);
+        QCOMPARE(tray.Icon().toolTip(), QStringLiteral("KVD-2730"));
+        QCOMPARE(tray.IconMenu().actions().size(), 1);
+        QCOMPARE(tray.IconMenu().actions().at(0)->text(), QString::fromUtf8("終了"));
+        QCOMPARE(tray.Icon().contextMenu(), nullptr);  // the tray would open it regardless
+
+        bool shownWhileChoosing = true;
+        bool shownAfterwards = false;
+        prompts.whileChoosing = [&] { shownWhileChoosing = tray.ShowIconMenu({10, 10}); };
+        When([] { return IsReady(kvd::g_startDlg); },
+             [&] {
+                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*kvd::g_startDlg);
+                 When([window] { return window->isVisible(); },
+                      [&, window] {
+                          QTest::mouseClick(window->SelectButton(), Qt::LeftButton);
+                          shownAfterwards =
+                              tray.ShowIconMenu({10, 10}) && tray.IconMenu().isVisible();
+                          tray.IconMenu().actions().at(0)->trigger();  // 終了
+                          QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
+                      });
+             });
+        QCOMPARE(tray.Run(), 0);
+        QVERIFY(!shownWhileChoosing);
+        QVERIFY(shownAfterwards);
+    }
+
+    // The exit command, in each state the program can be in when it comes.
+    void exitWithoutATransferWindowEndsAtOnce() {
+        Desk desk;
+        kvd::CTrayWindow tray;
+        When([] { return kvd::g_startDlg != nullptr && kvd::g_startDlg->isVisible(); },
+             [&] { tray.ExitCommand(); });
+        QCOMPARE(tray.Run(), 0);  // returns: the dialog ended, the search thread was joined
+        QCOMPARE(kvd::g_startDlg, nullptr);
+        QVERIFY(!tray.Icon().isVisible());
+        QCOMPARE(kvd::g_abortRequest.load(), 2);
+    }
+
+    void exitWithAnIdleTransferWindowEndsWhenItCloses() {
+        Desk desk;
+        desk.PlugIn();
+        kvd::CTrayWindow tray;
+        bool windowStayedOpen = false;
+        When([] { return IsReady(kvd::g_startDlg); },
+             [&] {
+                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*kvd::g_startDlg);
+                 When([window] { return window->isVisible(); },
+                      [&, window] {
+                          tray.ExitCommand();
+                          QTest::qWait(1200);  // a connection check comes and goes
+                          windowStayedOpen = window->isVisible() && kvd::g_startDlg != nullptr;
+                          QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
+                      });
+             });
+        QCOMPARE(tray.Run(), 0);
+        QVERIFY(windowStayedOpen);
+        QCOMPARE(kvd::g_transferDlg, nullptr);
+    }
+
+    void exitDuringAGetStopsItShowsTheResultAndEnds() {
+        Desk desk;
+        desk.PlugIn({"--baud", "115200", "--trips", "2", "--fixes", "2000"});
+        RecordingPrompts prompts;
+        kvd::CTrayWindow tray(&prompts);
+        bool progressShown = false;
+        When([] { return IsReady(kvd::g_startDlg); },
+             [&] {
+                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*kvd::g_startDlg);
+                 When([window] { return window->isVisible(); },
+                      [&, window] {
+                          QTest::mouseClick(window->List()->CheckBox(0), Qt::LeftButton);
+                          QTest::mouseClick(window->List()->CheckBox(1), Qt::LeftButton);
+                          When(
+                              [] {
+                                  auto* progress = qobject_cast<kvd::CWaitDialog*>(
+                                      QApplication::activeModalWidget());
+                                  return progress != nullptr && progress->Bar()->value() > 0;
+                              },
+                              [&] {
+                                  progressShown = true;
+                                  tray.ExitCommand();
+                              });
+                          QTest::mouseClick(window->GetButton(), Qt::LeftButton);
+                      });
+             });
+        QCOMPARE(tray.Run(), 0);
+        QVERIFY(progressShown);
+        QCOMPARE(prompts.boxes, QStringList{QStringLiteral("Getting data error")});
+        // The stopped download left nothing behind, not even a temporary file.
+        QCOMPARE(QDir(desk.Saves()).entryList(QDir::Files | QDir::Hidden), QStringList{});
+    }
+
+    void aSecondCopyShowsTheSystemsTextAndLeavesTheFirstAlone() {
+        Desk desk;
+        QLockFile first(QDir(desk.Runtime()).filePath("KVD2730"));
+        QVERIFY(first.tryLock(0));
+        kvd::CTrayWindow tray;
+        QString title, text;
+        int buttons = 0;
+        bool startDialogSeen = false;
+        When([] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },
+             [&] {
+                 auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                 title = box->windowTitle();
+                 text = box->text();
+                 buttons = static_cast<int>(box->buttons().size());
+                 startDialogSeen = kvd::g_startDlg != nullptr;
+                 box->button(QMessageBox::Ok)->click();
+             });
+        QCOMPARE(tray.Run(), 0);
+        QCOMPARE(title, QStringLiteral("ERROR"));
+        QCOMPARE(text, QString::fromStdString(kvd::AlreadyExistsText()));
+        QVERIFY(!text.isEmpty());
+        QCOMPARE(buttons, 1);
+        QVERIFY(!startDialogSeen);
+        QVERIFY(!tray.Icon().isVisible());
+        QVERIFY(first.isLocked());
+        QVERIFY(QFile::exists(QDir(desk.Runtime()).filePath("KVD2730")));
+    }
+};
+
+QTEST_MAIN(StartDialogTest)
+#include "start_dialog_test.moc"
