@@ -26,7 +26,8 @@ QString FileNameText(const char* fileName) {
 }  // namespace
 
 CWaitDialog::CWaitDialog(QWidget* owner) : QDialog(owner) {
-    setModal(true);
+    // Modal over its owner's windows only: the tray icon's exit must stay reachable.
+    setWindowModality(Qt::WindowModal);
     setWindowTitle(kStartingText);
     m_wndMessage = new QLabel(kStartingText, this);
     m_wndMessage->setAlignment(Qt::AlignHCenter | Qt::AlignTop);

@@ -15,6 +15,7 @@ constexpr QFileDialog::Options kChooserOptions = QFileDialog::DontUseNativeDialo
 void DesktopPrompts::ShowMessage(QWidget* owner, const QString& text, const QString& detail) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"), text, QMessageBox::Ok, owner);
     if (!detail.isEmpty()) box.setDetailedText(detail);
+    box.setWindowModality(Qt::WindowModal);  // the tray icon's exit stays reachable
     box.exec();
 }
 

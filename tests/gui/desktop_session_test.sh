@@ -38,7 +38,7 @@ delete_button=(270 271)
 disabled_fill=ECECEC
 
 plug_in() {
-  xs_spawn "$simulator" --link "$scratch/device" --trips 3 --fixes 300 >/dev/null
+  xs_spawn "$simulator" --link "$scratch/device" --trips 3 --fixes 300 "$@" >/dev/null
   device_pid=$XS_PID
 }
 unplug() { kill "$device_pid"; wait "$device_pid" 2>/dev/null || true; }
@@ -115,7 +115,7 @@ took "$t"
 
 step "plugged in again: GPS button enabled"
 t=$(xs_now)
-plug_in
+plug_in --baud 115200 --fixes 4000  # a get that lasts: it is ended from the tray below
 xs_wait 10000 gps_enabled || fail "the device was not found again"
 took "$t"
 
@@ -133,16 +133,25 @@ kill -0 "$program_pid" 2>/dev/null || fail "the first copy ended too"
 ((($(xs_window_count "RW-T356 GPS Log") == 1))) || fail "the start dialog is gone"
 took "$t"
 
-step "tray menu: 終了 ends the program"
+step "終了 from the tray menu during a get"
 t=$(xs_now)
+xs_click "$start" "${gps_button[@]}"
+xs_wait 10000 '(($(xs_window_count "RW-T356 GPS Log") == 2))' || fail "no transfer window"
+window=$(xs_windows "RW-T356 GPS Log" | grep -vx "$start")
+xs_click "$window" "$row_box_x" 45
+xs_click "$window" "${get_button[@]}"
+xs_wait 10000 'xdotool search --onlyvisible --name " Gettiing [0-9]+ %$"' ||
+  fail "no progress dialog"
 xdotool mousemove 12 16 click 3
 xs_wait 5000 '[[ -n $(xdotool search --onlyvisible --class kvd2730 getwindowgeometry %@ 2>/dev/null |
-  grep -A1 "Position: 12,16") ]]' || fail "no tray menu"
+  grep "Position: 12,16") ]]' || fail "no tray menu during the get"
 xdotool mousemove 40 27 click 1
+xs_wait 10000 '(($(xs_window_count Message) == 1))' || fail "no result box after the exit"
+xs_key "$(xs_windows Message)" Return
 xs_wait 10000 '! kill -0 "$program_pid"' || fail "the program did not end"
 status=0
 wait "$program_pid" || status=$?
 ((status == 0)) || fail "the program ended with status $status"
-leftovers=$(find "$scratch/saves" -type f ! -name '*.kml')
-[[ -z $leftovers ]] || fail "files left half-written: $leftovers"
+mapfile -t files < <(find "$scratch/saves" -type f)
+((${#files[@]} == 2)) || fail "files left half-written: ${files[*]}"
 took "$t"
