@@ -52,6 +52,11 @@ box_ok() {  # dismisses the result box and echoes its count
 # The device link's diagnostic lines: every reply line, each after the prompt "> ".
 list_replies() { grep -ao 'GetLogList 0 .*' "$scratch/program.out"; }
 last_list() { list_replies | tail -n 1; }
+open_transfer_window() {  # sets window
+  xs_click "$start" "${gps_button[@]}"
+  xs_wait 10000 '(($(xs_window_count "RW-T356 GPS Log") == 2))' || fail "no transfer window"
+  window=$(xs_windows "RW-T356 GPS Log" | grep -vx "$start")
+}
 
 xs_start_server 800x600
 xs_start_tray || fail "no tray host"
@@ -75,9 +80,7 @@ took "$t"
 
 step "transfer window with the list"
 t=$(xs_now)
-xs_click "$start" "${gps_button[@]}"
-xs_wait 10000 '(($(xs_window_count "RW-T356 GPS Log") == 2))' || fail "no transfer window"
-window=$(xs_windows "RW-T356 GPS Log" | grep -vx "$start")
+open_transfer_window
 [[ $(last_list) == *'"'*'.LOG",'* ]] || fail "no list reply: $(last_list)"
 took "$t"
 
@@ -135,9 +138,7 @@ took "$t"
 
 step "終了 from the tray menu during a get"
 t=$(xs_now)
-xs_click "$start" "${gps_button[@]}"
-xs_wait 10000 '(($(xs_window_count "RW-T356 GPS Log") == 2))' || fail "no transfer window"
-window=$(xs_windows "RW-T356 GPS Log" | grep -vx "$start")
+open_transfer_window
 xs_click "$window" "$row_box_x" 45
 xs_click "$window" "${get_button[@]}"
 xs_wait 10000 'xdotool search --onlyvisible --name " Gettiing [0-9]+ %$"' ||
