@@ -30,6 +30,8 @@ CStartDlg::CStartDlg(QWidget* parent, TransferPrompts* prompts)
     m_timerCheck.setInterval(kCheckIntervalMs);
     connect(&m_timerIdentify, &QTimer::timeout, this, &CStartDlg::OnIdentifyTick);
     connect(&m_timerCheck, &QTimer::timeout, this, &CStartDlg::OnCheckTick);
+    connect(this, &CStartDlg::DeviceReported, this, &CStartDlg::OnDeviceFound,
+            Qt::QueuedConnection);
 }
 
 CStartDlg::~CStartDlg() {
@@ -115,13 +117,10 @@ void CStartDlg::StartSearch() {
     SetState(State::Searching);
     // The thread only reports; the dialog reacts on its own thread through a queued call,
     // and a report of an earlier search (ended meanwhile) is dropped.
-    m_search.Start([this](uint64_t generation) {
-        QMetaObject::invokeMethod(
-            this, [this, generation] { OnDeviceFound(generation); }, Qt::QueuedConnection);
-    });
+    m_search.Start([this](uint64_t generation) { emit DeviceReported(generation); });
 }
 
-void CStartDlg::OnDeviceFound(uint64_t generation) {
+void CStartDlg::OnDeviceFound(quint64 generation) {
     if (m_state != State::Searching || generation != m_search.Generation()) return;
     SetState(State::Identifying);
     m_timerIdentify.start();

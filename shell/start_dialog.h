@@ -59,6 +59,8 @@ class CStartDlg : public QDialog, public ConnectionCheck {
     void StateChanged(kvd::CStartDlg::State state);
     // A transfer window was opened (and is about to be shown).
     void TransferWindowOpened(kvd::CKVD2730Dlg* window);
+    // Emitted on the search thread; reaches OnDeviceFound on the dialog's thread, queued.
+    void DeviceReported(quint64 generation);
 
   public slots:
     // End, Escape and the close box. With a transfer window open the dialog ends once the
@@ -78,7 +80,7 @@ class CStartDlg : public QDialog, public ConnectionCheck {
     void CollapseUpdateButton();
 
     void StartSearch();
-    void OnDeviceFound(uint64_t generation);
+    void OnDeviceFound(quint64 generation);
     void OnIdentifyTick();
     void OnCheckTick();
 
