@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The real kvd2730 from start to end on a private X server with a tray host, the virtual
 # device in a process of its own: wait for the GPS button, open the transfer window, get two
-# logs, delete one, unplug and plug the device, try a second copy, end from the tray menu.
+# logs, delete one, unplug and plug the device, try a second copy, end from the tray menu
+# during a get; then the start dialog at a 1.5 scale factor.
 # Usage: desktop_session_test.sh KVD2730 KVD2730-SIM
 set -euo pipefail
 program=$(realpath "$1")
@@ -155,4 +156,13 @@ wait "$program_pid" || status=$?
 ((status == 0)) || fail "the program ended with status $status"
 mapfile -t files < <(find "$scratch/saves" -type f)
 ((${#files[@]} == 2)) || fail "files left half-written: ${files[*]}"
+took "$t"
+
+step "at 1.5 times the pixels (144 dpi): 540 x 345"
+t=$(xs_now)
+KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" QT_SCALE_FACTOR=1.5 \
+  xs_spawn "$program" >/dev/null 2>&1
+xs_wait 20000 '(($(xs_window_count "RW-T356 GPS Log") == 1))' || fail "no start dialog"
+size=$(xwininfo -id "$(xs_windows "RW-T356 GPS Log")" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[[ $size == 540x345 ]] || fail "the start dialog is $size"
 took "$t"
