@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/device_session.h"
 #include "cli/format_option.h"
 #include "common/path_text.h"
 #include "devicelink/devicelink.h"
@@ -93,7 +94,18 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         return kExitUsage;
     }
     const std::string folder = options.Value("output").value_or(".");
+    if (!CheckSaveFolder(folder, error) || !MakeSaveFolder(folder, error)) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitFailure;
+    }
     const auto icons = ChooseIconReachability(global.Has("offline"));
+    SaveOptions saveOptions;
+    saveOptions.folder = folder;
+    saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
+    saveOptions.icons = icons.get();
+    LogSaver saver(saveOptions);
+    InstallInterruptHandler();
+    g_abortRequest = 0;
     int exitCode = kExitOk;
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;
@@ -112,8 +124,13 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
             }
         };
         if (formats->kml) {
-            const KmlConversion result = ConvertLogToKmlFile(bytes, folder, name, *icons);
-            report(result.kmlPath, result.error);
+            const SavedLog& log = saver.Save(bytes, folder, name);
+            if (log.result == SaveResult::Cancelled) {
+                std::fputs("kvd2730-cli convert: cancelled\n", stderr);
+                return kExitFailure;
+            }
+            report(log.written.empty() ? std::filesystem::path() : log.written.back(),
+                   log.Succeeded() ? std::string() : log.conversionError);
         }
         if (formats->gpx) {
             const GpxConversion result = ConvertLogToGpxFile(bytes, folder, name);

@@ -28,9 +28,23 @@ int RunDelete(const ParsedOptions& global, const ParsedOptions& options) {
     DeviceSession session;
     if (!session.Open(global)) return kExitFailure;
     const OperationReport report = DeleteSelectedFiles(session.Settings(), slots);
-    if (!report.Succeeded()) return session.ReportFailure(report, "delete");
-    for (const int slot : std::set<int>(slots.begin(), slots.end())) std::printf("deleted slot %d\n", slot);
-    return kExitOk;
+    // Slots go in ascending order and the first failure stops the rest: the ones before it
+    // are gone, whatever happened after.
+    std::string untried;
+    for (const int slot : std::set<int>(slots.begin(), slots.end())) {
+        if (report.Succeeded() || (report.slot >= 0 && slot < report.slot))
+            std::printf("deleted slot %d\n", slot);
+        else if (slot != report.slot)
+            untried += (untried.empty() ? "" : ", ") + std::to_string(slot);
+    }
+    std::fflush(stdout);
+    if (report.Succeeded()) return kExitOk;
+    const int exitCode = session.ReportFailure(report, "delete");
+    if (!untried.empty())
+        std::fprintf(stderr, "kvd2730-cli: delete: not tried: slot %s\n", untried.c_str());
+    // An empty slot is a slot given in error, not a device that failed.
+    return report.outcome.failure == CallFailure::Refused && !report.cancelled ? kExitItemFailed
+                                                                              : exitCode;
 }
 
 }  // namespace kvd::cli

@@ -6,9 +6,9 @@
 #include "cli/device_session.h"
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
-#include "common/atomic_file.h"
 #include "common/path_text.h"
 #include "gpslog/gpslog.h"
+#include "shell/shell.h"
 
 namespace kvd::cli {
 namespace {
@@ -22,53 +22,68 @@ constexpr OptionSpec kGetOptions[] = {
     {"help", 'h', "", "show this help"},
 };
 
-// What the completion handler of each download needs, and what it learned.
-struct Conversion {
-    std::string folder;
-    bool keepRaw = false;
+struct Download {
+    LogSaver* saver = nullptr;
     OutputFormats formats;
     SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
-    IconReachability* icons = nullptr;
     ProgressDisplay* progress = nullptr;
-    std::string error;
 };
 
-int32_t ConvertDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
-                        const char* fileName) {
-    Conversion& conversion = *static_cast<Conversion*>(context);
-    conversion.progress->Finish(true);  // the handler runs once the file has arrived whole
+// Ends the transfer's progress line before the conversion says anything; the KML goes
+// through the saver, a GPX beside it, and the record learns of the log once all are written.
+int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
+                     const char* fileName) {
+    auto& download = *static_cast<Download*>(context);
+    download.progress->Finish(true);  // the handler runs once the file has arrived whole
+    int32_t result = 1;
+    if (download.formats.kml) result = LogSaver::Complete(download.saver, data, size, folder, fileName);
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
-    if (conversion.keepRaw) {
-        const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(fileName).filename();
-        if (!WriteFileAtomically(raw, bytes, conversion.error)) {
-            conversion.error = std::string(fileName) + ": " + conversion.error;
-            return 0;
-        }
-        std::printf("%s\n", PathToUtf8(raw).c_str());
-    }
-    auto written = [&](const std::filesystem::path& path, const std::string& error) {
-        if (!error.empty()) {
-            conversion.error = std::string(fileName) + ": " + error;
-            return false;
-        }
-        std::printf("%s\n", PathToUtf8(path).c_str());
-        return true;
-    };
-    if (conversion.formats.kml) {
-        const KmlConversion kml = ConvertLogToKmlFile(bytes, folder, fileName, *conversion.icons);
-        if (!written(kml.kmlPath, kml.error)) return 0;
-    }
-    if (conversion.formats.gpx) {
+    if (result != 0 && download.formats.gpx) {
         const GpxConversion gpx = ConvertLogToGpxFile(bytes, folder, fileName);
-        if (!written(gpx.gpxPath, gpx.error)) return 0;
+        if (gpx.Succeeded()) {
+            std::printf("%s\n", PathToUtf8(gpx.gpxPath).c_str());
+            std::fflush(stdout);
+        } else {
+            std::fprintf(stderr, "kvd2730-cli: get: %s: %s\n", fileName, gpx.error.c_str());
+            result = 0;
+        }
     }
     std::string error;
-    if (conversion.record && !conversion.record->Add(fileName, bytes, error)) {
+    if (result != 0 && download.record && !download.record->Add(fileName, bytes, error)) {
         // The files are there; only the next --new will take this log again.
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
     }
+    return result;
+}
+
+// The names of the files written go to standard output, one a line, for scripts; what went
+// wrong with a log goes to standard error.
+void PrintSaved(const SavedLog& log) {
+    for (const auto& path : log.written) std::printf("%s\n", PathToUtf8(path).c_str());
     std::fflush(stdout);
-    return 1;
+    const std::string problem = DescribeSavedLog(log, kLangIdEnglishUs);
+    // A cancelled conversion is told once, with the operation.
+    if (!problem.empty() && log.result != SaveResult::Cancelled) std::fprintf(stderr, "kvd2730-cli: get: %s\n", problem.c_str());
+}
+
+std::string Count(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// "2 logs saved, 1 not converted (kept raw), 1 slot empty".
+std::string Summary(const std::vector<SlotResult>& results, const LogSaver& saver) {
+    std::size_t saved = 0, keptRaw = 0, notSaved = 0, empty = 0;
+    for (const SavedLog& log : saver.Logs()) {
+        if (log.Succeeded()) ++saved;
+        else if (log.result == SaveResult::KeptRaw) ++keptRaw;
+        else if (log.result != SaveResult::Cancelled) ++notSaved;
+    }
+    for (const SlotResult& result : results) empty += result.status == SlotStatus::Empty ? 1 : 0;
+    std::string text = Count(saved, "log saved", "logs saved");
+    if (keptRaw) text += ", " + std::to_string(keptRaw) + " not converted (kept raw)";
+    if (notSaved) text += ", " + std::to_string(notSaved) + " not saved";
+    if (empty) text += ", " + Count(empty, "slot empty", "slots empty");
+    return text;
 }
 
 }  // namespace
@@ -91,12 +106,10 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitUsage;
     }
+    // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");
-    std::error_code created;
-    std::filesystem::create_directories(PathFromUtf8(folder), created);
-    if (!std::filesystem::is_directory(PathFromUtf8(folder))) {
-        std::fprintf(stderr, "kvd2730-cli get: cannot use the folder %s: %s\n", folder.c_str(),
-                     created ? created.message().c_str() : "not a folder");
+    if (!CheckSaveFolder(folder, error)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitFailure;
     }
 
@@ -133,28 +146,45 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
             }
         }
     }
+    // Made only now that the device has answered.
+    if (!MakeSaveFolder(folder, error)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        return kExitFailure;
+    }
 
     ProgressDisplay progress(stderr);
     const auto icons = ChooseIconReachability(global.Has("offline"));
-    Conversion conversion;
-    conversion.folder = folder;
-    conversion.keepRaw = options.Has("keep-raw");
-    conversion.formats = *formats;
-    conversion.record = record ? &*record : nullptr;
-    conversion.icons = icons.get();
-    conversion.progress = &progress;
+    SaveOptions saveOptions;
+    saveOptions.folder = folder;
+    saveOptions.keepRaw = options.Has("keep-raw");
+    saveOptions.icons = icons.get();
+    LogSaver saver(saveOptions);
+    saver.onSaved = PrintSaved;
+    Download download{&saver, *formats, record ? &*record : nullptr, &progress};
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;
 
+    std::vector<SlotResult> results;
     const OperationReport report =
-        GetSelectedFiles(session.Settings(), slots, folder, ConvertDownload, &conversion);
+        GetEachFile(session.Settings(), slots, folder, SaveDownload, &download, results);
     progress.Finish(report.Succeeded());
-    if (report.Succeeded()) return kExitOk;
-    if (report.outcome.failure == CallFailure::Completion && !report.cancelled) {
-        std::fprintf(stderr, "kvd2730-cli get: conversion error: %s\n", conversion.error.c_str());
-        return kExitItemFailed;
+    for (const SlotResult& result : results) {
+        if (result.status == SlotStatus::Empty)
+            std::fprintf(stderr, "kvd2730-cli: get: %s\n",
+                         DescribeEmptySlot(result.slot, kLangIdEnglishUs).c_str());
     }
-    return session.ReportFailure(report, "get");
+    int exitCode = kExitOk;
+    if (!report.Succeeded()) {
+        session.ReportFailure(report, "get");
+        exitCode = kExitFailure;
+    } else {
+        for (const SlotResult& result : results)
+            if (result.status != SlotStatus::Saved) exitCode = kExitItemFailed;
+    }
+    // Not an error line of its own: the errors above have each said what failed.
+    if (slots.size() > 1 || exitCode != kExitOk)
+        std::fprintf(stderr, "summary: %s\n", Summary(results, saver).c_str());
+    return exitCode;
 }
 
 }  // namespace kvd::cli

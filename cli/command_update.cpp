@@ -1,12 +1,11 @@
 // kvd2730-cli update-gps / update-voice: uploads a data file to the device.
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/progress_display.h"
 #include "common/path_text.h"
+#include "shell/shell.h"
 
 namespace kvd::cli {
 namespace {
@@ -22,12 +21,11 @@ int RunUpdate(const ParsedOptions& global, const ParsedOptions& options, const c
         return kExitUsage;
     }
     const std::string& path = options.positionals.front();
-    // Refuse a file we cannot read before the device is told to expect one.
-    std::error_code error;
-    if (std::filesystem::is_directory(PathFromUtf8(path), error) ||
-        !std::ifstream(PathFromUtf8(path), std::ios::binary)) {
-        std::fprintf(stderr, "kvd2730-cli %s: cannot read %s\n", action, path.c_str());
-        return kExitFailure;
+    // A file the device cannot use is refused before the device is told to expect one.
+    if (const OperationReport checked = CheckUpload(path); !checked.Succeeded()) {
+        std::fprintf(stderr, "kvd2730-cli %s: %s: %s\n", action, path.c_str(),
+                     DescribeFailure(checked, {}, kLangIdEnglishUs).c_str());
+        return kExitUsage;
     }
     InstallInterruptHandler();
     DeviceSession session;

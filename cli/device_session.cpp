@@ -6,71 +6,46 @@
 
 #include "cli/commands.h"
 #include "cli/permission_hint.h"
+#include "shell/shell.h"
 
 namespace kvd::cli {
 namespace {
 
-extern "C" void RequestAbort(int) { g_abortRequest = 1; }
+// A device at its prompt says nothing to the CANs of the recovery; this long a silence ends it.
+constexpr int32_t kRecoveryQuietMs = 200;
 
-std::string DescribeFailure(const OperationReport& report, const std::string& port) {
-    const CallOutcome& outcome = report.outcome;
-    const std::string command = "'" + report.command + "'";
-    switch (outcome.failure) {
-        case CallFailure::Open:
-            return DescribeOpenError(outcome.openError, port);
-        case CallFailure::Unsendable:
-            return command + " is too long for the device";
-        case CallFailure::Echo:
-            return "no answer from the device on " + port + " (no echo of " + command + ")";
-        case CallFailure::NoAnswer:
-            return "no answer from the device to " + command;
-        case CallFailure::BadReply:
-            return "unreadable reply to " + command + " (a line longer than 1033 bytes)";
-        case CallFailure::Refused: {
-            std::string reply = outcome.reply;
-            while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r')) reply.pop_back();
-            return "refused by the device: " + command +
-                   (reply.empty() ? std::string() : " answered '" + reply + "'");
-        }
-        case CallFailure::Transfer:
-            return "transfer error at block " + std::to_string(outcome.blockIndex) + " of " + command;
-        case CallFailure::Completion:
-            return "conversion error after " + command;
-        case CallFailure::None:
-            break;
-    }
-    return command + " failed";
+// The first Ctrl-C asks the running operation to stop (it tells the device and removes its
+// temporary files); a second one ends the program at once. SIGTERM and SIGHUP only ask.
+extern "C" void RequestAbort(int signalNumber) {
+    if (signalNumber == SIGINT && g_abortRequest != 0) std::_Exit(130);
+    g_abortRequest = 1;
 }
 
 }  // namespace
 
 std::string DescribeOpenError(PortOpenError error, const std::string& port) {
-    switch (error) {
-        case PortOpenError::NotFound:
-            return "no such port: " + port;
-        case PortOpenError::PermissionDenied:
-            return "permission denied on " + port + PermissionHint(port);
-        case PortOpenError::Busy:
-            return port + " is in use by another program";
-        case PortOpenError::NotASerialPort:
-            return port + " is not a serial port";
-        case PortOpenError::Other:
-        case PortOpenError::None:
-            break;
-    }
-    return "cannot open " + port;
+    OperationReport report;
+    report.outcome.failure = CallFailure::Open;
+    report.outcome.openError = error;
+    std::string sentence = DescribeFailure(report, port, kLangIdEnglishUs);
+    if (error == PortOpenError::PermissionDenied) sentence += PermissionHint(port);
+    return sentence;
 }
 
 void InstallInterruptHandler() {
     std::signal(SIGINT, RequestAbort);
     std::signal(SIGTERM, RequestAbort);
+#ifdef SIGHUP
+    std::signal(SIGHUP, RequestAbort);
+#endif
 }
 
 DeviceSession::DeviceSession() = default;
 DeviceSession::~DeviceSession() = default;
 
 bool DeviceSession::Open(const ParsedOptions& global) {
-    SetDiagnosticStream(global.Has("verbose") ? stderr : nullptr);
+    verbose_ = global.Has("verbose");
+    SetDiagnosticStream(verbose_ ? stderr : nullptr);
     settings_.timeoutMs = TimeoutMs(global);
     if (global.Has("simulate")) {
         std::string error;
@@ -81,6 +56,7 @@ bool DeviceSession::Open(const ParsedOptions& global) {
         }
         SetDevicePort(0, simulator_->PortPath());
     } else if (const auto port = global.Value("port")) {
+        if (!Identify(*port)) return false;
         SetDevicePort(0, *port);
     } else if (std::vector<ProbedPort> probed; !FindDevicePort(&probed)) {
         // Say which ports could have been the device but could not be opened.
@@ -96,13 +72,32 @@ bool DeviceSession::Open(const ParsedOptions& global) {
     return true;
 }
 
-int DeviceSession::ReportFailure(const OperationReport& report, const std::string& action) const {
-    if (report.cancelled) {
-        std::fprintf(stderr, "kvd2730-cli: %s: cancelled\n", action.c_str());
-        return kExitFailure;
+bool DeviceSession::Identify(const std::string& port) {
+    // A host that died in the middle of a batch may have left the device in it.
+    RecoverDeviceLink(port, kRecoveryQuietMs);
+    const ProbeResult probe = ProbePortPath(port);
+    if (probe.outcome == ProbeOutcome::Device) return true;
+    if (g_abortRequest != 0) {
+        std::fputs("kvd2730-cli: cancelled\n", stderr);
+    } else if (probe.outcome == ProbeOutcome::CannotOpen) {
+        std::fprintf(stderr, "kvd2730-cli: %s\n", DescribeOpenError(probe.openError, port).c_str());
+    } else {
+        std::fprintf(stderr, "kvd2730-cli: no KVD-2730 answers on %s\n", port.c_str());
     }
-    std::fprintf(stderr, "kvd2730-cli: %s: %s\n", action.c_str(),
-                 DescribeFailure(report, settings_.port).c_str());
+    return false;
+}
+
+std::string DeviceSession::Describe(const OperationReport& report) const {
+    std::string sentence = DescribeFailure(report, settings_.port, kLangIdEnglishUs, verbose_);
+    if (report.outcome.failure == CallFailure::Open &&
+        report.outcome.openError == PortOpenError::PermissionDenied)
+        sentence += PermissionHint(settings_.port);
+    return sentence;
+}
+
+int DeviceSession::ReportFailure(const OperationReport& report, const std::string& action) const {
+    std::fprintf(stderr, "kvd2730-cli: %s: %s\n", action.c_str(), Describe(report).c_str());
+    if (report.cancelled) return kExitFailure;
     return report.outcome.failure == CallFailure::Completion ? kExitItemFailed : kExitFailure;
 }
 

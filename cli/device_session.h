@@ -22,10 +22,18 @@ public:
     const TransferSettings& Settings() const { return settings_; }
     TransferSettings& Settings() { return settings_; }
 
-    // "kvd2730-cli: ..." on standard error for a failed operation; returns its exit status.
+    // "kvd2730-cli: ACTION: ..." on standard error for a failed operation; returns its exit status.
     int ReportFailure(const OperationReport& report, const std::string& action) const;
 
+    // The sentence for a failed operation; with --verbose it names the command and the reply.
+    std::string Describe(const OperationReport& report) const;
+
 private:
+    // Brings the device on a named port back to its prompt and checks that it answers, with
+    // the short time-out of the identification; prints why not.
+    bool Identify(const std::string& port);
+
+    bool verbose_ = false;
     TransferSettings settings_;
     std::unique_ptr<SimulatedDevice> simulator_;
 };
@@ -33,7 +41,8 @@ private:
 // The reason a port could not be opened, in words, with the fix for a permission problem.
 std::string DescribeOpenError(PortOpenError error, const std::string& port);
 
-// Ctrl-C sets the abort request instead of ending the program, so transfers stop cleanly.
+// Ctrl-C, SIGTERM and SIGHUP set the abort request instead of ending the program, so that
+// transfers and conversions stop cleanly; a second Ctrl-C ends the program at once.
 void InstallInterruptHandler();
 
 }  // namespace kvd::cli

@@ -1,5 +1,6 @@
 #include "devicelink/command_exchange.h"
 
+#include <chrono>
 #include <cstring>
 
 #include "common/atomic_file.h"
@@ -7,6 +8,7 @@
 #include "devicelink/reply_handlers.h"
 #include "devicelink/transfer_files.h"
 #include "devicelink/transport.h"
+#include "devicelink/ymodem_block.h"
 
 namespace kvd {
 
@@ -42,6 +44,16 @@ namespace {
 // Where a failed reply stopped: inside a batch (its header exchange stamps startTime),
 // waiting for a line, or at a refusal.
 CallFailure ReplyFailure(const LinkContext& context) {
+    switch (context.cause) {
+        case FailureCause::FileMissing:
+        case FailureCause::FileUnreadable:
+        case FailureCause::FileEmpty:
+        case FailureCause::FileTooLarge:
+        case FailureCause::FileUnwritable:
+            return CallFailure::Transfer;  // the local side of a transfer, before or after it ran
+        default:
+            break;
+    }
     if (context.startTime != 0) return CallFailure::Transfer;
     if (context.lineTooLong) return CallFailure::BadReply;
     return context.readTimedOut ? CallFailure::NoAnswer : CallFailure::Refused;
@@ -54,6 +66,7 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     CallOutcome ignored;
     CallOutcome& outcome = call.outcome ? *call.outcome : ignored;
     outcome = {};
+    outcome.timeoutMs = call.timeoutMs;
 
     // Lines the device protocol cannot carry, and local paths the platform cannot open, are
     // refused before anything is sent. The folder never goes to the device.
@@ -83,6 +96,7 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     int32_t result = 0;
     if (!SendCommandEchoed(context)) {
         outcome.failure = CallFailure::Echo;
+        outcome.cause = context.cause;
     } else if (g_abortRequest != 0) {
         result = 1;  // a pending abort: the line went out, the reply is not read
     } else {
@@ -96,6 +110,8 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
             result = 0;
         if (result == 0) {
             outcome.failure = ReplyFailure(context);
+            outcome.cause = context.cause;
+            outcome.detail = context.causeDetail;
             outcome.blockIndex = context.blockCounter.Index();
         } else if (call.completion) {
             result = call.completion(call.completionContext, context.data.data(),
@@ -106,6 +122,26 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     }
     CloseSerialPort(context);
     return result;
+}
+
+bool RecoverDeviceLink(const std::string& portName, int32_t quietMs) {
+    LinkContext context;
+    context.portName = portName;
+    if (!OpenSerialPort(context, quietMs)) return false;
+    context.sendBuf[0] = context.sendBuf[1] = kCan;
+    context.sendCount = 2;
+    // A device at its prompt takes the CANs for the tail of a transfer and stays silent; one
+    // left in a batch gives it up and answers with its status line and the prompt.
+    // Bounded, so that a port that keeps talking cannot hold the program here.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    if (WriteSendBuffer(context)) {
+        while (std::chrono::steady_clock::now() < deadline) {
+            context.lineTooLong = false;
+            if (ReadReplyLine(context) ? IsPromptLine(context) : !context.lineTooLong) break;
+        }
+    }
+    CloseSerialPort(context);
+    return true;
 }
 
 }  // namespace kvd

@@ -48,11 +48,30 @@ enum class CallFailure {
     Completion,  // the completion handler failed
 };
 
+// What made a call fail, noted at the step that failed; None when only the call's stage is known.
+enum class FailureCause {
+    None,
+    TimedOut,         // nothing arrived within the per-byte time-out
+    Disconnected,     // the line went away (unplugged, hung up, a line error)
+    Aborted,          // the user's abort request stopped the wait or the transfer
+    DeviceCancelled,  // the device sent CAN
+    BadData,          // a block or block 0 failed its checks
+    OutOfMemory,      // no memory for the announced file
+    FileMissing,      // the local file to send does not exist
+    FileUnreadable,   // the local file to send cannot be read (detail says why)
+    FileEmpty,        // the local file to send has no bytes
+    FileTooLarge,     // the local file is larger than a transfer can carry
+    FileUnwritable,   // a received file could not be stored (detail says why)
+};
+
 struct CallOutcome {
     CallFailure failure = CallFailure::None;
     PortOpenError openError = PortOpenError::None;
+    FailureCause cause = FailureCause::None;
+    std::string detail;       // the system's own words for a local file cause
     std::string reply;        // the last reply line that was not the prompt
     int64_t blockIndex = -1;  // the data block a transfer stopped at, when known
+    int32_t timeoutMs = 0;    // the per-byte time-out the call ran with
 };
 
 // Largest file we move in either direction. Far above any log, record or data file the device
@@ -80,6 +99,11 @@ struct DeviceCall {
 // Returns 0 on failure; 1, or 3 after a completed transfer, or the completion handler's result.
 int32_t RunDeviceCommand(const std::string& portName, const std::string& command,
                          const DeviceCall& call = {});
+
+// Brings a device back to its prompt after a host that died in the middle of a batch: sends
+// CAN twice and reads until the prompt or until the line stays quiet for quietMs. Sends no
+// command. False only when the port cannot be opened.
+bool RecoverDeviceLink(const std::string& portName, int32_t quietMs);
 
 // Mapping of command lines to the device's command words.
 int32_t LookupCommandId(const std::string& command);

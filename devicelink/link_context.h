@@ -61,6 +61,8 @@ struct LinkContext {
     std::size_t readAheadLen = 0;
     bool readTimedOut = false;  // the last failed read ran out of time or line
     bool lineTooLong = false;   // a reply line did not fit recvBuf
+    FailureCause cause = FailureCause::None;  // the first cause noted by a failing step
+    std::string causeDetail;
 
     // Command exchange and transfers.
     int32_t mode = ReceiveToMemory;
@@ -79,5 +81,12 @@ struct LinkContext {
     int64_t startTime = 0;
     int64_t now = 0;
 };
+
+// Keeps the first cause: later steps fail only as a consequence of it.
+inline void NoteCause(LinkContext& context, FailureCause cause, std::string detail = {}) {
+    if (context.cause != FailureCause::None) return;
+    context.cause = cause;
+    context.causeDetail = std::move(detail);
+}
 
 }  // namespace kvd

@@ -21,7 +21,11 @@ public:
 
     // Waits at most timeoutMs for the first byte, then returns what is ready, up to capacity.
     // Returns 0 on time-out or failure.
+    // The wait ends early, within about 100 ms, once g_abortRequest is set.
     virtual std::size_t Read(uint8_t* bytes, std::size_t capacity, int32_t timeoutMs) = 0;
+
+    // Why the last Read returned 0: TimedOut, Disconnected or Aborted.
+    virtual FailureCause LastReadFailure() const { return FailureCause::TimedOut; }
 };
 
 struct PortOpenResult {

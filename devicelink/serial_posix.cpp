@@ -36,17 +36,30 @@ PortOpenError ErrorFromErrno(int error) {
     }
 }
 
-// Waits for the descriptor to become ready, restarting after signals with the time left.
-bool WaitReady(int fd, short events, int32_t timeoutMs) {
+// Longest single wait: an abort request is seen within this, whatever the time-out.
+constexpr int64_t kWaitSliceMs = 100;
+
+enum class Wait { Ready, TimedOut, Failed, Aborted };
+
+// Waits for the descriptor to become ready in slices, restarting after signals with the time
+// left. A wait for input gives up at the end of a slice in which nothing came once an abort is
+// requested: bytes already on their way (the echo of a line sent anyway) are still read, and
+// output still goes out, so that the CAN that ends a transfer reaches the device.
+Wait WaitReady(int fd, short events, int32_t timeoutMs) {
+    const bool abortable = (events & POLLIN) != 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return Wait::TimedOut;
         pollfd p{fd, events, 0};
-        const int n = ::poll(&p, 1, static_cast<int>(std::max<int64_t>(0, left.count())));
-        if (n > 0) return (p.revents & events) != 0 && (p.revents & (POLLERR | POLLNVAL)) == 0;
-        if (n == 0) return false;
-        if (errno != EINTR) return false;
+        const int n = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), kWaitSliceMs)));
+        if (n > 0) {
+            const bool ready = (p.revents & events) != 0 && (p.revents & (POLLERR | POLLNVAL)) == 0;
+            return ready ? Wait::Ready : Wait::Failed;
+        }
+        if (n < 0 && errno != EINTR) return Wait::Failed;
+        if (abortable && g_abortRequest != 0) return Wait::Aborted;
     }
 }
 
@@ -69,7 +82,7 @@ public:
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && errno == EAGAIN) {
-                if (!WaitReady(fd_, POLLOUT, timeoutMs)) break;
+                if (WaitReady(fd_, POLLOUT, timeoutMs) != Wait::Ready) break;
             } else {
                 break;
             }
@@ -82,13 +95,31 @@ public:
             const ssize_t n = ::read(fd_, bytes, capacity);
             if (n > 0) return static_cast<std::size_t>(n);
             if (n < 0 && errno == EINTR) continue;
-            if (n < 0 && errno != EAGAIN) return 0;  // unplugged or a line error
-            if (n == 0 || !WaitReady(fd_, POLLIN, timeoutMs)) return 0;
+            // A read of 0 is a hang-up; any error but "nothing yet" is a line gone away.
+            if (n == 0 || (n < 0 && errno != EAGAIN)) return Failed(FailureCause::Disconnected);
+            switch (WaitReady(fd_, POLLIN, timeoutMs)) {
+                case Wait::Ready:
+                    continue;
+                case Wait::TimedOut:
+                    return Failed(FailureCause::TimedOut);
+                case Wait::Aborted:
+                    return Failed(FailureCause::Aborted);
+                case Wait::Failed:
+                    return Failed(FailureCause::Disconnected);
+            }
         }
     }
 
+    FailureCause LastReadFailure() const override { return lastFailure_; }
+
 private:
+    std::size_t Failed(FailureCause cause) {
+        lastFailure_ = cause;
+        return 0;
+    }
+
     int fd_;
+    FailureCause lastFailure_ = FailureCause::None;
 };
 
 bool Configure(int fd, uint32_t baudRate) {

@@ -36,12 +36,13 @@ int32_t FinishFile(LinkContext& context, TransferMode mode) {
 }
 
 // The received file under its own name in the caller's folder (the current one when none).
-bool StoreReceivedFile(const LinkContext& context) {
+bool StoreReceivedFile(LinkContext& context) {
     const std::filesystem::path folder =
         PathFromUtf8(context.folder.empty() ? "." : context.folder);
     const std::filesystem::path target = folder / PathFromUtf8(context.header.fileName);
     if (PathToUtf8(target).size() > kMaxLocalPathLength) {
         WriteDiagnosticFormat("path too long: %s\n", PathToUtf8(target).c_str());
+        NoteCause(context, FailureCause::FileUnwritable, "path too long: " + PathToUtf8(target));
         return false;
     }
     std::string error;
@@ -49,6 +50,7 @@ bool StoreReceivedFile(const LinkContext& context) {
                                          static_cast<std::size_t>(context.header.fileSize));
     if (!WriteFileAtomically(target, bytes, error)) {
         WriteDiagnosticFormat("%s\n", error.c_str());
+        NoteCause(context, FailureCause::FileUnwritable, error);
         return false;
     }
     return true;
@@ -81,6 +83,7 @@ int32_t RunBatch(LinkContext& context, TransferMode mode) {
     // The completion handler needs a file; an empty batch has none to give it.
     if (mode == ReceiveToMemory && filesDone == 0) {
         WriteDiagnostic("received no file.\n");
+        NoteCause(context, FailureCause::BadData);
         return 0;
     }
     return 3;

@@ -16,6 +16,7 @@ bool ReadByte(LinkContext& context, uint8_t& byte) {
                                                   context.readAhead.size(), context.timeoutMs);
         if (context.readAheadLen == 0) {
             context.readTimedOut = true;
+            NoteCause(context, context.port->LastReadFailure());
             return false;
         }
     }
@@ -43,12 +44,17 @@ void CloseSerialPort(LinkContext& context) {
 bool WriteSendBuffer(LinkContext& context) {
     const std::size_t written =
         context.port->Write(context.sendBuf.data(), context.sendCount, context.timeoutMs);
-    return written != 0 && written == context.sendCount;
+    if (written != 0 && written == context.sendCount) return true;
+    NoteCause(context, FailureCause::Disconnected);
+    return false;
 }
 
 bool SendCommandEchoed(LinkContext& context) {
     for (uint32_t i = 0; i < context.sendCount; ++i) {
-        if (context.port->Write(&context.sendBuf[i], 1, context.timeoutMs) != 1) return false;
+        if (context.port->Write(&context.sendBuf[i], 1, context.timeoutMs) != 1) {
+            NoteCause(context, FailureCause::Disconnected);
+            return false;
+        }
         // Only the echo's arrival matters, not its value.
         uint8_t echo = 0;
         if (!ReadByte(context, echo)) return false;

@@ -22,7 +22,10 @@ int32_t ExchangeHeaderBlock(LinkContext& context) {
     context.recvCount = kLongBlockLength;
     if (!ReadExact(context)) return 0;
     const int32_t result = ParseHeaderBlock(context);
-    if (result == 0) return 0;
+    if (result == 0) {
+        NoteCause(context, FailureCause::BadData);
+        return 0;
+    }
     if (result == 3) {
         WriteDiagnostic("received all.\n");
     } else {
@@ -33,6 +36,7 @@ int32_t ExchangeHeaderBlock(LinkContext& context) {
         } catch (const std::bad_alloc&) {
             WriteDiagnosticFormat("STATE_REQ_SEND:no memory for %d bytes\n",
                                   context.header.fileSize);
+            NoteCause(context, FailureCause::OutOfMemory);
             return 0;
         }
     }
@@ -82,19 +86,27 @@ int32_t ReceiveDataBlock(LinkContext& context) {
         if (!IsLastBlock(context)) {
             WriteDiagnosticFormat("STATE_ACK:EOT before the end of the file (%d bytes)\n",
                                   context.header.fileSize);
+            NoteCause(context, FailureCause::BadData);
             return 0;
         }
         context.state = STATE_NAK;
         return SendControlByte(context, kNak) ? 2 : 0;
     }
+    if (first == kCan) {
+        WriteDiagnostic("STATE_ACK:CAN\n");
+        NoteCause(context, FailureCause::DeviceCancelled);
+        return 0;
+    }
     if (first != kSoh && first != kStx) {
         WriteDiagnosticFormat("STATE_ACK:unknown(%x)\n", first);
+        NoteCause(context, FailureCause::BadData);
         return 0;
     }
     // Every data block of a file has the size that block 0 gave.
     if (first != context.header.blockType) {
         WriteDiagnosticFormat("STATE_ACK:block type(%x) differs from block 0(%x)\n", first,
                               context.header.blockType);
+        NoteCause(context, FailureCause::BadData);
         return 0;
     }
     context.recvCount = static_cast<uint32_t>(BlockLength(context.header.blockType));
@@ -102,11 +114,13 @@ int32_t ReceiveDataBlock(LinkContext& context) {
 
     if (g_abortRequest != 0) {
         context.state = STATE_NONE;
+        NoteCause(context, FailureCause::Aborted);
         SendControlByte(context, kCan);
         return 0;
     }
     switch (CheckDataBlock(context)) {
         case BlockVerdict::Invalid:
+            NoteCause(context, FailureCause::BadData);
             return 0;
         case BlockVerdict::Repeat:
             break;  // our ACK was lost or late: acknowledge again, the data are already stored
@@ -169,6 +183,7 @@ int32_t FinishFile(LinkContext& context) {
     if (!ReadControlByte(context, byte)) return 0;
     if (byte != kEot) {
         WriteDiagnosticFormat("STATE_NAK:unknown(%x)\n", byte);
+        NoteCause(context, byte == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
         return 0;
     }
     if (!SendControlByte(context, kAck)) return 0;

@@ -53,14 +53,21 @@ int32_t LoadSendFile(LinkContext& context, const std::string& path) {
     const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenFile(PathFromUtf8(path), "rb"),
                                                                &std::fclose);
     if (!file) {
-        WriteDiagnosticFormat("cannot open %s: %s\n", path.c_str(), std::strerror(errno));
+        const int error = errno;
+        WriteDiagnosticFormat("cannot open %s: %s\n", path.c_str(), std::strerror(error));
+        NoteCause(context, error == ENOENT ? FailureCause::FileMissing : FailureCause::FileUnreadable,
+                  std::strerror(error));
         return 0;
     }
-    if (std::fseek(file.get(), 0, SEEK_END) != 0) return 0;
-    const long size = std::ftell(file.get());
+    const long size = std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1;
+    if (size < 0) {
+        NoteCause(context, FailureCause::FileUnreadable, std::strerror(errno));
+        return 0;
+    }
     // The size field and every offset of the transfer are 32-bit.
-    if (size < 0 || size > kMaxTransferSize) {
+    if (size > kMaxTransferSize) {
         WriteDiagnosticFormat("cannot send %s: %ld bytes\n", path.c_str(), size);
+        NoteCause(context, FailureCause::FileTooLarge);
         return 0;
     }
     std::rewind(file.get());
@@ -68,6 +75,7 @@ int32_t LoadSendFile(LinkContext& context, const std::string& path) {
     if (std::fread(context.data.data(), 1, context.data.size(), file.get()) !=
         context.data.size()) {
         WriteDiagnosticFormat("cannot read %s\n", path.c_str());
+        NoteCause(context, FailureCause::FileUnreadable, std::strerror(errno));
         return 0;
     }
     context.header.fileSize = static_cast<int32_t>(size);
@@ -131,13 +139,16 @@ int32_t SendDataBlock(LinkContext& context) {
         case kNak:
             break;
         case kCan:
+            NoteCause(context, FailureCause::DeviceCancelled);
             return 0;
         default:
             WriteDiagnosticFormat("STATE_ACK:unknown(%x)\n", answer);
+            NoteCause(context, FailureCause::BadData);
             return 0;
     }
     if (g_abortRequest != 0) {
         context.state = STATE_NONE;
+        NoteCause(context, FailureCause::Aborted);
         SendControlByte(context, kCan);
         return 0;
     }
@@ -182,6 +193,7 @@ int32_t FinishFile(LinkContext& context) {
         if (context.state == STATE_NAK) {
             if (answer != kAck && answer != kNak) {
                 WriteDiagnosticFormat("STATE_NAK:unknown(%x)\n", answer);
+                NoteCause(context, answer == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
                 return 0;
             }
             if (!SendControlByte(context, kEot)) return 0;
@@ -191,6 +203,7 @@ int32_t FinishFile(LinkContext& context) {
         }
         if (answer != kAck) {
             WriteDiagnosticFormat("STATE_EOT:unknown(%x)\n", answer);
+            NoteCause(context, answer == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
             return 0;
         }
         WriteDiagnosticFormat("STATE_EOT:ACK(%x)\n", answer);

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <memory>
+#include <system_error>
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
@@ -8,6 +10,54 @@
 #include "gpslog/kml_stream.h"
 
 namespace kvd {
+namespace {
+
+// Typical UTF-16 bytes of one fix in the document (its coordinates and its placemark); the
+// progress estimate needs no exact figure, only one that grows with the log.
+constexpr uint64_t kEstimatedBytesPerFix = 1540;
+constexpr uint64_t kEstimatedHeaderBytes = 4096;
+
+struct ConversionCancelled {};
+
+// Passes the document on to the file, reporting progress and stopping at an abort request.
+// Stopping unwinds the writer by an exception: it is the only way out of its loops over the
+// fixes, and everything on the way releases its resources by itself.
+class WatchedSink final : public ByteSink {
+public:
+    WatchedSink(ByteSink& file, const ConversionWatch& watch, uint64_t fixCount,
+                std::string fileName)
+        : file_(file),
+          watch_(watch),
+          expected_(kEstimatedHeaderBytes + fixCount * kEstimatedBytesPerFix),
+          fileName_(std::move(fileName)) {}
+
+    bool Write(std::span<const uint8_t> bytes, std::string& error) override {
+        if (watch_.abortRequest && *watch_.abortRequest != 0) throw ConversionCancelled{};
+        if (!file_.Write(bytes, error)) return false;
+        written_ += bytes.size();
+        // 100 is said by Done(), once the file is complete.
+        Report(static_cast<int32_t>(std::min<uint64_t>(99, written_ * 100 / expected_)));
+        return true;
+    }
+
+    void Done() { Report(100); }
+
+private:
+    void Report(int32_t percent) {
+        if (!watch_.progress || percent == reported_) return;
+        reported_ = percent;
+        watch_.progress(watch_.progressContext, percent, fileName_.c_str());
+    }
+
+    ByteSink& file_;
+    const ConversionWatch& watch_;
+    uint64_t expected_;
+    uint64_t written_ = 0;
+    int32_t reported_ = -1;
+    std::string fileName_;
+};
+
+}  // namespace
 
 std::filesystem::path KmlPathFor(const std::string& folder, const std::string& fileName) {
     std::filesystem::path name = PathFromUtf8(fileName).filename();
@@ -16,7 +66,8 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 }
 
 KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
-                                  const std::string& fileName, IconReachability& icons) {
+                                  const std::string& fileName, IconReachability& icons,
+                                  const ConversionWatch& watch, const ReplaceDecision& mayReplace) {
     KmlConversion result;
     if (PathFromUtf8(fileName).filename().empty()) {
         result.error = "log file name \"" + fileName + "\" has no file name part";
@@ -35,11 +86,27 @@ KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::stri
     if (!file.Open(result.kmlPath, result.error)) {
         return result;
     }
-    KmlStream out(file);
-    WriteKmlDocument(*log, TrackName(result.kmlPath), chosen, out);
-    if (!out.Finish(result.error) || !file.Commit(result.error)) {
-        return result;  // the file's destructor removes the temporary file
+    WatchedSink sink(file, watch, log->FixCount(), fileName);
+    try {
+        KmlStream out(sink);
+        WriteKmlDocument(*log, TrackName(result.kmlPath), chosen, out);
+        if (!out.Finish(result.error)) return result;  // the file's destructor removes it
+    } catch (const ConversionCancelled&) {
+        result.cancelled = true;
+        result.error = "cancelled";
+        return result;
     }
+    std::error_code code;
+    if (mayReplace && std::filesystem::exists(result.kmlPath, code) &&
+        !mayReplace(file.TempPath(), result.kmlPath)) {
+        result.nameTaken = true;
+        result.error = result.kmlPath.string() + " holds a different file";
+        return result;
+    }
+    if (!file.Commit(result.error)) {
+        return result;
+    }
+    sink.Done();
     return result;
 }
 

@@ -1,8 +1,10 @@
 // GPS log conversion: a downloaded log becomes a KML or a GPX file. Other folders include only this.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -40,10 +42,28 @@ struct OutputFormats {
     bool gpx = false;
 };
 
+// Reports a conversion's progress: percent done (an estimate, 0 to 100) and the log's name.
+using ConversionProgress = void (*)(void* context, int32_t percent, const char* fileName);
+
+// How a caller follows and stops a conversion. The abort request is read between chunks of
+// the output; once it is non-zero the conversion stops and leaves no file behind.
+struct ConversionWatch {
+    const std::atomic<int32_t>* abortRequest = nullptr;
+    ConversionProgress progress = nullptr;
+    void* progressContext = nullptr;
+};
+
+// Asked once the KML is complete in its temporary file and a file already holds the final
+// name: true lets the new file replace it. Without one, an existing file is replaced.
+using ReplaceDecision = std::function<bool(const std::filesystem::path& written,
+                                           const std::filesystem::path& existing)>;
+
 // Outcome of one conversion; error says why it failed and is empty on success.
 struct KmlConversion {
     std::filesystem::path kmlPath;
     std::string error;
+    bool cancelled = false;  // stopped by the abort request (error says so too)
+    bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
 
     bool Succeeded() const { return error.empty(); }
 };
@@ -55,7 +75,9 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 // Converts the bytes of one log into its KML file in folder. The file appears complete or
 // not at all. icons decides the style icons and is asked once per icon host.
 KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
-                                  const std::string& fileName, IconReachability& icons);
+                                  const std::string& fileName, IconReachability& icons,
+                                  const ConversionWatch& watch = {},
+                                  const ReplaceDecision& mayReplace = {});
 
 // folder / (file name of fileName + ".gpx"), as KmlPathFor.
 std::filesystem::path GpxPathFor(const std::string& folder, const std::string& fileName);

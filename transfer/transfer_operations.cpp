@@ -1,8 +1,11 @@
 #include "transfer/transfer_operations.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <set>
+#include <system_error>
 
 #include "common/path_text.h"
 
@@ -34,6 +37,41 @@ bool Exchange(const std::string& command, int slot, DeviceCall call, const Trans
 }
 
 std::set<int> Ascending(std::span<const int> slots) { return {slots.begin(), slots.end()}; }
+
+// A file the device would get nothing useful from fails before the device is told to expect
+// one: an empty upload would replace its data with nothing.
+}  // namespace
+
+OperationReport CheckUpload(const std::string& localPath) {
+    OperationReport report;
+    CallOutcome& outcome = report.outcome;
+    std::error_code code;
+    const std::filesystem::path path = PathFromUtf8(localPath);
+    const auto status = std::filesystem::status(path, code);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        outcome.cause = FailureCause::FileMissing;
+    } else if (code || status.type() == std::filesystem::file_type::directory) {
+        outcome.cause = FailureCause::FileUnreadable;
+        outcome.detail = code ? code.message() : std::make_error_code(std::errc::is_a_directory).message();
+    } else if (std::ifstream in(path, std::ios::binary); !in) {
+        outcome.cause = FailureCause::FileUnreadable;
+        outcome.detail = std::system_category().message(errno);
+    } else if (const auto size = std::filesystem::file_size(path, code); code) {
+        outcome.cause = FailureCause::FileUnreadable;
+        outcome.detail = code.message();
+    } else if (size == 0) {
+        outcome.cause = FailureCause::FileEmpty;
+    } else if (size > static_cast<uintmax_t>(kMaxTransferSize)) {
+        outcome.cause = FailureCause::FileTooLarge;
+    } else {
+        return report;
+    }
+    outcome.failure = CallFailure::Transfer;
+    report.result = 0;
+    return report;
+}
+
+namespace {
 
 }  // namespace
 
@@ -70,6 +108,35 @@ OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<con
     return report;
 }
 
+OperationReport GetEachFile(const TransferSettings& settings, std::span<const int> slots,
+                            const std::string& folder, CompletionCallback handler,
+                            void* handlerContext, std::vector<SlotResult>& results) {
+    OperationReport report;
+    g_abortRequest = 0;
+    if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
+    for (const int slot : Ascending(slots)) {
+        DeviceCall call;
+        call.folder = folder.c_str();
+        call.progress = settings.progress;
+        call.progressContext = settings.progressContext;
+        call.completion = handler;
+        call.completionContext = handlerContext;
+        OperationReport item;
+        if (Exchange("GetLog " + std::to_string(slot) + "\n", slot, call, settings, item)) {
+            results.push_back({slot, SlotStatus::Saved});
+            continue;
+        }
+        const CallFailure failure = item.outcome.failure;
+        if (!item.cancelled && (failure == CallFailure::Refused || failure == CallFailure::Completion)) {
+            results.push_back({slot, failure == CallFailure::Refused ? SlotStatus::Empty
+                                                                     : SlotStatus::NotSaved});
+            continue;
+        }
+        return item;
+    }
+    return report;
+}
+
 OperationReport DeleteSelectedFiles(const TransferSettings& settings, std::span<const int> slots) {
     OperationReport report;
     g_abortRequest = 0;
@@ -84,6 +151,7 @@ OperationReport SendUpdateFile(const TransferSettings& settings, const std::stri
                                const std::string& localPath) {
     OperationReport report;
     g_abortRequest = 0;
+    if (report = CheckUpload(localPath); !report.Succeeded()) return report;
     const std::filesystem::path path = PathFromUtf8(localPath);
     const std::string name = PathToUtf8(path.filename());
     std::string folder = PathToUtf8(path.parent_path());

@@ -41,12 +41,32 @@ OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<con
                                  const std::string& folder, CompletionCallback handler,
                                  void* handlerContext);
 
+// What became of one slot of GetEachFile.
+enum class SlotStatus { Saved, Empty, NotSaved };
+
+struct SlotResult {
+    int slot = -1;
+    SlotStatus status = SlotStatus::Saved;
+};
+
+// Like GetSelectedFiles, but goes on past a slot the device reports empty and past a log the
+// handler could not save (the handler keeps its own record of why); `results` receives one
+// entry per slot so handled. A failure of the link or an abort request still stops it: the
+// report then says where.
+OperationReport GetEachFile(const TransferSettings& settings, std::span<const int> slots,
+                            const std::string& folder, CompletionCallback handler,
+                            void* handlerContext, std::vector<SlotResult>& results);
+
 // Deletes the logs of `slots`.
 OperationReport DeleteSelectedFiles(const TransferSettings& settings, std::span<const int> slots);
 
 // Uploads a local file with an update command ("UpdateGpsDataX\n", "UpdateVoiceData\n").
+// A file that is missing, unreadable, empty or too large fails before anything is sent.
 OperationReport SendUpdateFile(const TransferSettings& settings, const std::string& commandLine,
                                const std::string& localPath);
+
+// The checks SendUpdateFile makes before it sends anything; a failed report says why.
+OperationReport CheckUpload(const std::string& localPath);
 
 inline constexpr char kGpsDataUpdateCommand[] = "UpdateGpsDataX\n";
 inline constexpr char kVoiceDataUpdateCommand[] = "UpdateVoiceData\n";

@@ -1,0 +1,146 @@
+#include "transfer/log_saver.h"
+
+#include "common/atomic_file.h"
+#include "common/path_text.h"
+#include "common/same_content.h"
+#include "devicelink/devicelink.h"
+
+namespace kvd {
+namespace {
+
+// Enough for any folder a person keeps; past it something is wrong and saving stops.
+constexpr int kMaxCandidates = 1000;
+
+std::string BaseName(const std::string& name) {
+    return PathToUtf8(PathFromUtf8(name).filename());
+}
+
+// A name is free for bytes when nothing holds it or what holds it is those very bytes.
+bool FreeFor(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    std::error_code code;
+    return !std::filesystem::exists(path, code) || FileHolds(path, bytes);
+}
+
+}  // namespace
+
+bool CheckSaveFolder(const std::string& folder, std::string& error) {
+    std::filesystem::path existing = PathFromUtf8(folder.empty() ? "." : folder);
+    std::error_code code;
+    // The nearest part of the path that exists decides.
+    while (!std::filesystem::exists(existing, code) && existing.has_relative_path() &&
+           existing.has_parent_path() && existing.parent_path() != existing)
+        existing = existing.parent_path();
+    if (!std::filesystem::exists(existing, code)) existing = ".";
+    if (!std::filesystem::is_directory(existing, code)) {
+        error = PathToUtf8(existing) + " is not a folder";
+        return false;
+    }
+    // Asking the file system is the one answer that holds for every platform and user.
+    AtomicFile probe;
+    if (!probe.Open(existing / ".kvd2730-write-check", error)) {
+        const auto reason = error.rfind(": ");
+        error = "cannot write into " + PathToUtf8(existing) +
+                (reason == std::string::npos ? std::string() : error.substr(reason));
+        return false;
+    }
+    probe.Discard();
+    return true;
+}
+
+bool MakeSaveFolder(const std::string& folder, std::string& error) {
+    std::error_code code;
+    std::filesystem::create_directories(PathFromUtf8(folder), code);
+    if (std::filesystem::is_directory(PathFromUtf8(folder), code)) return true;
+    error = "cannot make the folder " + folder + (code ? ": " + code.message() : std::string());
+    return false;
+}
+
+std::string CandidateName(const std::string& deviceName, int k) {
+    if (k <= 1) return deviceName;
+    const std::filesystem::path name = PathFromUtf8(deviceName);
+    return PathToUtf8(name.stem()) + " (" + std::to_string(k) + ")" + PathToUtf8(name.extension());
+}
+
+LogSaver::LogSaver(SaveOptions options) : options_(std::move(options)) {}
+
+int32_t LogSaver::Complete(void* context, const uint8_t* data, int32_t size, const char* folder,
+                           const char* fileName) {
+    auto& saver = *static_cast<LogSaver*>(context);
+    if ((data == nullptr && size != 0) || size < 0 || fileName == nullptr) return 0;
+    const std::string where = folder && *folder ? folder : saver.options_.folder;
+    return saver.Save({data, static_cast<std::size_t>(size)}, where, fileName).Succeeded() ? 1 : 0;
+}
+
+bool LogSaver::NameUsed(const std::filesystem::path& path) const { return used_.count(path) != 0; }
+
+const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string& folder,
+                               const std::string& deviceName) {
+    SavedLog& log = logs_.emplace_back();
+    log.deviceName = BaseName(deviceName);
+    OfflineIconReachability offline;
+    IconReachability& icons = options_.icons ? *options_.icons : offline;
+    ConversionWatch watch;
+    watch.abortRequest = &g_abortRequest;
+    watch.progress = options_.progress;
+    watch.progressContext = options_.progressContext;
+    const ReplaceDecision sameOnly = [](const std::filesystem::path& written,
+                                        const std::filesystem::path& existing) {
+        return SameFileContent(written, existing);
+    };
+
+    bool converted = false;
+    for (int k = 1; k <= kMaxCandidates && !converted; ++k) {
+        const std::string name = CandidateName(log.deviceName, k);
+        const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
+        if (NameUsed(raw)) continue;
+        if (options_.keepRaw && !FreeFor(raw, data)) continue;
+        const KmlConversion result = ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly);
+        if (result.nameTaken) continue;
+        if (result.cancelled) {
+            log.result = SaveResult::Cancelled;
+            log.conversionError = result.error;
+            if (onSaved) onSaved(log);
+            return log;
+        }
+        if (!result.Succeeded()) {
+            log.conversionError = result.error;
+            break;
+        }
+        used_.insert(raw);
+        log.written.push_back(result.kmlPath);
+        converted = true;
+        if (options_.keepRaw) {
+            std::string error;
+            if (WriteFileAtomically(raw, data, error))
+                log.written.insert(log.written.end() - 1, raw);
+            else
+                log.rawError = error;
+        }
+    }
+    if (converted) {
+        log.result = SaveResult::Converted;
+    } else {
+        if (log.conversionError.empty()) log.conversionError = "no free name in " + folder;
+        log.result = options_.keepUnconvertible && KeepRaw(data, PathFromUtf8(folder), log.deviceName, log)
+                         ? SaveResult::KeptRaw
+                         : SaveResult::NotSaved;
+    }
+    if (onSaved) onSaved(log);
+    return log;
+}
+
+bool LogSaver::KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
+                       const std::string& deviceName, SavedLog& log) {
+    for (int k = 1; k <= kMaxCandidates; ++k) {
+        const std::filesystem::path raw = folder / PathFromUtf8(CandidateName(deviceName, k));
+        if (NameUsed(raw) || !FreeFor(raw, data)) continue;
+        if (!WriteFileAtomically(raw, data, log.rawError)) return false;
+        used_.insert(raw);
+        log.written.push_back(raw);
+        return true;
+    }
+    log.rawError = "no free name in " + PathToUtf8(folder);
+    return false;
+}
+
+}  // namespace kvd

@@ -1,0 +1,92 @@
+// Saving downloaded logs: the completion handler both programs give a log download.
+//
+// Each log becomes NAME.kml in the save folder. A log that cannot be converted is kept as the
+// device sent it, under its own name, and its record says so. Names never collide: within
+// one saver a second log of the same name gets "NAME (2)", "NAME (3)", ...; a file already in
+// the folder is replaced only by identical content (the same log downloaded again), else the
+// next free name is taken. Every file appears complete or not at all.
+//
+//   LogSaver saver(SaveOptions{folder, &icons});
+//   GetSelectedFiles(settings, slots, folder, LogSaver::Complete, &saver);
+//   for (const SavedLog& log : saver.Logs()) ... log.written, DescribeSavedLog(log, langId)
+//
+// The conversion stops at g_abortRequest and leaves no file; ConversionWatch's progress, when
+// set, follows each conversion.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "gpslog/gpslog.h"
+
+namespace kvd {
+
+struct SaveOptions {
+    std::string folder = ".";
+    IconReachability* icons = nullptr;  // null: the fallback icons, no network check
+    bool keepRaw = false;               // also save each raw log beside its KML file
+    bool keepUnconvertible = true;      // save the raw bytes of a log that cannot be converted
+    ConversionProgress progress = nullptr;
+    void* progressContext = nullptr;
+};
+
+enum class SaveResult {
+    Converted,  // the KML file was written (and the raw log when asked, unless rawError says)
+    KeptRaw,    // the log could not be converted; its raw bytes were saved instead
+    NotSaved,   // neither could be written
+    Cancelled,  // the abort request stopped the conversion; nothing was written
+};
+
+struct SavedLog {
+    std::string deviceName;                    // the name the device gave the log
+    SaveResult result = SaveResult::NotSaved;
+    std::vector<std::filesystem::path> written;  // every file written, in order
+    std::string conversionError;               // why the KML could not be written
+    std::string rawError;                      // why the raw log could not be written
+
+    bool Succeeded() const { return result == SaveResult::Converted && rawError.empty(); }
+};
+
+class LogSaver {
+public:
+    explicit LogSaver(SaveOptions options);
+
+    // A CompletionCallback; context is the LogSaver. 1 when the KML file was written.
+    static int32_t Complete(void* context, const uint8_t* data, int32_t size, const char* folder,
+                            const char* fileName);
+
+    // Saves one log into folder; the record is also appended to Logs().
+    const SavedLog& Save(std::span<const uint8_t> data, const std::string& folder,
+                         const std::string& deviceName);
+
+    const std::vector<SavedLog>& Logs() const { return logs_; }
+
+    // Called after each log's files are written (or not), before Complete returns.
+    std::function<void(const SavedLog&)> onSaved;
+
+private:
+    bool NameUsed(const std::filesystem::path& path) const;
+    bool KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
+                 const std::string& deviceName, SavedLog& log);
+
+    SaveOptions options_;
+    std::vector<SavedLog> logs_;
+    std::set<std::filesystem::path> used_;  // names this saver has written
+};
+
+// Whether logs can be saved into folder: an existing folder we may create files in, or a
+// path not there yet whose nearest existing parent is one. Checked before anything is
+// downloaded; false with the reason in error.
+bool CheckSaveFolder(const std::string& folder, std::string& error);
+
+// Makes the folder and its missing parents; false with the reason in error.
+bool MakeSaveFolder(const std::string& folder, std::string& error);
+
+// "NAME" for the first candidate, then "STEM (k)EXT": "trip.LOG" gives "trip (2).LOG".
+std::string CandidateName(const std::string& deviceName, int k);
+
+}  // namespace kvd
