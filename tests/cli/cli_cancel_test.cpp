@@ -1,0 +1,80 @@
+// Stopping the tool: every way of asking ends a silent wait at once, tells the device, and
+// leaves no file behind; a run after a host that died mid-transfer needs no retry.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "support/sim_process.h"
+#include "cli_test_support.h"
+
+namespace kvd {
+namespace {
+
+using test::Cli;
+using test::FilesIn;
+using test::Quote;
+using test::RunCommand;
+
+pid_t Spawn(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    return pid;
+}
+
+std::string CliBinary() { return test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH); }
+
+TEST(CliCancel, EverySignalEndsASilentWaitAtOnce) {
+    struct Case {
+        const char* name;
+        std::vector<int> signals;
+    };
+    const Case cases[] = {{"SIGINT", {SIGINT}},
+                          {"SIGTERM", {SIGTERM}},
+                          {"SIGHUP", {SIGHUP}},
+                          {"SIGINT twice", {SIGINT, SIGINT}}};
+    for (const Case& c : cases) {
+        // The device stops after two blocks of the first log; the tool would wait 30 s.
+        test::SimProcess sim({"--trips", "2", "--fixes", "300", "--fault", "stall:2@GetLog 0", "--fault-once"});
+        test::TempDir dir;
+        const pid_t pid = Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "1", "-o", dir.str()});
+        std::this_thread::sleep_for(std::chrono::seconds(1));  // well into the silence
+        const auto asked = std::chrono::steady_clock::now();
+        for (const int number : c.signals) ::kill(pid, number);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        // A generous bound that still tells "at once" from the 30 s time-out.
+        EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(5)) << c.name;
+        ASSERT_TRUE(WIFEXITED(status)) << c.name << ": ended by the signal, not by itself";
+        EXPECT_NE(WEXITSTATUS(status), 0) << c.name;
+        EXPECT_TRUE(FilesIn(dir.path()).empty()) << c.name;
+        // The device was told with CAN: the next command works at the first try.
+        EXPECT_TRUE(test::LogNames(sim.Port())) << c.name;
+    }
+}
+
+TEST(CliCancel, ARunAfterAHostThatDiedMidTransferWorksAtOnce) {
+    // Paced like a real line, the log takes seconds; the tool is killed without a chance to
+    // tell the device.
+    test::SimProcess sim({"--trips", "1", "--fixes", "5000", "--baud", "115200"});
+    test::TempDir dir;
+    const pid_t pid = Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "-o", dir.str()});
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    const test::CommandResult run = RunCommand(Cli() + " --port " + Quote(sim.Port()) + " list");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+}
+
+}  // namespace
+}  // namespace kvd

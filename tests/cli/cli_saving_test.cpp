@@ -1,0 +1,137 @@
+// What get and convert write, and what they say: a table of the tool's messages and exit
+// statuses, names that never replace another trip's file, raw logs kept when the conversion
+// fails, and folders checked before anything is downloaded.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include "gpslog/log_format.h"
+#include "support/sim_process.h"
+#include "cli_test_support.h"
+
+namespace kvd {
+namespace {
+
+using test::Cli;
+using test::FilesIn;
+using test::Quote;
+using test::RunCommand;
+
+// Two different trips both named trip.LOG, a log too short to convert, and a good one.
+struct Logs {
+    test::TempDir dir;
+    std::filesystem::path tripA = dir.path() / "a" / "trip.LOG";
+    std::filesystem::path tripB = dir.path() / "b" / "trip.LOG";
+    std::filesystem::path broken = dir.path() / "bad.LOG";
+    std::filesystem::path good = dir.path() / "good.LOG";
+
+    Logs() {
+        std::filesystem::create_directories(tripA.parent_path());
+        std::filesystem::create_directories(tripB.parent_path());
+        test::WriteBytes(tripA, MakeSyntheticTrip(1, 30, 1));
+        test::WriteBytes(tripB, MakeSyntheticTrip(2, 30, 1));
+        test::WriteBytes(broken, {1, 2, 3});
+        test::WriteBytes(good, MakeSyntheticTrip(3, 30, 1));
+    }
+};
+
+// The virtual device's arguments for logs in slots.
+std::vector<std::string> Slots(std::initializer_list<std::pair<int, std::filesystem::path>> logs) {
+    std::vector<std::string> args;
+    for (const auto& [slot, path] : logs) {
+        args.push_back("--log");
+        args.push_back(std::to_string(slot) + "=" + path.string());
+    }
+    return args;
+}
+
+TEST(CliSaving, MessagesExitStatusesAndFiles) {
+    Logs logs;
+    struct Row {
+        const char* name;
+        std::vector<std::string> simulator;  // the virtual device's slots
+        std::string command;    // after "--port P --offline"; the folder is OUT
+        int exitCode;
+        std::string standardOutput;  // OUT stands for the folder
+        std::string standardError;   // a part of it; OUT stands for the folder
+        std::vector<std::string> files;
+    };
+    const Row rows[] = {
+        {"SameNameTwice", Slots({{0, logs.tripA}, {1, logs.tripB}}), "get --all -o OUT", 0,
+         "OUT/trip.LOG.kml\nOUT/trip (2).LOG.kml\n", "summary: 2 logs saved\n",
+         {"trip (2).LOG.kml", "trip.LOG.kml"}},
+        {"BadLogIsKeptAndTheRestStillCome",
+         Slots({{0, logs.broken}, {1, logs.good}, {5, logs.tripA}}),
+         "get --all -o OUT", 3, "OUT/bad.LOG\nOUT/good.LOG.kml\nOUT/trip.LOG.kml\n",
+         "kvd2730-cli: get: bad.LOG could not be converted (log of 3 bytes is shorter",
+         {"bad.LOG", "good.LOG.kml", "trip.LOG.kml"}},
+        {"SummaryOfAMixedRun", Slots({{0, logs.broken}, {1, logs.good}}), "get 0 1 2 -o OUT",
+         3, "OUT/bad.LOG\nOUT/good.LOG.kml\n",
+         "summary: 1 log saved, 1 not converted (kept raw), 1 slot empty\n",
+         {"bad.LOG", "good.LOG.kml"}},
+        {"OutputIsAFile", Slots({{0, logs.good}}), "get 0 -o " + Quote(logs.good.string()), 1, "",
+         "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
+    };
+    for (const Row& row : rows) {
+        test::SimProcess rowSim(row.simulator);
+        test::TempDir out;
+        const auto folder = out.path() / "saved";
+        const auto fill = [&](std::string text) {
+            for (std::size_t at; (at = text.find("OUT")) != std::string::npos;)
+                text.replace(at, 3, folder.string());
+            return text;
+        };
+        const std::string line = Cli() + " --port " + Quote(rowSim.Port()) + " --offline " + fill(row.command);
+        const test::CommandResult stdoutOnly = RunCommand("{ " + line + " 2>/dev/null; }");
+        EXPECT_EQ(stdoutOnly.exitCode, row.exitCode) << row.name << "\n" << stdoutOnly.output;
+        EXPECT_EQ(stdoutOnly.output, fill(row.standardOutput)) << row.name;
+        // Once more for standard error: the same log again replaces its own files.
+        const test::CommandResult stderrOnly = RunCommand("{ " + line + " >/dev/null; }");
+        EXPECT_NE(stderrOnly.output.find(fill(row.standardError)), std::string::npos)
+            << row.name << "\n" << stderrOnly.output;
+        if (row.files.empty())
+            EXPECT_FALSE(std::filesystem::exists(folder)) << row.name;
+        else
+            EXPECT_EQ(FilesIn(folder), row.files) << row.name;
+    }
+}
+
+TEST(CliSaving, TheFolderIsCheckedFirstAndMadeOnlyOnceNeeded) {
+    Logs logs;
+    const auto fresh = logs.dir.path() / "new" / "folder";
+    // No device: nothing to save, so no folder either.
+    const test::CommandResult absent =
+        RunCommand(Cli() + " --port /dev/kvd2730-absent get 0 -o " + Quote(fresh.string()));
+    EXPECT_EQ(absent.exitCode, 1) << absent.output;
+    EXPECT_FALSE(std::filesystem::exists(logs.dir.path() / "new"));
+    // convert makes it as get does.
+    const test::CommandResult converted = RunCommand(Cli() + " --offline convert " +
+                                                     Quote(logs.good.string()) + " -o " + Quote(fresh.string()));
+    EXPECT_EQ(converted.exitCode, 0) << converted.output;
+    EXPECT_EQ(FilesIn(fresh), std::vector<std::string>{"good.LOG.kml"});
+    const test::CommandResult intoFile = RunCommand(Cli() + " --offline convert " + Quote(logs.good.string()) +
+                                                    " -o " + Quote(logs.broken.string()));
+    EXPECT_EQ(intoFile.exitCode, 1);
+    EXPECT_EQ(intoFile.output, "kvd2730-cli convert: " + logs.broken.string() + " is not a folder\n");
+}
+
+TEST(CliSaving, AFolderThatCannotBeWrittenFailsBeforeTheDownload) {
+    if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the tool as another user";
+    Logs logs;
+    test::SimProcess sim(Slots({{0, logs.good}}));
+    // The port is open to all, the folder (root's, 0755) is not writable for nobody.
+    ASSERT_EQ(::chmod(sim.Port().c_str(), 0666), 0);
+    std::filesystem::permissions(logs.dir.path(), std::filesystem::perms::owner_all |
+                                                      std::filesystem::perms::group_read |
+                                                      std::filesystem::perms::group_exec |
+                                                      std::filesystem::perms::others_read |
+                                                      std::filesystem::perms::others_exec);
+    const test::CommandResult run =
+        RunCommand("setpriv --reuid=65534 --regid=65534 --clear-groups " + Cli() + " --port " +
+                   Quote(sim.Port()) + " --offline get 0 -o " + Quote(logs.dir.str()));
+    EXPECT_EQ(run.exitCode, 1) << run.output;
+    EXPECT_EQ(run.output, "kvd2730-cli get: cannot write into " + logs.dir.str() + ": Permission denied\n");
+}
+
+}  // namespace
+}  // namespace kvd

@@ -1,0 +1,146 @@
+// Saving downloaded logs: names that never replace another log's file, raw logs kept when the
+// conversion fails, and a conversion that stops at the abort request.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "gpslog/log_format.h"
+#include "test_support.h"
+#include "shell/shell.h"
+#include "transfer/transfer.h"
+
+namespace kvd {
+namespace {
+
+std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+SaveOptions In(const test::TempDir& dir) {
+    SaveOptions options;
+    options.folder = dir.str();
+    return options;
+}
+
+TEST(CandidateName, TheSuffixGoesBeforeTheExtension) {
+    struct Case {
+        const char* name;
+        int k;
+        const char* expected;
+    };
+    for (const Case& c : {Case{"08231721.LOG", 1, "08231721.LOG"}, Case{"08231721.LOG", 2, "08231721 (2).LOG"},
+                          Case{"trip", 3, "trip (3)"}, Case{"a.b.LOG", 2, "a.b (2).LOG"}})
+        EXPECT_EQ(CandidateName(c.name, c.k), c.expected) << c.name;
+}
+
+TEST(LogSaver, SameNamesNeverReplaceAnotherLogsFile) {
+    const std::vector<uint8_t> first = MakeSyntheticTrip(1, 40, 1);
+    const std::vector<uint8_t> second = MakeSyntheticTrip(2, 40, 1);
+    test::TempDir dir;
+    {
+        // One run: two different trips under one device name.
+        LogSaver saver(In(dir));
+        EXPECT_TRUE(saver.Save(first, dir.str(), "trip.LOG").Succeeded());
+        const SavedLog& other = saver.Save(second, dir.str(), "trip.LOG");
+        ASSERT_TRUE(other.Succeeded()) << other.conversionError;
+        EXPECT_EQ(other.written, std::vector<std::filesystem::path>{dir.path() / "trip (2).LOG.kml"});
+    }
+    const auto before = test::ReadBytes(dir.path() / "trip.LOG.kml");
+    {
+        // A later run: the same log again takes its own file back; a third trip a new name.
+        LogSaver saver(In(dir));
+        EXPECT_EQ(saver.Save(second, dir.str(), "trip.LOG").written,
+                  std::vector<std::filesystem::path>{dir.path() / "trip (2).LOG.kml"});
+        EXPECT_EQ(saver.Save(MakeSyntheticTrip(3, 40, 1), dir.str(), "trip.LOG").written,
+                  std::vector<std::filesystem::path>{dir.path() / "trip (3).LOG.kml"});
+    }
+    EXPECT_EQ(test::ReadBytes(dir.path() / "trip.LOG.kml"), before);
+    EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"trip (2).LOG.kml", "trip (3).LOG.kml",
+                                                             "trip.LOG.kml"}));
+}
+
+TEST(LogSaver, KeepsTheRawLogOfALogThatCannotBeConverted) {
+    const std::vector<uint8_t> broken{1, 2, 3};
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "bad.LOG", {9, 9});  // another log's raw file, kept
+    LogSaver saver(In(dir));
+    const SavedLog& log = saver.Save(broken, dir.str(), "bad.LOG");
+    EXPECT_EQ(log.result, SaveResult::KeptRaw);
+    ASSERT_EQ(log.written, std::vector<std::filesystem::path>{dir.path() / "bad (2).LOG"});
+    EXPECT_EQ(test::ReadBytes(dir.path() / "bad (2).LOG"), broken);
+    EXPECT_EQ(test::ReadBytes(dir.path() / "bad.LOG"), (std::vector<uint8_t>{9, 9}));
+    EXPECT_EQ(DescribeSavedLog(log, kLangIdEnglishUs),
+              "bad.LOG could not be converted (" + log.conversionError +
+                  "); the raw log was saved as " + (dir.path() / "bad (2).LOG").string());
+    EXPECT_NE(log.conversionError.find("shorter"), std::string::npos) << log.conversionError;
+}
+
+TEST(LogSaver, KeepRawWritesBothUnderOneName) {
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(1, 10, 1);
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "t.LOG", {7});  // a different raw log under the name
+    SaveOptions options = In(dir);
+    options.keepRaw = true;
+    LogSaver saver(options);
+    EXPECT_EQ(saver.Save(trip, dir.str(), "t.LOG").written,
+              (std::vector<std::filesystem::path>{dir.path() / "t (2).LOG", dir.path() / "t (2).LOG.kml"}));
+}
+
+struct ProgressLog {
+    std::vector<int32_t> percents;
+    bool abortAtFirst = false;
+};
+
+void RecordProgress(void* context, int32_t percent, const char*) {
+    auto& log = *static_cast<ProgressLog*>(context);
+    log.percents.push_back(percent);
+    if (log.abortAtFirst) g_abortRequest = 1;
+}
+
+TEST(LogSaver, ConversionReportsProgressAndStopsAtTheAbortRequest) {
+    // Several output chunks: about 1.5 KiB of KML per fix.
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
+    for (const bool abort : {false, true}) {
+        test::TempDir dir;
+        ProgressLog progress{{}, abort};
+        SaveOptions options = In(dir);
+        options.progress = RecordProgress;
+        options.progressContext = &progress;
+        LogSaver saver(options);
+        const SavedLog& log = saver.Save(trip, dir.str(), "long.LOG");
+        g_abortRequest = 0;
+        ASSERT_FALSE(progress.percents.empty());
+        if (abort) {
+            EXPECT_EQ(log.result, SaveResult::Cancelled);
+            EXPECT_TRUE(log.written.empty());
+            EXPECT_TRUE(NamesIn(dir.path()).empty());  // no KML, no temporary file, no raw log
+            EXPECT_EQ(progress.percents.size(), 1u);
+        } else {
+            EXPECT_TRUE(log.Succeeded());
+            EXPECT_TRUE(std::is_sorted(progress.percents.begin(), progress.percents.end()));
+            EXPECT_GT(progress.percents.size(), 3u);
+            EXPECT_EQ(progress.percents.back(), 100);
+        }
+    }
+}
+
+TEST(SaveFolder, CheckedBeforeAndMadeAfter) {
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "file", {1});
+    std::string error;
+    EXPECT_TRUE(CheckSaveFolder((dir.path() / "new" / "deeper").string(), error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "new"));
+    EXPECT_FALSE(CheckSaveFolder((dir.path() / "file").string(), error));
+    EXPECT_EQ(error, (dir.path() / "file").string() + " is not a folder");
+    EXPECT_FALSE(CheckSaveFolder((dir.path() / "file" / "sub").string(), error));
+    EXPECT_TRUE(MakeSaveFolder((dir.path() / "new" / "deeper").string(), error)) << error;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "new" / "deeper"));
+    EXPECT_EQ(NamesIn(dir.path() / "new" / "deeper"), std::vector<std::string>{});  // no probe left
+}
+
+}  // namespace
+}  // namespace kvd

@@ -1,0 +1,71 @@
+// The sentences a failed operation becomes, in both languages.
+#include <gtest/gtest.h>
+
+#include "shell/shell.h"
+#include "transfer/transfer.h"
+
+namespace kvd {
+namespace {
+
+OperationReport Failed(CallFailure failure, FailureCause cause, int slot = -1,
+                       std::string command = "") {
+    OperationReport report;
+    report.result = 0;
+    report.slot = slot;
+    report.command = std::move(command);
+    report.outcome.failure = failure;
+    report.outcome.cause = cause;
+    report.outcome.timeoutMs = 30000;
+    report.outcome.blockIndex = 7;
+    return report;
+}
+
+TEST(DescribeFailure, SaysWhatHappenedInEitherLanguage) {
+    struct Case {
+        OperationReport report;
+        const char* english;
+        const char* japanese;
+    };
+    OperationReport cancelled = Failed(CallFailure::Transfer, FailureCause::Aborted);
+    cancelled.cancelled = true;
+    OperationReport denied = Failed(CallFailure::Open, FailureCause::None);
+    denied.outcome.openError = PortOpenError::PermissionDenied;
+    const Case cases[] = {
+        {Failed(CallFailure::Refused, FailureCause::None, 3, "GetLog 3"), "slot 3 is empty",
+         "スロット 3 は空です"},
+        {Failed(CallFailure::Transfer, FailureCause::TimedOut, 0, "GetLog 0"),
+         "the device stopped answering (timed out after 30 s at block 7)",
+         "装置の応答が止まりました（ブロック 7 で 30 秒のタイムアウト）"},
+        {Failed(CallFailure::Echo, FailureCause::TimedOut),
+         "the device stopped answering (timed out after 30 s)",
+         "装置の応答が止まりました（30 秒のタイムアウト）"},
+        {Failed(CallFailure::Transfer, FailureCause::Disconnected), "the device was disconnected",
+         "装置との接続が切れました"},
+        {Failed(CallFailure::Transfer, FailureCause::DeviceCancelled),
+         "the device cancelled the transfer", "装置が転送を中止しました"},
+        {Failed(CallFailure::Transfer, FailureCause::FileTooLarge),
+         "the file is larger than the device accepts",
+         "ファイルが装置の受け付ける大きさを超えています"},
+        {Failed(CallFailure::Refused, FailureCause::None, -1, "UpdateGpsDataX"),
+         "the device refused the request", "装置が要求を拒否しました"},
+        {cancelled, "cancelled", "中止しました"},
+        {denied, "permission denied on /dev/ttyACM0", "ポート /dev/ttyACM0 を開く権限がありません"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DescribeFailure(c.report, "/dev/ttyACM0", kLangIdEnglishUs), c.english);
+        EXPECT_EQ(DescribeFailure(c.report, "/dev/ttyACM0", kLangIdJapanese), c.japanese);
+        // The protocol's words stay out unless asked for.
+        EXPECT_EQ(DescribeFailure(c.report, "/dev/ttyACM0", kLangIdEnglishUs).find("GetLog"),
+                  std::string::npos);
+    }
+}
+
+TEST(DescribeFailure, NamesTheCommandAndReplyOnlyWhenAsked) {
+    OperationReport report = Failed(CallFailure::Refused, FailureCause::None, 3, "GetLog 3");
+    report.outcome.reply = "GetLog 2\r\n";
+    EXPECT_EQ(DescribeFailure(report, "P", kLangIdEnglishUs, true),
+              "slot 3 is empty ('GetLog 3' answered 'GetLog 2')");
+}
+
+}  // namespace
+}  // namespace kvd
