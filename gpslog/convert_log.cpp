@@ -17,11 +17,10 @@ namespace {
 constexpr uint64_t kEstimatedBytesPerFix = 1540;
 constexpr uint64_t kEstimatedHeaderBytes = 4096;
 
-struct ConversionCancelled {};
+constexpr char kCancelled[] = "cancelled";
 
-// Passes the document on to the file, reporting progress and stopping at an abort request.
-// Stopping unwinds the writer by an exception: it is the only way out of its loops over the
-// fixes, and everything on the way releases its resources by itself.
+// Passes the document on to the file, reporting progress; after an abort request it fails
+// every write, so that nothing more reaches the file (the log image ends its loops too).
 class WatchedSink final : public ByteSink {
 public:
     WatchedSink(ByteSink& file, const ConversionWatch& watch, uint64_t fixCount,
@@ -32,7 +31,10 @@ public:
           fileName_(std::move(fileName)) {}
 
     bool Write(std::span<const uint8_t> bytes, std::string& error) override {
-        if (watch_.abortRequest && *watch_.abortRequest != 0) throw ConversionCancelled{};
+        if (watch_.abortRequest && *watch_.abortRequest != 0) {
+            error = kCancelled;
+            return false;
+        }
         if (!file_.Write(bytes, error)) return false;
         written_ += bytes.size();
         // 100 is said by Done(), once the file is complete.
@@ -75,7 +77,7 @@ KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::stri
     }
     result.kmlPath = KmlPathFor(folder, fileName);
 
-    const std::optional<GpsLogImage> log = GpsLogImage::Open(data, result.error);
+    std::optional<GpsLogImage> log = GpsLogImage::Open(data, result.error);
     if (!log) {
         return result;
     }
@@ -87,15 +89,17 @@ KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::stri
         return result;
     }
     WatchedSink sink(file, watch, log->FixCount(), fileName);
-    try {
-        KmlStream out(sink);
-        WriteKmlDocument(*log, TrackName(result.kmlPath), chosen, out);
-        if (!out.Finish(result.error)) return result;  // the file's destructor removes it
-    } catch (const ConversionCancelled&) {
+    log->StopWhen(watch.abortRequest);
+    KmlStream out(sink);
+    WriteKmlDocument(*log, TrackName(result.kmlPath), chosen, out);
+    const bool written = out.Finish(result.error);
+    // An abort may have cut the document short without a write failing: it decides first.
+    if (log->Stopped()) {
         result.cancelled = true;
-        result.error = "cancelled";
-        return result;
+        result.error = kCancelled;
+        return result;  // the file's destructor removes the temporary file
     }
+    if (!written) return result;
     std::error_code code;
     if (mayReplace && std::filesystem::exists(result.kmlPath, code) &&
         !mayReplace(file.TempPath(), result.kmlPath)) {

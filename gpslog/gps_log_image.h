@@ -2,6 +2,7 @@
 // demand. Converting a long log this way needs no memory per fix.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -27,6 +28,10 @@ public:
     template <typename Visit>
     void ForEachFix(Visit&& visit) const;
 
+    // Makes ForEachFix end early once *stop is non-zero (checked every few thousand fixes).
+    void StopWhen(const std::atomic<int32_t>* stop) { stop_ = stop; }
+    bool Stopped() const { return stop_ != nullptr && *stop_ != 0; }
+
     uint64_t FixCount() const;
     // Time of the last fix, or the start time when there is none.
     int64_t EndTime() const;
@@ -38,6 +43,7 @@ private:
     std::span<const uint8_t> fixBlocks_;  // whole blocks after the header only
     int64_t startTime_;
     int32_t interval_;
+    const std::atomic<int32_t>* stop_ = nullptr;
 };
 
 template <typename Visit>
@@ -45,7 +51,9 @@ void GpsLogImage::ForEachFix(Visit&& visit) const {
     GpsFix fix;
     bool seenPosition = false;
     uint64_t index = 0;
+    constexpr std::size_t kStopCheckBytes = 4096 * kLogBlockSize;
     for (std::size_t offset = 0; offset < fixBlocks_.size(); offset += kLogBlockSize) {
+        if (offset % kStopCheckBytes == 0 && Stopped()) return;
         const FixBlock block = DecodeFixBlock(fixBlocks_.data() + offset);
         if (HoldsPosition(block)) {
             fix.latitude = block.latitude / 1e6;
