@@ -67,12 +67,13 @@ TEST(CliNewLogs, ADifferentTripUnderAnOldNameIsNew) {
     test::WriteBytes(dir.path() / "a" / "trip.LOG", MakeSyntheticTrip(1, 30, 1));
     test::WriteBytes(dir.path() / "b" / "trip.LOG", MakeSyntheticTrip(2, 31, 1));
     const auto out = dir.path() / "out";
-    for (const char* trip : {"a", "b"}) {
-        test::SimProcess sim({"--log", "0=" + (dir.path() / trip / "trip.LOG").string()});
+    // The second trip is new, and takes a name of its own rather than the first one's file.
+    for (const auto& [trip, kml] : {std::pair{"a", "trip.LOG.kml"}, std::pair{"b", "trip (2).LOG.kml"}}) {
+        test::SimProcess sim({"--log", std::string("0=") + (dir.path() / trip / "trip.LOG").string()});
         const test::CommandResult run =
             RunCommand(OnPort(sim) + " get --all --new -o " + Quote(out.string()));
         ASSERT_EQ(run.exitCode, 0) << trip << "\n" << run.output;
-        EXPECT_EQ(Written(run.output), std::vector<std::string>{"trip.LOG.kml"}) << trip;
+        EXPECT_EQ(Written(run.output), std::vector<std::string>{kml}) << trip;
     }
     std::string damage;
     EXPECT_EQ(SavedLogRecord::Load(out, damage).Entries().size(), 2u);
