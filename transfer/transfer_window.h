@@ -39,6 +39,7 @@ class CCustomEdit;
 class CWaitDialog;
 struct OperationReport;
 struct RowEntry;
+struct SavedLog;
 
 enum TransferWindowMode : int32_t {
     ModeGpsLog = 1,  // the device's GPS logs: get as KML, delete
@@ -104,7 +105,8 @@ private:
     void PauseCheck();
     void EndOperation();
     void ShowMessage(const QString& text, const QString& detail = {});
-    void ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry);
+    void ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry,
+                    const std::vector<SavedLog>& logs = {});
     void RunGet();
     void RunUpdate(CCustomEdit* edit, QString& path, const char* commandLine);
 

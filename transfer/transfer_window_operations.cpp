@@ -2,7 +2,6 @@
 // progress dialog's worker thread while the connection check of the opener is paused.
 #include <QDir>
 
-#include "common/atomic_file.h"
 #include "controls/controls.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
@@ -22,8 +21,17 @@ std::optional<std::string> LinkText(const QString& path) {
     return bytes.toStdString();
 }
 
-QString FailureDetail(const OperationReport& report) {
-    return QString::fromStdString(report.command);
+// The cause of a failure in the user's language, and what became of each log that was not
+// simply converted (kept as the device sent it, not saved).
+QString FailureDetail(const OperationReport& report, const std::vector<SavedLog>& logs = {}) {
+    QStringList lines;
+    for (const SavedLog& log : logs) {
+        const std::string line = DescribeSavedLog(log, g_userLangId);
+        if (!line.empty()) lines << QString::fromStdString(line);
+    }
+    if (!report.Succeeded())
+        lines << QString::fromStdString(DescribeFailure(report, DevicePortName(), g_userLangId));
+    return lines.join('\n');
 }
 
 // Why files cannot be saved in `folder`, or nothing when they can. Checked before the first
@@ -32,10 +40,10 @@ std::optional<std::string> SaveFolderProblem(const QString& folder) {
     const std::filesystem::path path = PathFromUtf8(folder.toStdString());
     std::error_code status;
     if (!std::filesystem::exists(path, status)) return "the folder " + folder.toStdString() + " does not exist";
-    if (!std::filesystem::is_directory(path, status)) return folder.toStdString() + " is not a folder";
-    AtomicFile probe;  // removed again when it goes out of scope
+    if (!std::filesystem::is_directory(path, status))
+        return folder.toStdString() + " is not a folder";
     std::string error;
-    if (!probe.Open(path / ".kvd2730-probe", error)) return "cannot write in " + folder.toStdString() + ": " + error;
+    if (!CheckSaveFolder(folder.toStdString(), error)) return error;
     return std::nullopt;
 }
 
@@ -75,11 +83,13 @@ void CKVD2730Dlg::ShowMessage(const QString& text, const QString& detail) {
     m_pPrompts->ShowMessage(this, text, detail);
 }
 
-void CKVD2730Dlg::ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry) {
+void CKVD2730Dlg::ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry,
+                             const std::vector<SavedLog>& logs) {
     if (report.Succeeded())
         ShowMessage(CatalogueText(static_cast<MessageEntry>(okEntry)));
     else
-        ShowMessage(CatalogueText(static_cast<MessageEntry>(errorEntry)), FailureDetail(report));
+        ShowMessage(CatalogueText(static_cast<MessageEntry>(errorEntry)),
+                    FailureDetail(report, logs));
 }
 
 void CKVD2730Dlg::OnClickedGet() {
@@ -112,16 +122,20 @@ void CKVD2730Dlg::RunGet() {
         ShowMessage(CatalogueText(MsgGetDataError), QString::fromStdString(*problem));
         return;
     }
+    // Each log becomes NAME.kml; one that cannot be converted is kept as the device sent it,
+    // and a second log of a name already saved gets a name of its own.
+    const auto icons = ChooseIconReachability(false);
+    LogSaver saver(SaveOptions{*folder, icons.get()});
     CWaitDialog dialog(this);
     const TransferSettings settings = OperationSettings(&dialog);
     dialog.Execute(
         this,
         [&](CWaitDialog&) {
-            report = GetSelectedFiles(settings, selected, *folder, &ConvertGpsLogToKml, nullptr);
+            report = GetSelectedFiles(settings, selected, *folder, &LogSaver::Complete, &saver);
             return report.result;
         },
         true, true, CatalogueText(MsgPleaseWait));
-    ShowResult(report, MsgGetDataOk, MsgGetDataError);
+    ShowResult(report, MsgGetDataOk, MsgGetDataError, saver.Logs());
 }
 
 void CKVD2730Dlg::OnClickedUpdateVoice() {

@@ -1,9 +1,12 @@
 // The transfer window against the virtual device on a pseudo-terminal: the list, the four
 // operations with their warnings and result boxes, and the pause of the opener's check.
+#include "transfer/transfer_window.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -13,10 +16,10 @@
 
 #include "controls/controls.h"
 #include "devicelink/devicelink.h"
+#include "gpslog/gpslog.h"
 #include "shell/shell.h"
 #include "shell/wait_dialog.h"
 #include "support/sim_process.h"
-#include "transfer/transfer_window.h"
 
 using kvd::CKVD2730Dlg;
 
@@ -286,6 +289,38 @@ private slots:
         QVERIFY(kml.readAll().startsWith("\xFF\xFE<"));  // UTF-16LE with its byte-order mark
         QCOMPARE(bench.check.calls, (QStringList{"pause", "resume"}));
         QCOMPARE(window.List()->CheckedRows(), (std::vector<int>{0, 2}));  // marks stay
+    }
+
+    // A log that cannot be converted is kept as the device sent it, and two logs of one name
+    // never overwrite each other.
+    void getKeepsEveryLog() {
+        QTemporaryDir logs;
+        auto write = [&](const QString& name, const std::vector<uint8_t>& bytes) {
+            QDir().mkpath(QFileInfo(logs.filePath(name)).path());
+            QFile file(logs.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(reinterpret_cast<const char*>(bytes.data()),
+                       static_cast<qint64>(bytes.size()));
+        };
+        write("a/TRIP.LOG", kvd::MakeSyntheticTrip(1, 20, 1));
+        write("b/TRIP.LOG", kvd::MakeSyntheticTrip(2, 20, 1));
+        write("JUNK.LOG", {1, 2, 3});
+        Bench bench({"--log", "0=" + logs.filePath("a/TRIP.LOG").toStdString(), "--log",
+                     "1=" + logs.filePath("b/TRIP.LOG").toStdString(), "--log",
+                     "2=" + logs.filePath("JUNK.LOG").toStdString()});
+        CKVD2730Dlg& window = bench.window();
+        const QString out = bench.folder("out");
+        window.PathEdit()->setText(out);
+        bench.Tick(0);
+        bench.Tick(1);
+        bench.Tick(2);
+        QTest::mouseClick(window.GetButton(), Qt::LeftButton);
+        QCOMPARE(bench.prompts.boxes.size(), 1);
+        QCOMPARE(bench.prompts.boxes[0].text, QStringLiteral("Getting data error"));
+        QVERIFY2(bench.prompts.boxes[0].detail.contains("JUNK.LOG"),
+                 qPrintable(bench.prompts.boxes[0].detail));
+        QCOMPARE(QDir(out).entryList(QDir::Files),
+                 (QStringList{"JUNK.LOG", "TRIP (2).LOG.kml", "TRIP.LOG.kml"}));
     }
 
     void firstDownloadFailing() {
