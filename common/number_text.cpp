@@ -50,6 +50,39 @@ bool ScaledToUnits(double value, int precision, uint64_t& units) {
     units = static_cast<uint64_t>(result);
     return true;
 }
+
+// units / 10^Precision as digits, a point and Precision decimals. The precision is a constant
+// here, so the divisions become multiplications.
+template <int Precision>
+std::to_chars_result WriteUnits(char* first, char* last, uint64_t units, bool negative) {
+    constexpr uint64_t kScale = kPowersOfTen[Precision];
+    const uint64_t whole = units / kScale;
+    uint64_t fraction = units % kScale;
+    std::size_t wholeDigits = 1;
+    for (uint64_t rest = whole; rest >= 10; rest /= 10) ++wholeDigits;
+    const std::size_t length = (negative ? 1 : 0) + wholeDigits + (Precision > 0 ? 1 : 0) +
+                               static_cast<std::size_t>(Precision);
+    if (static_cast<std::size_t>(last - first) < length) {
+        return {last, std::errc::value_too_large};
+    }
+    char* out = first;
+    if (negative) *out++ = '-';
+    out = std::to_chars(out, out + wholeDigits, whole).ptr;
+    if constexpr (Precision > 0) {
+        *out++ = '.';
+        // Two digits at a time from the right, then the odd one left over.
+        int i = Precision;
+        for (; i >= 2; i -= 2) {
+            const auto pair = static_cast<std::size_t>(fraction % 100);
+            fraction /= 100;
+            out[i - 1] = kDigitPairs[2 * pair + 1];
+            out[i - 2] = kDigitPairs[2 * pair];
+        }
+        if (i == 1) out[0] = static_cast<char>('0' + fraction);
+        out += Precision;
+    }
+    return {out, std::errc{}};
+}
 #endif
 
 }  // namespace
@@ -74,34 +107,19 @@ std::to_chars_result FixedToChars(char* first, char* last, double value, int pre
     uint64_t units = 0;
     if (precision >= 0 && precision <= kFastPrecisionLimit && std::isfinite(value) &&
         ScaledToUnits(value, precision, units)) {
-        const uint64_t scale = kPowersOfTen[precision];
-        const uint64_t whole = units / scale;
-        uint64_t fraction = units % scale;
-        std::size_t wholeDigits = 1;
-        for (uint64_t rest = whole; rest >= 10; rest /= 10) ++wholeDigits;
-        const std::size_t sign = std::signbit(value) ? 1 : 0;  // -0.0 prints "-0.000000" too
-        const std::size_t length =
-            sign + wholeDigits + (precision > 0 ? 1 + static_cast<std::size_t>(precision) : 0);
-        if (static_cast<std::size_t>(last - first) < length) {
-            return {last, std::errc::value_too_large};
+        const bool negative = std::signbit(value);  // -0.0 prints "-0.000000" too
+        switch (precision) {
+            case 0: return WriteUnits<0>(first, last, units, negative);
+            case 1: return WriteUnits<1>(first, last, units, negative);
+            case 2: return WriteUnits<2>(first, last, units, negative);
+            case 3: return WriteUnits<3>(first, last, units, negative);
+            case 4: return WriteUnits<4>(first, last, units, negative);
+            case 5: return WriteUnits<5>(first, last, units, negative);
+            case 6: return WriteUnits<6>(first, last, units, negative);
+            case 7: return WriteUnits<7>(first, last, units, negative);
+            case 8: return WriteUnits<8>(first, last, units, negative);
+            default: return WriteUnits<9>(first, last, units, negative);
         }
-        char* out = first;
-        if (sign != 0) *out++ = '-';
-        out = std::to_chars(out, out + wholeDigits, whole).ptr;
-        if (precision > 0) {
-            *out++ = '.';
-            // Two digits at a time from the right, then the odd one left over.
-            int i = precision;
-            for (; i >= 2; i -= 2) {
-                const auto pair = static_cast<std::size_t>(fraction % 100);
-                fraction /= 100;
-                out[i - 1] = kDigitPairs[2 * pair + 1];
-                out[i - 2] = kDigitPairs[2 * pair];
-            }
-            if (i == 1) out[0] = static_cast<char>('0' + fraction);
-            out += precision;
-        }
-        return {out, std::errc{}};
     }
 #endif
     return std::to_chars(first, last, value, std::chars_format::fixed, precision);
