@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/device_session.h"
 #include "cli/format_option.h"
+#include "cli/progress_display.h"
 #include "common/path_text.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
@@ -103,6 +104,9 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.folder = folder;
     saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
     saveOptions.icons = icons.get();
+    ProgressDisplay progress(stderr);
+    saveOptions.progress = ProgressDisplay::ReportConversion;
+    saveOptions.progressContext = &progress;
     LogSaver saver(saveOptions);
     InstallInterruptHandler();
     g_abortRequest = 0;
@@ -125,6 +129,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         };
         if (formats->kml) {
             const SavedLog& log = saver.Save(bytes, folder, name);
+            progress.EndConversion();
             if (log.result == SaveResult::Cancelled) {
                 std::fputs("kvd2730-cli convert: cancelled\n", stderr);
                 return kExitFailure;

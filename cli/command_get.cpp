@@ -158,8 +158,13 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.folder = folder;
     saveOptions.keepRaw = options.Has("keep-raw");
     saveOptions.icons = icons.get();
+    saveOptions.progress = ProgressDisplay::ReportConversion;
+    saveOptions.progressContext = &progress;
     LogSaver saver(saveOptions);
-    saver.onSaved = PrintSaved;
+    saver.onSaved = [&progress](const SavedLog& log) {
+        progress.EndConversion();
+        PrintSaved(log);
+    };
     Download download{&saver, *formats, record ? &*record : nullptr, &progress};
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;

@@ -75,14 +75,35 @@ void ProgressDisplay::Show(int32_t percent, const std::string& name) {
     DrawBar(tail);
 }
 
-void ProgressDisplay::DrawBar(const std::string& tail) {
+std::string ProgressDisplay::Bar(int percent) {
     constexpr int kWidth = 30;
-    const int filled = shown_ * kWidth / 100;
+    const int filled = std::clamp(percent, 0, 100) * kWidth / 100;
+    return "[" + std::string(static_cast<std::size_t>(filled), '#') +
+           std::string(static_cast<std::size_t>(kWidth - filled), '.') + "]";
+}
+
+void ProgressDisplay::DrawBar(const std::string& tail) {
     // The tail is padded so that a shorter one covers the longer one before it.
-    std::fprintf(out_, "\r%-16s [%s%s] %3d%%  %-28s", current_.c_str(),
-                 std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(kWidth - filled), '.').c_str(), shown_,
+    std::fprintf(out_, "\r%-16s %s %3d%%  %-28s", current_.c_str(), Bar(shown_).c_str(), shown_,
                  tail.c_str());
+    std::fflush(out_);
+}
+
+void ProgressDisplay::ReportConversion(void* context, int32_t percent, const char* fileName) {
+    auto& display = *static_cast<ProgressDisplay*>(context);
+    if (!display.live_) return;
+    display.converting_ = true;
+    const int shown = std::clamp(percent, 0, 100);
+    std::fprintf(display.out_, "\r%-16s %s %3d%%  %-28s", fileName ? fileName : "",
+                 Bar(shown).c_str(), shown, "converting");
+    std::fflush(display.out_);
+}
+
+void ProgressDisplay::EndConversion() {
+    if (!converting_) return;
+    converting_ = false;
+    // Wider than any bar line: what follows starts on a clean line.
+    std::fprintf(out_, "\r%100s\r", "");
     std::fflush(out_);
 }
 

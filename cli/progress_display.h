@@ -1,4 +1,5 @@
-// Transfer progress on standard error: a live bar on a terminal, one line per file otherwise.
+// Transfer and conversion progress on standard error: a live bar on a terminal, one line per
+// transferred file otherwise.
 #pragma once
 
 #include <chrono>
@@ -27,10 +28,17 @@ public:
   // Ends the current file's line, saying whether its transfer went through.
   void Finish(bool succeeded);
 
+  // A ConversionProgress; context is the ProgressDisplay. Only a terminal shows it, as a bar
+  // that EndConversion() wipes: a large log takes seconds to convert, and a line per
+  // conversion in a log file would say nothing the saved file's name does not.
+  static void ReportConversion(void* context, int32_t percent, const char* fileName);
+  void EndConversion();
+
 private:
   void Show(int32_t percent, const std::string& name);
   void UpdateEstimate(int percent, Clock::time_point now);
   void DrawBar(const std::string& tail);
+  static std::string Bar(int percent);
   double Seconds(Clock::time_point since) const;
 
   std::FILE* out_;
@@ -44,6 +52,7 @@ private:
   int startPercent_ = 0;     // the percentage of that report
   Clock::time_point lastReport_;
   std::optional<double> left_;  // smoothed seconds still to go, once there is a rate
+  bool converting_ = false;     // a conversion bar is on the line
 };
 
 }  // namespace kvd::cli

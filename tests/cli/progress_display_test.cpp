@@ -26,6 +26,7 @@ class Recorded {
         now_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
         ProgressDisplay::Report(&*display_, percent, name, 0.0, 0.0, 1);
     }
+    ProgressDisplay& Display() { return *display_; }
     void Finish(double seconds, bool succeeded) {
         now_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
         display_->Finish(succeeded);
@@ -64,6 +65,28 @@ TEST(ProgressDisplay, LiveBarEndsWithFailedNotDone) {
     EXPECT_NE(last.find("100%  0:31 elapsed, failed"), std::string::npos) << last;
     EXPECT_EQ(text.find("done"), std::string::npos) << text;
     EXPECT_EQ(text.back(), '\n');
+}
+
+// A conversion shows a bar on a terminal and wipes it when it ends, so the saved file's name
+// starts a clean line; a log file gets no conversion lines at all.
+TEST(ProgressDisplay, ConversionBarOnlyOnATerminalAndWipedAtTheEnd) {
+    Recorded live(true);
+    ProgressDisplay::ReportConversion(&live.Display(), 40, "0601.LOG");
+    ProgressDisplay::ReportConversion(&live.Display(), 100, "0601.LOG");
+    live.Display().EndConversion();
+    const std::string text = live.Text();
+    EXPECT_NE(text.find("0601.LOG         [############..................]  40%  converting"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("100%  converting"), std::string::npos) << text;
+    EXPECT_EQ(text.back(), '\r');
+    EXPECT_EQ(text.substr(text.rfind("converting")).find_first_not_of(" \r", 10),
+              std::string::npos);
+
+    Recorded logged(false);
+    ProgressDisplay::ReportConversion(&logged.Display(), 40, "0601.LOG");
+    logged.Display().EndConversion();
+    EXPECT_EQ(logged.Text(), "");
 }
 
 // The "M:SS left" figures of a live bar, in order.
