@@ -90,6 +90,22 @@ OperationReport FetchList(const TransferSettings& settings, const std::string& l
     return report;
 }
 
+namespace {
+
+// One log's download: progress to the caller's reporter, the file to its handler.
+DeviceCall DownloadCall(const TransferSettings& settings, const std::string& folder,
+                        CompletionCallback handler, void* handlerContext) {
+    DeviceCall call;
+    call.folder = folder.c_str();
+    call.progress = settings.progress;
+    call.progressContext = settings.progressContext;
+    call.completion = handler;
+    call.completionContext = handlerContext;
+    return call;
+}
+
+}  // namespace
+
 OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<const int> slots,
                                  const std::string& folder, CompletionCallback handler,
                                  void* handlerContext) {
@@ -97,12 +113,7 @@ OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<con
     g_abortRequest = 0;
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     for (const int slot : Ascending(slots)) {
-        DeviceCall call;
-        call.folder = folder.c_str();
-        call.progress = settings.progress;
-        call.progressContext = settings.progressContext;
-        call.completion = handler;
-        call.completionContext = handlerContext;
+        const DeviceCall call = DownloadCall(settings, folder, handler, handlerContext);
         if (!Exchange("GetLog " + std::to_string(slot) + "\n", slot, call, settings, report)) break;
     }
     return report;
@@ -115,12 +126,7 @@ OperationReport GetEachFile(const TransferSettings& settings, std::span<const in
     g_abortRequest = 0;
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     for (const int slot : Ascending(slots)) {
-        DeviceCall call;
-        call.folder = folder.c_str();
-        call.progress = settings.progress;
-        call.progressContext = settings.progressContext;
-        call.completion = handler;
-        call.completionContext = handlerContext;
+        const DeviceCall call = DownloadCall(settings, folder, handler, handlerContext);
         OperationReport item;
         if (Exchange("GetLog " + std::to_string(slot) + "\n", slot, call, settings, item)) {
             results.push_back({slot, SlotStatus::Saved});

@@ -19,18 +19,7 @@ using test::Cli;
 using test::FilesIn;
 using test::Quote;
 using test::RunCommand;
-
-pid_t Spawn(const std::vector<std::string>& args) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        std::_Exit(127);
-    }
-    return pid;
-}
+using test::Spawn;
 
 std::string CliBinary() { return test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH); }
 

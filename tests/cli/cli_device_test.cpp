@@ -17,11 +17,12 @@
 namespace kvd {
 namespace {
 
-using test::Quote;
 using test::Cli;
 using test::FilesIn;
 using test::LogNames;
+using test::Quote;
 using test::RunCommand;
+using test::Spawn;
 
 std::string OnPort(const test::SimProcess& sim) { return Cli() + " --port " + Quote(sim.Port()); }
 
@@ -228,19 +229,6 @@ TEST(CliUpdate, TheDeviceHoldsAByteIdenticalPointFile) {
             << refused.output;
     }
     EXPECT_EQ(test::ReadBytes(dir.path() / "store" / "gps.FPT"), points);
-}
-
-// Starts the tool in the background and returns its process id.
-pid_t Spawn(const std::vector<std::string>& args) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        std::vector<char*> argv;
-        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        std::_Exit(127);
-    }
-    return pid;
 }
 
 TEST(CliGet, CtrlCStopsTheDownloadAndLeavesNoFileOfTheInterruptedLog) {

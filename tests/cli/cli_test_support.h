@@ -1,7 +1,10 @@
 // What the command-line tests share: the tool under test, and reading what it left behind.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,6 +15,19 @@
 namespace kvd::test {
 
 inline std::string Cli() { return Quote(ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH)); }
+
+// Starts a program in the background (args[0] is its path) and returns its process id.
+inline pid_t Spawn(const std::vector<std::string>& args) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        std::vector<char*> argv;
+        for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        std::_Exit(127);
+    }
+    return pid;
+}
 
 // The names in a folder, sorted.
 inline std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
