@@ -102,6 +102,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     const auto icons = ChooseIconReachability(global.Has("offline"));
     SaveOptions saveOptions;
     saveOptions.folder = folder;
+    saveOptions.formats = *formats;
     saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
     saveOptions.icons = icons.get();
     ProgressDisplay progress(stderr);
@@ -119,28 +120,19 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
             continue;
         }
         const std::string name = PathToUtf8(PathFromUtf8(logFile).filename());
-        auto report = [&](const std::filesystem::path& written, const std::string& failure) {
-            if (failure.empty()) {
-                std::printf("%s -> %s\n", logFile.c_str(), PathToUtf8(written).c_str());
-            } else {
-                std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), failure.c_str());
-                exitCode = kExitItemFailed;
-            }
-        };
-        if (formats->kml) {
-            const SavedLog& log = saver.Save(bytes, folder, name);
-            progress.EndConversion();
-            if (log.result == SaveResult::Cancelled) {
-                std::fputs("kvd2730-cli convert: cancelled\n", stderr);
-                return kExitFailure;
-            }
-            report(log.written.empty() ? std::filesystem::path() : log.written.back(),
-                   log.Succeeded() ? std::string() : log.conversionError);
+        const SavedLog& log = saver.Save(bytes, folder, name);
+        progress.EndConversion();
+        if (log.result == SaveResult::Cancelled) {
+            std::fputs("kvd2730-cli convert: cancelled\n", stderr);
+            return kExitFailure;
         }
-        if (formats->gpx) {
-            const GpxConversion result = ConvertLogToGpxFile(bytes, folder, name);
-            report(result.gpxPath, result.error);
+        if (!log.Succeeded()) {
+            std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), log.conversionError.c_str());
+            exitCode = kExitItemFailed;
+            continue;
         }
+        for (const auto& written : log.written)
+            std::printf("%s -> %s\n", logFile.c_str(), PathToUtf8(written).c_str());
     }
     return exitCode;
 }

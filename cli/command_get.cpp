@@ -24,31 +24,19 @@ constexpr OptionSpec kGetOptions[] = {
 
 struct Download {
     LogSaver* saver = nullptr;
-    OutputFormats formats;
     SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
     ProgressDisplay* progress = nullptr;
 };
 
-// Ends the transfer's progress line before the conversion says anything; the KML goes
-// through the saver, a GPX beside it, and the record learns of the log once all are written.
+// Ends the transfer's progress line before the conversion says anything; the record learns
+// of the log once all its files are written.
 int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
                      const char* fileName) {
     auto& download = *static_cast<Download*>(context);
     download.progress->Finish(true);  // the handler runs once the file has arrived whole
-    int32_t result = 1;
-    if (download.formats.kml) result = LogSaver::Complete(download.saver, data, size, folder, fileName);
-    const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
-    if (result != 0 && download.formats.gpx) {
-        const GpxConversion gpx = ConvertLogToGpxFile(bytes, folder, fileName);
-        if (gpx.Succeeded()) {
-            std::printf("%s\n", PathToUtf8(gpx.gpxPath).c_str());
-            std::fflush(stdout);
-        } else {
-            std::fprintf(stderr, "kvd2730-cli: get: %s: %s\n", fileName, gpx.error.c_str());
-            result = 0;
-        }
-    }
+    const int32_t result = LogSaver::Complete(download.saver, data, size, folder, fileName);
     std::string error;
+    const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
     if (result != 0 && download.record && !download.record->Add(fileName, bytes, error)) {
         // The files are there; only the next --new will take this log again.
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
@@ -156,6 +144,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     const auto icons = ChooseIconReachability(global.Has("offline"));
     SaveOptions saveOptions;
     saveOptions.folder = folder;
+    saveOptions.formats = *formats;
     saveOptions.keepRaw = options.Has("keep-raw");
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;
@@ -165,7 +154,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         progress.EndConversion();
         PrintSaved(log);
     };
-    Download download{&saver, *formats, record ? &*record : nullptr, &progress};
+    Download download{&saver, record ? &*record : nullptr, &progress};
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;
 

@@ -59,8 +59,8 @@ using ReplaceDecision = std::function<bool(const std::filesystem::path& written,
                                            const std::filesystem::path& existing)>;
 
 // Outcome of one conversion; error says why it failed and is empty on success.
-struct KmlConversion {
-    std::filesystem::path kmlPath;
+struct FileConversion {
+    std::filesystem::path path;  // the file written, or the one that would have been
     std::string error;
     bool cancelled = false;  // stopped by the abort request (error says so too)
     bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
@@ -74,24 +74,18 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 
 // Converts the bytes of one log into its KML file in folder. The file appears complete or
 // not at all. icons decides the style icons and is asked once per icon host.
-KmlConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
-                                  const std::string& fileName, IconReachability& icons,
-                                  const ConversionWatch& watch = {},
-                                  const ReplaceDecision& mayReplace = {});
+FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
+                                   const std::string& fileName, IconReachability& icons,
+                                   const ConversionWatch& watch = {},
+                                   const ReplaceDecision& mayReplace = {});
 
 // folder / (file name of fileName + ".gpx"), as KmlPathFor.
 std::filesystem::path GpxPathFor(const std::string& folder, const std::string& fileName);
 
-struct GpxConversion {
-    std::filesystem::path gpxPath;
-    std::string error;
-
-    bool Succeeded() const { return error.empty(); }
-};
-
-// Converts the bytes of one log into its GPX 1.1 file in folder, complete or not at all.
-GpxConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
-                                  const std::string& fileName);
+// Converts the bytes of one log into its GPX 1.1 file in folder, as ConvertLogToKmlFile.
+FileConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
+                                   const std::string& fileName, const ConversionWatch& watch = {},
+                                   const ReplaceDecision& mayReplace = {});
 
 // Completion handler of the log download: same conversion, icons checked over the network
 // unless KVD2730_OFFLINE is set. context is not used. Returns 1 on success, 0 on failure.

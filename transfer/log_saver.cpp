@@ -73,20 +73,53 @@ int32_t LogSaver::Complete(void* context, const uint8_t* data, int32_t size, con
 
 bool LogSaver::NameUsed(const std::filesystem::path& path) const { return used_.count(path) != 0; }
 
-const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string& folder,
-                               const std::string& deviceName) {
-    SavedLog& log = logs_.emplace_back();
-    log.deviceName = BaseName(deviceName);
+FileConversion LogSaver::ConvertAll(std::span<const uint8_t> data, const std::string& folder,
+                                   const std::string& name,
+                                   std::vector<std::filesystem::path>& written) {
     OfflineIconReachability offline;
     IconReachability& icons = options_.icons ? *options_.icons : offline;
     ConversionWatch watch;
     watch.abortRequest = &g_abortRequest;
     watch.progress = options_.progress;
     watch.progressContext = options_.progressContext;
-    const ReplaceDecision sameOnly = [](const std::filesystem::path& written,
+    const ReplaceDecision sameOnly = [](const std::filesystem::path& candidate,
                                         const std::filesystem::path& existing) {
-        return SameFileContent(written, existing);
+        return SameFileContent(candidate, existing);
     };
+
+    // Files this call brought into being; they go again when a later format fails, so that
+    // a log's files appear together or not at all. Files that were there already held the
+    // very same content and stay.
+    std::vector<std::filesystem::path> created;
+    FileConversion result;
+    const auto convert = [&](const std::filesystem::path& path, auto&& convertTo) {
+        std::error_code code;
+        const bool existed = std::filesystem::exists(path, code);
+        result = convertTo();
+        if (!result.Succeeded()) return false;
+        written.push_back(result.path);
+        if (!existed) created.push_back(result.path);
+        return true;
+    };
+    const bool allWritten =
+        (!options_.formats.kml ||
+         convert(KmlPathFor(folder, name),
+                 [&] { return ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly); })) &&
+        (!options_.formats.gpx ||
+         convert(GpxPathFor(folder, name),
+                 [&] { return ConvertLogToGpxFile(data, folder, name, watch, sameOnly); }));
+    if (!allWritten) {
+        std::error_code code;
+        for (const auto& path : created) std::filesystem::remove(path, code);
+        written.clear();
+    }
+    return result;
+}
+
+const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string& folder,
+                               const std::string& deviceName) {
+    SavedLog& log = logs_.emplace_back();
+    log.deviceName = BaseName(deviceName);
 
     bool converted = false;
     for (int k = 1; k <= kMaxCandidates && !converted; ++k) {
@@ -94,7 +127,7 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
         if (NameUsed(raw)) continue;
         if (options_.keepRaw && !FreeFor(raw, data)) continue;
-        const KmlConversion result = ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly);
+        const FileConversion result = ConvertAll(data, folder, name, log.written);
         if (result.nameTaken) continue;
         if (result.cancelled) {
             log.result = SaveResult::Cancelled;
@@ -107,12 +140,11 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
             break;
         }
         used_.insert(raw);
-        log.written.push_back(result.kmlPath);
         converted = true;
         if (options_.keepRaw) {
             std::string error;
             if (WriteFileAtomically(raw, data, error))
-                log.written.insert(log.written.end() - 1, raw);
+                log.written.insert(log.written.begin(), raw);
             else
                 log.rawError = error;
         }

@@ -1,17 +1,18 @@
 // Saving downloaded logs: the completion handler both programs give a log download.
 //
-// Each log becomes NAME.kml in the save folder. A log that cannot be converted is kept as the
-// device sent it, under its own name, and its record says so. Names never collide: within
-// one saver a second log of the same name gets "NAME (2)", "NAME (3)", ...; a file already in
-// the folder is replaced only by identical content (the same log downloaded again), else the
-// next free name is taken. Every file appears complete or not at all.
+// Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked. A log that
+// cannot be converted is kept as the device sent it, under its own name, and its record says
+// so. Names never collide: within one saver a second log of the same name gets "NAME (2)",
+// "NAME (3)", ...; a file already in the folder is replaced only by identical content (the
+// same log downloaded again), else the next free name is taken. All files of one log share
+// that name. Every file appears complete or not at all, and a log's files all or none.
 //
 //   LogSaver saver(SaveOptions{folder, &icons});
 //   GetSelectedFiles(settings, slots, folder, LogSaver::Complete, &saver);
 //   for (const SavedLog& log : saver.Logs()) ... log.written, DescribeSavedLog(log, langId)
 //
-// The conversion stops at g_abortRequest and leaves no file; ConversionWatch's progress, when
-// set, follows each conversion.
+// The conversion stops at g_abortRequest and leaves no file of that log; the progress, when
+// set, follows each file's conversion.
 #pragma once
 
 #include <cstdint>
@@ -32,10 +33,11 @@ struct SaveOptions {
     bool keepUnconvertible = true;      // save the raw bytes of a log that cannot be converted
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
+    OutputFormats formats = {};  // at least one of them
 };
 
 enum class SaveResult {
-    Converted,  // the KML file was written (and the raw log when asked, unless rawError says)
+    Converted,  // the converted files were written (and the raw log when asked, unless rawError says)
     KeptRaw,    // the log could not be converted; its raw bytes were saved instead
     NotSaved,   // neither could be written
     Cancelled,  // the abort request stopped the conversion; nothing was written
@@ -45,7 +47,7 @@ struct SavedLog {
     std::string deviceName;                    // the name the device gave the log
     SaveResult result = SaveResult::NotSaved;
     std::vector<std::filesystem::path> written;  // every file written, in order
-    std::string conversionError;               // why the KML could not be written
+    std::string conversionError;               // why the converted files could not be written
     std::string rawError;                      // why the raw log could not be written
 
     bool Succeeded() const { return result == SaveResult::Converted && rawError.empty(); }
@@ -55,7 +57,7 @@ class LogSaver {
 public:
     explicit LogSaver(SaveOptions options);
 
-    // A CompletionCallback; context is the LogSaver. 1 when the KML file was written.
+    // A CompletionCallback; context is the LogSaver. 1 when the converted files were written.
     static int32_t Complete(void* context, const uint8_t* data, int32_t size, const char* folder,
                             const char* fileName);
 
@@ -70,6 +72,9 @@ public:
 
 private:
     bool NameUsed(const std::filesystem::path& path) const;
+    // Converts the log into every format asked under one candidate name.
+    FileConversion ConvertAll(std::span<const uint8_t> data, const std::string& folder,
+                              const std::string& name, std::vector<std::filesystem::path>& written);
     bool KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
                  const std::string& deviceName, SavedLog& log);
 

@@ -20,9 +20,9 @@ protected:
         ASSERT_EQ(ReadGpsLog(log_, bytes_.data(), static_cast<uint32_t>(bytes_.size())), 1);
         ASSERT_GT(log_.fixes.size(), 250u);
         OfflineIconReachability offline;
-        const KmlConversion result = ConvertLogToKmlFile(bytes_, dir_.str(), "a&b.LOG", offline);
+        const FileConversion result = ConvertLogToKmlFile(bytes_, dir_.str(), "a&b.LOG", offline);
         ASSERT_TRUE(result.Succeeded()) << result.error;
-        kml_ = result.kmlPath.string();
+        kml_ = result.path.string();
     }
 
     std::string FirstCoordinates(int decimals) const {
@@ -95,10 +95,10 @@ TEST(KmlConsumersWithoutFix, ReadWithoutErrorsOrWarnings) {
     for (const auto* blocks : {&noBlocks, &noPositions}) {
         test::TempDir dir;
         OfflineIconReachability offline;
-        const KmlConversion result =
+        const FileConversion result =
             ConvertLogToKmlFile(EncodeLog(header, *blocks), dir.str(), "empty.LOG", offline);
         ASSERT_TRUE(result.Succeeded()) << result.error;
-        const std::string kml = Quote(result.kmlPath.string());
+        const std::string kml = Quote(result.path.string());
 
         const test::CommandResult ogr = RunCommand("ogrinfo -ro -al " + kml);
         EXPECT_EQ(ogr.exitCode, 0) << ogr.output;

@@ -78,7 +78,7 @@ TEST_F(ConvertGpsLog, RejectedLogsLeaveNoFile) {
     for (const Case& c : cases) {
         EXPECT_EQ(Convert(c.bytes, dir_.str(), "x.LOG"), 0) << c.why;
         OfflineIconReachability offline;
-        const KmlConversion result = ConvertLogToKmlFile(c.bytes, dir_.str(), "x.LOG", offline);
+        const FileConversion result = ConvertLogToKmlFile(c.bytes, dir_.str(), "x.LOG", offline);
         EXPECT_FALSE(result.Succeeded()) << c.why;
         EXPECT_FALSE(result.error.empty()) << c.why;
     }
@@ -111,7 +111,7 @@ TEST_F(ConvertGpsLog, FailedSaveIsAFailureAndLeavesNoFile) {
     };
     for (const Case& c : cases) {
         OfflineIconReachability offline;
-        const KmlConversion result = ConvertLogToKmlFile(log_, c.folder.string(), "x.LOG", offline);
+        const FileConversion result = ConvertLogToKmlFile(log_, c.folder.string(), "x.LOG", offline);
         EXPECT_FALSE(result.Succeeded()) << c.why;
         EXPECT_NE(result.error.find(c.folder.string()), std::string::npos) << result.error;
         EXPECT_EQ(Convert(log_, c.folder.string(), "x.LOG"), 0) << c.why;

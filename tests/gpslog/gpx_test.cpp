@@ -114,16 +114,16 @@ class GpxReaders : public ::testing::Test {
         marks_ = marked;
         const std::vector<uint8_t> bytes = EncodeLog(trip.header, trip.fixes);
         OfflineIconReachability offline;
-        const KmlConversion kml = ConvertLogToKmlFile(bytes, dir_.str(), kName, offline);
+        const FileConversion kml = ConvertLogToKmlFile(bytes, dir_.str(), kName, offline);
         ASSERT_TRUE(kml.Succeeded()) << kml.error;
         GpsLog log;
         ASSERT_EQ(ReadGpsLog(log, bytes.data(), static_cast<uint32_t>(bytes.size())), 1);
-        kmlPoints_ = ValidPointsOfKml(kml.kmlPath, log);
+        kmlPoints_ = ValidPointsOfKml(kml.path, log);
         ASSERT_GT(kmlPoints_.size(), 300u);
-        const GpxConversion gpx = ConvertLogToGpxFile(bytes, dir_.str(), kName);
+        const FileConversion gpx = ConvertLogToGpxFile(bytes, dir_.str(), kName);
         ASSERT_TRUE(gpx.Succeeded()) << gpx.error;
-        ASSERT_EQ(gpx.gpxPath, dir_.path() / (std::string(kName) + ".gpx"));
-        gpx_ = gpx.gpxPath.string();
+        ASSERT_EQ(gpx.path, dir_.path() / (std::string(kName) + ".gpx"));
+        gpx_ = gpx.path.string();
     }
 
     static constexpr const char* kName = "a&b <ü>.LOG";
@@ -258,10 +258,10 @@ TEST(GpxDocument, PointsWaypointsTimesAndUnits) {
 TEST(GpxDocument, ALogWithoutFixesReadsCleanly) {
     test::ScopedTimeZone zone("UTC");
     test::TempDir dir;
-    const GpxConversion gpx =
+    const FileConversion gpx =
         ConvertLogToGpxFile(EncodeLog(HeaderAt(2015, 6, 1, 9, 0, 0, 1), {}), dir.str(), "E.LOG");
     ASSERT_TRUE(gpx.Succeeded()) << gpx.error;
-    const std::string path = Quote(gpx.gpxPath.string());
+    const std::string path = Quote(gpx.path.string());
     for (const std::string& reader : {"gpsbabel -t -i gpx -f " + path + " -o unicsv -F /dev/null",
                                       "ogrinfo -ro -al " + path, "xmllint --noout " + path}) {
         const test::CommandResult run = RunCommand(reader);
@@ -275,7 +275,7 @@ TEST(GpxDocument, ALogWithoutFixesReadsCleanly) {
 
 TEST(GpxConversionFile, ABadLogLeavesNoFile) {
     test::TempDir dir;
-    const GpxConversion gpx =
+    const FileConversion gpx =
         ConvertLogToGpxFile(std::vector<uint8_t>{1, 2, 3}, dir.str(), "S.LOG");
     EXPECT_FALSE(gpx.Succeeded());
     EXPECT_NE(gpx.error.find("shorter than its 16-byte header"), std::string::npos) << gpx.error;

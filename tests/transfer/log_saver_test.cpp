@@ -92,13 +92,15 @@ TEST(LogSaver, KeepRawWritesBothUnderOneName) {
 
 struct ProgressLog {
     std::vector<int32_t> percents;
-    bool abortAtFirst = false;
+    int abortInFile = -1;  // asks to abort at the first report of that file, counted from 0
+    int file = 0;
 };
 
 void RecordProgress(void* context, int32_t percent, const char*) {
     auto& log = *static_cast<ProgressLog*>(context);
     log.percents.push_back(percent);
-    if (log.abortAtFirst) g_abortRequest = 1;
+    if (log.file == log.abortInFile) g_abortRequest = 1;
+    if (percent == 100) ++log.file;
 }
 
 TEST(LogSaver, ConversionReportsProgressAndStopsAtTheAbortRequest) {
@@ -106,7 +108,7 @@ TEST(LogSaver, ConversionReportsProgressAndStopsAtTheAbortRequest) {
     const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
     for (const bool abort : {false, true}) {
         test::TempDir dir;
-        ProgressLog progress{{}, abort};
+        ProgressLog progress{{}, abort ? 0 : -1};
         SaveOptions options = In(dir);
         options.progress = RecordProgress;
         options.progressContext = &progress;
@@ -126,6 +128,54 @@ TEST(LogSaver, ConversionReportsProgressAndStopsAtTheAbortRequest) {
             EXPECT_EQ(progress.percents.back(), 100);
         }
     }
+}
+
+TEST(LogSaver, AllFormatsOfALogShareOneFreeName) {
+    const std::vector<uint8_t> first = MakeSyntheticTrip(1, 40, 1);
+    const std::vector<uint8_t> second = MakeSyntheticTrip(2, 40, 1);
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "trip.LOG.gpx", {7});  // someone else's track, kept
+    SaveOptions options = In(dir);
+    options.formats = {.kml = true, .gpx = true};
+    const auto pair = [&](const char* stem) {
+        return std::vector<std::filesystem::path>{dir.path() / (std::string(stem) + ".kml"),
+                                                  dir.path() / (std::string(stem) + ".gpx")};
+    };
+    {
+        LogSaver saver(options);
+        // trip.LOG.kml was free, but its GPX name was not: both move on, none stays behind.
+        EXPECT_EQ(saver.Save(first, dir.str(), "trip.LOG").written, pair("trip (2).LOG"));
+        EXPECT_EQ(saver.Save(second, dir.str(), "trip.LOG").written, pair("trip (3).LOG"));
+    }
+    {
+        LogSaver saver(options);  // a later run takes the same trip's files back
+        EXPECT_EQ(saver.Save(second, dir.str(), "trip.LOG").written, pair("trip (3).LOG"));
+    }
+    options.formats = {.kml = false, .gpx = true};
+    LogSaver gpxOnly(options);
+    EXPECT_EQ(gpxOnly.Save(first, dir.str(), "trip.LOG").written,
+              std::vector<std::filesystem::path>{dir.path() / "trip (2).LOG.gpx"});
+    EXPECT_EQ(test::ReadBytes(dir.path() / "trip.LOG.gpx"), std::vector<uint8_t>{7});
+    EXPECT_EQ(NamesIn(dir.path()),
+              (std::vector<std::string>{"trip (2).LOG.gpx", "trip (2).LOG.kml", "trip (3).LOG.gpx",
+                                        "trip (3).LOG.kml", "trip.LOG.gpx"}));
+}
+
+TEST(LogSaver, AnAbortDuringTheSecondFormatLeavesNoFileOfTheLog) {
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
+    test::TempDir dir;
+    ProgressLog progress{{}, 1};
+    SaveOptions options = In(dir);
+    options.formats = {.kml = true, .gpx = true};
+    options.progress = RecordProgress;
+    options.progressContext = &progress;
+    LogSaver saver(options);
+    const SavedLog& log = saver.Save(trip, dir.str(), "long.LOG");
+    g_abortRequest = 0;
+    EXPECT_EQ(progress.file, 1);  // the KML was complete when the GPX was stopped
+    EXPECT_EQ(log.result, SaveResult::Cancelled);
+    EXPECT_TRUE(log.written.empty());
+    EXPECT_TRUE(NamesIn(dir.path()).empty());
 }
 
 TEST(SaveFolder, CheckedBeforeAndMadeAfter) {

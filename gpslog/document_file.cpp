@@ -1,0 +1,103 @@
+#include "gpslog/document_file.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "common/atomic_file.h"
+#include "common/path_text.h"
+
+namespace kvd {
+namespace {
+
+constexpr uint64_t kEstimatedHeaderBytes = 4096;
+
+constexpr char kCancelled[] = "cancelled";
+
+// Passes the document on to the file, reporting progress; after an abort request it fails
+// every write, so that nothing more reaches the file (the log image ends its loops too).
+class WatchedSink final : public ByteSink {
+public:
+    WatchedSink(ByteSink& file, const ConversionWatch& watch, uint64_t expectedBytes,
+                std::string fileName)
+        : file_(file),
+          watch_(watch),
+          expected_(std::max<uint64_t>(1, expectedBytes)),
+          fileName_(std::move(fileName)) {}
+
+    bool Write(std::span<const uint8_t> bytes, std::string& error) override {
+        if (watch_.abortRequest && *watch_.abortRequest != 0) {
+            error = kCancelled;
+            return false;
+        }
+        if (!file_.Write(bytes, error)) return false;
+        written_ += bytes.size();
+        // 100 is said by Done(), once the file is complete.
+        Report(static_cast<int32_t>(std::min<uint64_t>(99, written_ * 100 / expected_)));
+        return true;
+    }
+
+    void Done() { Report(100); }
+
+private:
+    void Report(int32_t percent) {
+        if (!watch_.progress || percent == reported_) return;
+        reported_ = percent;
+        watch_.progress(watch_.progressContext, percent, fileName_.c_str());
+    }
+
+    ByteSink& file_;
+    const ConversionWatch& watch_;
+    uint64_t expected_;
+    uint64_t written_ = 0;
+    int32_t reported_ = -1;
+    std::string fileName_;
+};
+
+}  // namespace
+
+std::filesystem::path DocumentPathFor(const std::string& folder, const std::string& fileName,
+                                      const char* extension) {
+    std::filesystem::path name = PathFromUtf8(fileName).filename();
+    name += extension;
+    return PathFromUtf8(folder) / name;
+}
+
+FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::string& folder,
+                                    const std::string& fileName, const DocumentFormat& format,
+                                    const ConversionWatch& watch, const ReplaceDecision& mayReplace) {
+    FileConversion result;
+    if (PathFromUtf8(fileName).filename().empty()) {
+        result.error = "log file name \"" + fileName + "\" has no file name part";
+        return result;
+    }
+    result.path = DocumentPathFor(folder, fileName, format.extension);
+
+    std::optional<GpsLogImage> log = GpsLogImage::Open(data, result.error);
+    if (!log) return result;
+
+    AtomicFile file;
+    if (!file.Open(result.path, result.error)) return result;
+    WatchedSink sink(file, watch, kEstimatedHeaderBytes + log->FixCount() * format.bytesPerFix,
+                     fileName);
+    log->StopWhen(watch.abortRequest);
+    const bool written = format.write(*log, result.path, sink, result.error);
+    // An abort may have cut the document short without a write failing: it decides first.
+    if (log->Stopped()) {
+        result.cancelled = true;
+        result.error = kCancelled;
+        return result;  // the file's destructor removes the temporary file
+    }
+    if (!written) return result;
+    std::error_code code;
+    if (mayReplace && std::filesystem::exists(result.path, code) &&
+        !mayReplace(file.TempPath(), result.path)) {
+        result.nameTaken = true;
+        result.error = PathToUtf8(result.path) + " holds a different file";
+        return result;
+    }
+    if (!file.Commit(result.error)) return result;
+    sink.Done();
+    return result;
+}
+
+}  // namespace kvd
