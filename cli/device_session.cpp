@@ -21,6 +21,18 @@ extern "C" void RequestAbort(int signalNumber) {
     g_abortRequest = 1;
 }
 
+// A host that died in the middle of a transfer leaves the device deaf to the identification.
+// When no port passed, those that opened but did not answer as the device are asked to end
+// any transfer and probed once more; the identification already wrote to each of them.
+bool FindDeviceLeftInATransfer(const std::vector<ProbedPort>& probed) {
+    for (const auto& [candidate, result] : probed) {
+        if (g_abortRequest != 0) return false;
+        if (result.outcome != ProbeOutcome::NotTheDevice) continue;
+        if (RecoverDeviceLink(candidate.path, kRecoveryQuietMs) && ProbePort(candidate) == 1) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 std::string DescribeOpenError(PortOpenError error, const std::string& port) {
@@ -58,7 +70,8 @@ bool DeviceSession::Open(const ParsedOptions& global) {
     } else if (const auto port = global.Value("port")) {
         if (!Identify(*port)) return false;
         SetDevicePort(0, *port);
-    } else if (std::vector<ProbedPort> probed; !FindDevicePort(&probed)) {
+    } else if (std::vector<ProbedPort> probed;
+               !FindDevicePort(&probed) && !FindDeviceLeftInATransfer(probed)) {
         // Say which ports could have been the device but could not be opened.
         std::fprintf(stderr, "kvd2730-cli: no KVD-2730 found");
         for (const auto& [candidate, result] : probed) {

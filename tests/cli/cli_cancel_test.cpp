@@ -53,16 +53,21 @@ TEST(CliCancel, EverySignalEndsASilentWaitAtOnce) {
 }
 
 TEST(CliCancel, ARunAfterAHostThatDiedMidTransferWorksAtOnce) {
-    // Paced like a real line, the log takes seconds; the tool is killed without a chance to
-    // tell the device.
-    test::SimProcess sim({"--trips", "1", "--fixes", "5000", "--baud", "115200"});
-    test::TempDir dir;
-    const pid_t pid = Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "-o", dir.str()});
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
-    const test::CommandResult run = RunCommand(Cli() + " --port " + Quote(sim.Port()) + " list");
-    EXPECT_EQ(run.exitCode, 0) << run.output;
+    for (const bool named : {true, false}) {
+        // Paced like a real line, the log takes seconds; the tool is killed without a chance
+        // to tell the device.
+        test::SimProcess sim({"--trips", "1", "--fixes", "5000", "--baud", "115200"});
+        test::TempDir dir;
+        const pid_t pid = Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "-o", dir.str()});
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        // Named with --port, or found among the system's ports.
+        const std::string command = named ? Cli() + " --port " + Quote(sim.Port()) + " list"
+                                          : "KVD2730_PORTS=" + Quote(sim.Port()) + " " + Cli() + " list";
+        const test::CommandResult run = RunCommand(command);
+        EXPECT_EQ(run.exitCode, 0) << (named ? "--port" : "discovery") << "\n" << run.output;
+    }
 }
 
 }  // namespace
