@@ -47,6 +47,14 @@ extern const std::size_t kMaxLocalPathLength;
 // limit still has a temporary name that fits. The platform halves add the folder.
 std::string TemporaryFileName(unsigned long processId);
 
+// Removes the temporary files that processes of ours which have ended left in folder (a
+// second Ctrl-C, a kill, a crash, a power cut). A file whose process still runs, or whose
+// name is not one of ours, stays. Returns how many were removed.
+int RemoveLeftoverTemporaryFiles(const std::filesystem::path& folder);
+
+// Whether the process may still run: false only when the system says there is no such process.
+bool ProcessMayBeRunning(unsigned long processId);
+
 // Writes a whole file that way; on failure nothing is left behind and error says why.
 bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                          std::string& error);

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -38,6 +39,12 @@ void StartWriteBack([[maybe_unused]] int fd, [[maybe_unused]] uint64_t written,
 }
 
 }  // namespace
+
+bool ProcessMayBeRunning(unsigned long processId) {
+    if (processId == 0 || processId > static_cast<unsigned long>(INT_MAX)) return false;
+    // Signal 0 asks only whether the process exists; EPERM means it does, as another user's.
+    return ::kill(static_cast<pid_t>(processId), 0) == 0 || errno != ESRCH;
+}
 
 AtomicFile::~AtomicFile() { Discard(); }
 

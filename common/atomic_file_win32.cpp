@@ -26,6 +26,16 @@ HANDLE AsHandle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
+bool ProcessMayBeRunning(unsigned long processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+    // No such process is the one answer that says it has ended; access denied says it runs.
+    if (process == nullptr) return GetLastError() != ERROR_INVALID_PARAMETER;
+    DWORD exitCode = 0;
+    const bool running = !GetExitCodeProcess(process, &exitCode) || exitCode == STILL_ACTIVE;
+    ::CloseHandle(process);
+    return running;
+}
+
 AtomicFile::~AtomicFile() { Discard(); }
 
 bool AtomicFile::Open(const std::filesystem::path& finalPath, std::string& error) {

@@ -16,6 +16,10 @@
 #include <vector>
 
 #include "common/utf8.h"
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 #ifdef _WIN32
 #include <string_view>
 
@@ -147,10 +151,17 @@ inline CommandResult RunCommand(const std::string& commandLine) {
     return result;
 }
 
-// A program under test: from its environment variable (KVD2730_CLI, KVD2730_SIM) when set,
-// else the path the build compiled in.
+// The id of a process that has ended, as one that was killed leaves behind.
+inline unsigned long EndedProcessId() {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return static_cast<unsigned long>(child);
+}
 #endif
 
+// A program under test: from its environment variable (KVD2730_CLI, KVD2730_SIM) when set,
+// else the path the build compiled in.
 inline std::string ProgramPath(const char* variable, const char* builtPath) {
     const char* path = std::getenv(variable);
     return path != nullptr && path[0] != '\0' ? path : builtPath;

@@ -50,7 +50,10 @@ bool CheckSaveFolder(const std::string& folder, std::string& error) {
 bool MakeSaveFolder(const std::string& folder, std::string& error) {
     std::error_code code;
     std::filesystem::create_directories(PathFromUtf8(folder), code);
-    if (std::filesystem::is_directory(PathFromUtf8(folder), code)) return true;
+    if (std::filesystem::is_directory(PathFromUtf8(folder), code)) {
+        RemoveLeftoverTemporaryFiles(PathFromUtf8(folder));
+        return true;
+    }
     error = "cannot make the folder " + folder + (code ? ": " + code.message() : std::string());
     return false;
 }

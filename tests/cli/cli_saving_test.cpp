@@ -5,6 +5,7 @@
 
 #include <unistd.h>
 
+#include "common/atomic_file.h"
 #include "gpslog/log_format.h"
 #include "support/sim_process.h"
 #include "cli_test_support.h"
@@ -102,6 +103,18 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
         else
             EXPECT_EQ(FilesIn(folder), row.files) << row.name;
     }
+}
+
+TEST(CliSaving, ARunRemovesWhatAnAbruptlyEndedRunLeftHalfWritten) {
+    Logs logs;
+    test::SimProcess sim(Slots({{0, logs.good}}));
+    test::TempDir out;
+    const std::string leftover = TemporaryFileName(test::EndedProcessId());
+    test::WriteBytes(out.path() / leftover, {1, 2});
+    const test::CommandResult run = RunCommand(Cli() + " --port " + Quote(sim.Port()) +
+                                               " --offline get 0 -o " + Quote(out.str()));
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(FilesIn(out.path()), std::vector<std::string>{"good.LOG.kml"});
 }
 
 TEST(CliSaving, TheFolderIsCheckedFirstAndMadeOnlyOnceNeeded) {

@@ -75,8 +75,11 @@ check "list shows three logs and seven empty slots" \
 
 # --- get: the KML is valid and byte for byte the Linux build's ---------------------------------
 mkdir -p "$work/win" "$work/linux"
+leftover="$work/win/.kvd-4000000000-0000abcd.tmp"  # of a run that ended abruptly
+echo half > "$leftover"
 cli get 0 -o "$work/win" >/dev/null 2>&1
 check "get 0 succeeds" [ $? -eq 0 ]
+check "get removes the temporary file an ended run left" [ ! -e "$leftover" ]
 "$linux_cli" --port "$(head -1 "$work/sim.out")" --offline get 0 -o "$work/linux" >/dev/null 2>&1
 kml=$(ls "$work/win"/*.kml 2>/dev/null | head -1)
 check "the KML is well-formed XML" valid_kml "$kml"
