@@ -36,7 +36,13 @@ int RunPorts(const ParsedOptions& global, const ParsedOptions& options) {
     SetDiagnosticStream(global.Has("verbose") ? stderr : nullptr);
     const std::vector<PortCandidate> candidates = ListPortCandidates();
     if (candidates.empty()) {
-        std::puts("no serial ports found (a virtual device can be listed in KVD2730_PORTS)");
+#ifdef _WIN32
+        std::puts("no serial ports found (connect the device)");
+#else
+        // The virtual device lives on a pseudo-terminal, which the search does not look at.
+        std::puts("no serial ports found (connect the device, or list a virtual device's port "
+                  "in KVD2730_PORTS)");
+#endif
         return kExitFailure;
     }
     bool found = false;
