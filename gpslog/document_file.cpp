@@ -89,8 +89,8 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
     }
     if (!written) return result;
     std::error_code code;
-    if (mayReplace && std::filesystem::exists(result.path, code) &&
-        !mayReplace(file.TempPath(), result.path)) {
+    result.replacedExisting = std::filesystem::exists(result.path, code);
+    if (result.replacedExisting && mayReplace && !mayReplace(file.TempPath(), result.path)) {
         result.nameTaken = true;
         result.error = PathToUtf8(result.path) + " holds a different file";
         return result;

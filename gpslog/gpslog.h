@@ -64,6 +64,7 @@ struct FileConversion {
     std::string error;
     bool cancelled = false;  // stopped by the abort request (error says so too)
     bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
+    bool replacedExisting = false;  // a file already held the name (written: it was replaced)
 
     bool Succeeded() const { return error.empty(); }
 };

@@ -95,22 +95,17 @@ FileConversion LogSaver::ConvertAll(std::span<const uint8_t> data, const std::st
     // very same content and stay.
     std::vector<std::filesystem::path> created;
     FileConversion result;
-    const auto convert = [&](const std::filesystem::path& path, auto&& convertTo) {
-        std::error_code code;
-        const bool existed = std::filesystem::exists(path, code);
-        result = convertTo();
+    const auto keep = [&](FileConversion conversion) {
+        result = std::move(conversion);
         if (!result.Succeeded()) return false;
         written.push_back(result.path);
-        if (!existed) created.push_back(result.path);
+        if (!result.replacedExisting) created.push_back(result.path);
         return true;
     };
     const bool allWritten =
         (!options_.formats.kml ||
-         convert(KmlPathFor(folder, name),
-                 [&] { return ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly); })) &&
-        (!options_.formats.gpx ||
-         convert(GpxPathFor(folder, name),
-                 [&] { return ConvertLogToGpxFile(data, folder, name, watch, sameOnly); }));
+         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly))) &&
+        (!options_.formats.gpx || keep(ConvertLogToGpxFile(data, folder, name, watch, sameOnly)));
     if (!allWritten) {
         std::error_code code;
         for (const auto& path : created) std::filesystem::remove(path, code);
