@@ -48,8 +48,9 @@ extern const std::size_t kMaxLocalPathLength;
 std::string TemporaryFileName(unsigned long processId);
 
 // Removes the temporary files that processes of ours which have ended left in folder (a
-// second Ctrl-C, a kill, a crash, a power cut). A file whose process still runs, or whose
-// name is not one of ours, stays. Returns how many were removed.
+// second Ctrl-C, a kill, a crash, a power cut) and that nothing has written to for ten
+// minutes. A file whose process may still run, one changed lately, or one whose name is not
+// ours stays. Returns how many were removed.
 int RemoveLeftoverTemporaryFiles(const std::filesystem::path& folder);
 
 // Whether the process may still run: false only when the system says there is no such process.

@@ -1,5 +1,6 @@
 #include <atomic>
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <optional>
 #include <random>
@@ -15,6 +16,11 @@ namespace {
 constexpr std::string_view kTempPrefix = ".kvd-";
 constexpr std::string_view kTempSuffix = ".tmp";
 constexpr std::size_t kSaltDigits = 8;
+
+// A writer keeps its temporary file changing until it renames it, a matter of seconds. One
+// untouched this long is abandoned even if its process id means nothing here, as for a folder
+// another machine writes into.
+constexpr auto kAbandonedAfter = std::chrono::minutes(10);
 
 // The process id in a name TemporaryFileName gives: ".kvd-PID-XXXXXXXX.tmp".
 std::optional<unsigned long> WriterOf(std::string_view name) {
@@ -44,13 +50,16 @@ std::string TemporaryFileName(unsigned long processId) {
 
 int RemoveLeftoverTemporaryFiles(const std::filesystem::path& folder) {
     int removed = 0;
+    const auto abandonedBefore = std::filesystem::file_time_type::clock::now() - kAbandonedAfter;
     std::error_code code;
     for (std::filesystem::directory_iterator it(folder, code), end; !code && it != end;
          it.increment(code)) {
         const std::optional<unsigned long> writer = WriterOf(PathToUtf8(it->path().filename()));
-        std::error_code ignored;
-        if (writer && !ProcessMayBeRunning(*writer) && it->is_regular_file(ignored) &&
-            std::filesystem::remove(it->path(), ignored))
+        std::error_code entryError;
+        const bool abandoned = writer && !ProcessMayBeRunning(*writer) &&
+                               it->is_regular_file(entryError) &&
+                               it->last_write_time(entryError) < abandonedBefore && !entryError;
+        if (abandoned && std::filesystem::remove(it->path(), entryError))
             ++removed;
     }
     return removed;

@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <chrono>
+
 #include "common/atomic_file.h"
 #include "gpslog/log_format.h"
 #include "support/sim_process.h"
@@ -111,6 +113,8 @@ TEST(CliSaving, ARunRemovesWhatAnAbruptlyEndedRunLeftHalfWritten) {
     test::TempDir out;
     const std::string leftover = TemporaryFileName(test::EndedProcessId());
     test::WriteBytes(out.path() / leftover, {1, 2});
+    std::filesystem::last_write_time(out.path() / leftover, std::filesystem::file_time_type::clock::now() -
+                                                                std::chrono::hours(1));
     const test::CommandResult run = RunCommand(Cli() + " --port " + Quote(sim.Port()) +
                                                " --offline get 0 -o " + Quote(out.str()));
     EXPECT_EQ(run.exitCode, 0) << run.output;

@@ -77,6 +77,7 @@ check "list shows three logs and seven empty slots" \
 mkdir -p "$work/win" "$work/linux"
 leftover="$work/win/.kvd-4000000000-0000abcd.tmp"  # of a run that ended abruptly
 echo half > "$leftover"
+touch -d '1 hour ago' "$leftover"
 cli get 0 -o "$work/win" >/dev/null 2>&1
 check "get 0 succeeds" [ $? -eq 0 ]
 check "get removes the temporary file an ended run left" [ ! -e "$leftover" ]
