@@ -39,6 +39,10 @@ CWaitDialog::CWaitDialog(QWidget* owner) : QDialog(owner) {
     m_wndCancel->setAutoDefault(false);
     m_wndCancel->setDefault(false);
     connect(m_wndCancel, &QPushButton::clicked, this, &CWaitDialog::reject);
+    connect(this, &CWaitDialog::ProgressPosted, this, &CWaitDialog::ShowLatestProgress,
+            Qt::QueuedConnection);
+    connect(this, &CWaitDialog::WorkerFinished, this, &CWaitDialog::OnWorkerFinished,
+            Qt::QueuedConnection);
 }
 
 CWaitDialog::~CWaitDialog() {
@@ -98,16 +102,13 @@ void CWaitDialog::LayOutMarqueeStyle(QWidget* owner) {
 }
 
 void CWaitDialog::RunWorker() {
-    QMetaObject::invokeMethod(this, [this] { m_strFileName.clear(); }, Qt::QueuedConnection);
     if (m_pfnOperation) m_nResult = m_pfnOperation(*this);
-    const bool fillBar = !m_bCancel.load();
-    QMetaObject::invokeMethod(this, [this, fillBar] { OnWorkerFinished(fillBar); },
-                              Qt::QueuedConnection);
+    m_bFillBar = !m_bCancel.load();
+    emit WorkerFinished();
 }
 
-void CWaitDialog::OnWorkerFinished(bool fillBar) {
-    m_strFileName.clear();
-    if (fillBar && m_bPercent) m_wndProgress->setValue(kRange);
+void CWaitDialog::OnWorkerFinished() {
+    if (m_bFillBar.load() && m_bPercent) m_wndProgress->setValue(kRange);
     done(QDialog::Rejected);
 }
 
@@ -116,29 +117,38 @@ void CWaitDialog::WaitProgressCallback(void* context, int32_t percent, const cha
                                        int32_t mode) {
     auto* dialog = static_cast<CWaitDialog*>(context);
     if (dialog == nullptr) return;
-    // The name is only valid during this call: copy it before the report crosses threads.
-    const QString name = FileNameText(fileName);
-    QMetaObject::invokeMethod(
-        dialog,
-        [dialog, percent, name, elapsedSeconds, estimatedTotalSeconds, mode] {
-            dialog->OnProgress(percent, name, elapsedSeconds, estimatedTotalSeconds, mode);
-        },
-        Qt::QueuedConnection);
+    // The padded last block reports more than 100; the full bar comes at the end. The
+    // endless bar has no position to show.
+    if (percent < 0 || percent > kRange || !dialog->m_bPercent) return;
+    bool wakeNeeded = false;
+    {
+        const std::lock_guard<std::mutex> lock(dialog->m_progressLock);
+        // One wake-up per report taken: the rest only replace the waiting report.
+        wakeNeeded = !dialog->m_latestProgress.has_value();
+        // The name is only valid during this call: it is copied here.
+        dialog->m_latestProgress = ProgressReport{percent, fileName != nullptr ? fileName : "",
+                                                  elapsedSeconds, estimatedTotalSeconds, mode};
+    }
+    if (wakeNeeded) emit dialog->ProgressPosted();
 }
 
-void CWaitDialog::OnProgress(int32_t percent, const QString& fileName, double elapsedSeconds,
-                             double estimatedTotalSeconds, int32_t mode) {
-    // The padded last block reports more than 100; the full bar comes at the end.
-    if (percent < 0 || percent > kRange) return;
-    if (!m_bPercent) return;  // the endless bar has no position to show
-    m_wndProgress->setValue(percent);
-    m_strFileName = fileName;
+void CWaitDialog::ShowLatestProgress() {
+    std::optional<ProgressReport> report;
+    {
+        const std::lock_guard<std::mutex> lock(m_progressLock);
+        report.swap(m_latestProgress);
+    }
+    if (!report) return;
+    m_wndProgress->setValue(report->percent);
     const std::string please(MessageText(MsgPleaseWait));
     m_wndMessage->setText(QString::asprintf(std::string(MessageText(MsgProgressTime)).c_str(),
-                                            please.c_str(), percent, elapsedSeconds,
-                                            estimatedTotalSeconds - elapsedSeconds));
-    const MessageEntry action = mode == SendFile ? MsgUpdating : MsgGetting;
-    setWindowTitle(QStringLiteral("%1 %2 %3 %").arg(m_strFileName, CatalogueText(action)).arg(percent));
+                                            please.c_str(), report->percent,
+                                            report->elapsedSeconds,
+                                            report->estimatedTotalSeconds - report->elapsedSeconds));
+    const MessageEntry action = report->mode == SendFile ? MsgUpdating : MsgGetting;
+    setWindowTitle(QStringLiteral("%1 %2 %3 %")
+                       .arg(FileNameText(report->fileName.c_str()), CatalogueText(action))
+                       .arg(report->percent));
 }
 
 void CWaitDialog::reject() {

@@ -7,6 +7,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 
 class QLabel;
@@ -59,6 +62,13 @@ public slots:
     // until the operation has returned.
     void reject() override;
 
+signals:
+    // Emitted on the worker and connected queued: they wake the UI thread, which then takes
+    // what the worker left under m_progressLock. They carry nothing themselves, so every
+    // value crossing threads does so under a lock of ours.
+    void ProgressPosted();
+    void WorkerFinished();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -67,10 +77,18 @@ private:
     void LayOutPercentStyle();
     void LayOutMarqueeStyle(QWidget* owner);
     void RunWorker();
-    // On the UI thread: one progress report.
-    void OnProgress(int32_t percent, const QString& fileName, double elapsedSeconds,
-                    double estimatedTotalSeconds, int32_t mode);
-    void OnWorkerFinished(bool fillBar);
+    // On the UI thread: shows the latest report, if one is waiting.
+    void ShowLatestProgress();
+    void OnWorkerFinished();
+
+    // One report of the device link, as the worker received it.
+    struct ProgressReport {
+        int32_t percent = 0;
+        std::string fileName;  // in the system's code page
+        double elapsedSeconds = 0;
+        double estimatedTotalSeconds = 0;
+        int32_t mode = 0;
+    };
 
     QProgressBar* m_wndProgress = nullptr;
     QLabel* m_wndMessage = nullptr;
@@ -81,8 +99,11 @@ private:
     Operation m_pfnOperation;
     QString m_strMessage;
     bool m_bCancelButton = true;
-    QString m_strFileName;  // of the latest report; UI thread only
     std::atomic<int32_t> m_nResult{0};
+    std::atomic<bool> m_bFillBar{false};  // the operation ended without being cancelled
+    // Reports come faster than the window repaints: only the latest waits to be shown.
+    std::mutex m_progressLock;
+    std::optional<ProgressReport> m_latestProgress;  // guarded by m_progressLock
 };
 
 }  // namespace kvd
