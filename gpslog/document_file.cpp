@@ -17,11 +17,11 @@ constexpr char kCancelled[] = "cancelled";
 // every write, so that nothing more reaches the file (the log image ends its loops too).
 class WatchedSink final : public ByteSink {
 public:
-    WatchedSink(ByteSink& file, const ConversionWatch& watch, uint64_t expectedBytes,
+    WatchedSink(ByteSink& file, const ConversionWatch& watch, uint64_t estimatedBodyBytes,
                 std::string fileName)
         : file_(file),
           watch_(watch),
-          expected_(std::max<uint64_t>(1, expectedBytes)),
+          expected_(kEstimatedHeaderBytes + estimatedBodyBytes),
           fileName_(std::move(fileName)) {}
 
     bool Write(std::span<const uint8_t> bytes, std::string& error) override {
@@ -77,8 +77,7 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
 
     AtomicFile file;
     if (!file.Open(result.path, result.error)) return result;
-    WatchedSink sink(file, watch, kEstimatedHeaderBytes + log->FixCount() * format.bytesPerFix,
-                     fileName);
+    WatchedSink sink(file, watch, log->FixCount() * format.bytesPerFix, fileName);
     log->StopWhen(watch.abortRequest);
     const bool written = format.write(*log, result.path, sink, result.error);
     // An abort may have cut the document short without a write failing: it decides first.

@@ -50,10 +50,7 @@ bool CheckSaveFolder(const std::string& folder, std::string& error) {
 bool MakeSaveFolder(const std::string& folder, std::string& error) {
     std::error_code code;
     std::filesystem::create_directories(PathFromUtf8(folder), code);
-    if (std::filesystem::is_directory(PathFromUtf8(folder), code)) {
-        RemoveLeftoverTemporaryFiles(PathFromUtf8(folder));
-        return true;
-    }
+    if (std::filesystem::is_directory(PathFromUtf8(folder), code)) return true;
     error = "cannot make the folder " + folder + (code ? ": " + code.message() : std::string());
     return false;
 }
@@ -64,7 +61,10 @@ std::string CandidateName(const std::string& deviceName, int k) {
     return PathToUtf8(name.stem()) + " (" + std::to_string(k) + ")" + PathToUtf8(name.extension());
 }
 
-LogSaver::LogSaver(SaveOptions options) : options_(std::move(options)) {}
+LogSaver::LogSaver(SaveOptions options) : options_(std::move(options)) {
+    // What a run that ended abruptly left half-written goes before anything new is written.
+    RemoveLeftoverTemporaryFiles(PathFromUtf8(options_.folder));
+}
 
 int32_t LogSaver::Complete(void* context, const uint8_t* data, int32_t size, const char* folder,
                            const char* fileName) {

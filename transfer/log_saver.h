@@ -55,6 +55,7 @@ struct SavedLog {
 
 class LogSaver {
 public:
+    // Clears options.folder of the temporary files that runs which ended abruptly left there.
     explicit LogSaver(SaveOptions options);
 
     // A CompletionCallback; context is the LogSaver. 1 when the converted files were written.
@@ -88,8 +89,7 @@ private:
 // downloaded; false with the reason in error.
 bool CheckSaveFolder(const std::string& folder, std::string& error);
 
-// Makes the folder and its missing parents, and clears it of the temporary files that runs
-// which ended abruptly left there; false with the reason in error.
+// Makes the folder and its missing parents; false with the reason in error.
 bool MakeSaveFolder(const std::string& folder, std::string& error);
 
 // "NAME" for the first candidate, then "STEM (k)EXT": "trip.LOG" gives "trip (2).LOG".

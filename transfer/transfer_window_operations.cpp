@@ -2,7 +2,6 @@
 // progress dialog's worker thread while the connection check of the opener is paused.
 #include <QDir>
 
-#include "common/atomic_file.h"
 #include "controls/controls.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
@@ -123,8 +122,6 @@ void CKVD2730Dlg::RunGet() {
         ShowMessage(CatalogueText(MsgGetDataError), QString::fromStdString(*problem));
         return;
     }
-    // What a run that ended abruptly left half-written goes before anything new is written.
-    RemoveLeftoverTemporaryFiles(PathFromUtf8(m_strPath.toStdString()));
     // Each log becomes NAME.kml; one that cannot be converted is kept as the device sent it,
     // and a second log of a name already saved gets a name of its own.
     const auto icons = ChooseIconReachability(false);
