@@ -108,9 +108,9 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     ProgressDisplay progress(stderr);
     saveOptions.progress = ProgressDisplay::ReportConversion;
     saveOptions.progressContext = &progress;
+    saveOptions.cancel = &InterruptRequest();
     LogSaver saver(saveOptions);
     InstallInterruptHandler();
-    g_abortRequest = 0;
     int exitCode = kExitOk;
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;

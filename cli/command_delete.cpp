@@ -43,7 +43,7 @@ int RunDelete(const ParsedOptions& global, const ParsedOptions& options) {
     if (!untried.empty())
         std::fprintf(stderr, "kvd2730-cli: delete: not tried: slot %s\n", untried.c_str());
     // An empty slot is a slot given in error, not a device that failed.
-    return report.outcome.failure == CallFailure::Refused && !report.cancelled ? kExitItemFailed
+    return report.outcome.failure == CallFailure::Refused && !report.Cancelled() ? kExitItemFailed
                                                                               : exitCode;
 }
 

@@ -149,6 +149,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;
     saveOptions.progressContext = &progress;
+    saveOptions.cancel = &InterruptRequest();
     LogSaver saver(saveOptions);
     saver.onSaved = [&progress](const SavedLog& log) {
         progress.EndConversion();

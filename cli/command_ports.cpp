@@ -15,9 +15,9 @@ constexpr OptionSpec kPortsOptions[] = {
 std::string Verdict(const PortCandidate& candidate, const ProbeResult& result) {
     switch (result.outcome) {
         case ProbeOutcome::Device:
-            return "KVD-2730";
+            return result.recovered ? "KVD-2730 (brought back to its prompt)" : "KVD-2730";
         case ProbeOutcome::NotTheDevice:
-            return "no answer as a KVD-2730";
+            return result.answered ? "answers, but not as a KVD-2730" : "no answer";
         case ProbeOutcome::CannotOpen:
             break;
     }
@@ -34,6 +34,7 @@ int RunPorts(const ParsedOptions& global, const ParsedOptions& options) {
         return kExitUsage;
     }
     SetDiagnosticStream(global.Has("verbose") ? stderr : nullptr);
+    InstallInterruptHandler();
     const std::vector<PortCandidate> candidates = ListPortCandidates();
     if (candidates.empty()) {
 #ifdef _WIN32
@@ -47,7 +48,7 @@ int RunPorts(const ParsedOptions& global, const ParsedOptions& options) {
     }
     bool found = false;
     for (const PortCandidate& candidate : candidates) {
-        const ProbeResult result = ProbePortPath(candidate.path);
+        const ProbeResult result = ProbeRecovering(candidate.path, &InterruptRequest());
         found = found || result.outcome == ProbeOutcome::Device;
         std::printf("%s %s %s\n", PadToWidth(candidate.path, 24).c_str(),
                     PadToWidth(candidate.description, 40).c_str(),

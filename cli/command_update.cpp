@@ -45,11 +45,11 @@ int RunUpdate(const ParsedOptions& global, const ParsedOptions& options, const c
 std::span<const OptionSpec> UpdateOptions() { return kUpdateOptions; }
 
 int RunUpdateGps(const ParsedOptions& global, const ParsedOptions& options) {
-    return RunUpdate(global, options, kGpsDataUpdateCommand, "update-gps");
+    return RunUpdate(global, options, command_line::kGpsDataUpdate, "update-gps");
 }
 
 int RunUpdateVoice(const ParsedOptions& global, const ParsedOptions& options) {
-    return RunUpdate(global, options, kVoiceDataUpdateCommand, "update-voice");
+    return RunUpdate(global, options, command_line::kVoiceDataUpdate, "update-voice");
 }
 
 }  // namespace kvd::cli

@@ -11,29 +11,22 @@
 namespace kvd::cli {
 namespace {
 
-// A device at its prompt says nothing to the CANs of the recovery; this long a silence ends it.
-constexpr int32_t kRecoveryQuietMs = 200;
+CancelRequest g_interrupt;
 
 // The first Ctrl-C asks the running operation to stop (it tells the device and removes its
 // temporary files); a second one ends the program at once. SIGTERM and SIGHUP only ask.
 extern "C" void RequestAbort(int signalNumber) {
-    if (signalNumber == SIGINT && g_abortRequest != 0) std::_Exit(130);
-    g_abortRequest = 1;
+    if (signalNumber == SIGINT && g_interrupt.IsRequested()) std::_Exit(130);
+    g_interrupt.Request();
 }
 
-// A host that died in the middle of a transfer leaves the device deaf to the identification.
-// When no port passed, those that opened but did not answer as the device are asked to end
-// any transfer and probed once more; the identification already wrote to each of them.
-bool FindDeviceLeftInATransfer(const std::vector<ProbedPort>& probed) {
-    for (const auto& [candidate, result] : probed) {
-        if (g_abortRequest != 0) return false;
-        if (result.outcome != ProbeOutcome::NotTheDevice) continue;
-        if (RecoverDeviceLink(candidate.path, kRecoveryQuietMs) && ProbePort(candidate) == 1) return true;
-    }
-    return false;
-}
+// A device that answers but not as itself (left inside a batch by a host that was killed,
+// holding part of a line) gets the recovery; every port is asked plainly first.
+bool AnyPort(const PortCandidate&) { return true; }
 
 }  // namespace
+
+const CancelRequest& InterruptRequest() { return g_interrupt; }
 
 std::string DescribeOpenError(PortOpenError error, const std::string& port) {
     OperationReport report;
@@ -59,6 +52,7 @@ bool DeviceSession::Open(const ParsedOptions& global) {
     verbose_ = global.Has("verbose");
     SetDiagnosticStream(verbose_ ? stderr : nullptr);
     settings_.timeoutMs = TimeoutMs(global);
+    settings_.cancel = &g_interrupt;
     if (global.Has("simulate")) {
         std::string error;
         simulator_ = SimulatedDevice::Start(error);
@@ -70,8 +64,11 @@ bool DeviceSession::Open(const ParsedOptions& global) {
     } else if (const auto port = global.Value("port")) {
         if (!Identify(*port)) return false;
         SetDevicePort(0, *port);
-    } else if (std::vector<ProbedPort> probed;
-               !FindDevicePort(&probed) && !FindDeviceLeftInATransfer(probed)) {
+    } else if (std::vector<ProbedPort> probed; !FindDevicePort(&probed, &g_interrupt, AnyPort)) {
+        if (g_interrupt.IsRequested()) {
+            std::fputs("kvd2730-cli: cancelled\n", stderr);
+            return false;
+        }
         // Say which ports could have been the device but could not be opened.
         std::fprintf(stderr, "kvd2730-cli: no KVD-2730 found");
         for (const auto& [candidate, result] : probed) {
@@ -86,11 +83,9 @@ bool DeviceSession::Open(const ParsedOptions& global) {
 }
 
 bool DeviceSession::Identify(const std::string& port) {
-    // A host that died in the middle of a batch may have left the device in it.
-    RecoverDeviceLink(port, kRecoveryQuietMs);
-    const ProbeResult probe = ProbePortPath(port);
+    const ProbeResult probe = ProbeRecovering(port, &g_interrupt);
     if (probe.outcome == ProbeOutcome::Device) return true;
-    if (g_abortRequest != 0) {
+    if (g_interrupt.IsRequested()) {
         std::fputs("kvd2730-cli: cancelled\n", stderr);
     } else if (probe.outcome == ProbeOutcome::CannotOpen) {
         std::fprintf(stderr, "kvd2730-cli: %s\n", DescribeOpenError(probe.openError, port).c_str());
@@ -110,7 +105,7 @@ std::string DeviceSession::Describe(const OperationReport& report) const {
 
 int DeviceSession::ReportFailure(const OperationReport& report, const std::string& action) const {
     std::fprintf(stderr, "kvd2730-cli: %s: %s\n", action.c_str(), Describe(report).c_str());
-    if (report.cancelled) return kExitFailure;
+    if (report.Cancelled()) return kExitFailure;
     return report.outcome.failure == CallFailure::Completion ? kExitItemFailed : kExitFailure;
 }
 

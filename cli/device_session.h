@@ -1,5 +1,5 @@
 // What every device command shares: finding the port (given, discovered or simulated),
-// the per-byte time-out, Ctrl-C as an abort request, and one line that says what failed.
+// the per-byte time-out, Ctrl-C as a cancel request, and one line that says what failed.
 #pragma once
 
 #include <memory>
@@ -29,8 +29,8 @@ public:
     std::string Describe(const OperationReport& report) const;
 
 private:
-    // Brings the device on a named port back to its prompt and checks that it answers, with
-    // the short time-out of the identification; prints why not.
+    // Checks that the device answers on a named port, with the short time-out of the
+    // identification and, when the port answers otherwise, the recovery; prints why not.
     bool Identify(const std::string& port);
 
     bool verbose_ = false;
@@ -41,8 +41,11 @@ private:
 // The reason a port could not be opened, in words, with the fix for a permission problem.
 std::string DescribeOpenError(PortOpenError error, const std::string& port);
 
-// Ctrl-C, SIGTERM and SIGHUP set the abort request instead of ending the program, so that
+// Ctrl-C, SIGTERM and SIGHUP set the interrupt request instead of ending the program, so that
 // transfers and conversions stop cleanly; a second Ctrl-C ends the program at once.
 void InstallInterruptHandler();
+
+// What those signals set; every device call and conversion of the tool is handed it.
+const CancelRequest& InterruptRequest();
 
 }  // namespace kvd::cli

@@ -1,6 +1,5 @@
 #include "devicelink/command_exchange.h"
 
-#include <chrono>
 #include <cstring>
 
 #include "common/atomic_file.h"
@@ -8,11 +7,9 @@
 #include "devicelink/reply_handlers.h"
 #include "devicelink/transfer_files.h"
 #include "devicelink/transport.h"
-#include "devicelink/ymodem_block.h"
 
 namespace kvd {
 
-std::atomic<int32_t> g_abortRequest{0};
 std::atomic<int32_t> g_devicePort{-1};
 
 int32_t DispatchReply(const CommandRow* row, LinkContext& context) {
@@ -61,11 +58,9 @@ CallFailure ReplyFailure(const LinkContext& context) {
 
 }  // namespace
 
-int32_t RunDeviceCommand(const std::string& portName, const std::string& command,
-                         const DeviceCall& call) {
-    CallOutcome ignored;
-    CallOutcome& outcome = call.outcome ? *call.outcome : ignored;
-    outcome = {};
+CallOutcome RunDeviceCommand(const std::string& portName, const std::string& command,
+                             const DeviceCall& call) {
+    CallOutcome outcome;
     outcome.timeoutMs = call.timeoutMs;
 
     // Lines the device protocol cannot carry, and local paths the platform cannot open, are
@@ -74,17 +69,22 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
         (call.folder && std::strlen(call.folder) > kMaxLocalPathLength) ||
         (call.fileName && std::strlen(call.fileName) > kMaxLineLength)) {
         outcome.failure = CallFailure::Unsendable;
-        return 0;
+        return outcome;
+    }
+    if (IsCancelled(call.cancel)) {
+        outcome.status = CallStatus::Cancelled;
+        return outcome;
     }
 
     LinkContext context;
     context.portName = portName;
     context.progress = call.progress;
     context.progressContext = call.progressContext;
+    context.cancel = call.cancel;
     if (!OpenSerialPort(context, call.timeoutMs)) {
         outcome.failure = CallFailure::Open;
         outcome.openError = LastPortOpenError();
-        return 0;
+        return outcome;
     }
 
     std::memcpy(context.sendBuf.data(), command.data(), command.size());
@@ -97,9 +97,9 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
     if (!SendCommandEchoed(context)) {
         outcome.failure = CallFailure::Echo;
         outcome.cause = context.cause;
-    } else if (g_abortRequest != 0) {
-        result = 1;  // a pending abort: the line went out, the reply is not read
     } else {
+        // A cancel that came while the line went out still lets the reply be read: the device
+        // acts on the line either way, and a batch it starts is told to stop at its first block.
         const CommandRow* row = FindCommandRow(command.c_str(), command.size());
         result = DispatchReply(row, context);
         if (call.replyOut) *call.replyOut = context.replyText;
@@ -113,35 +113,24 @@ int32_t RunDeviceCommand(const std::string& portName, const std::string& command
             outcome.cause = context.cause;
             outcome.detail = context.causeDetail;
             outcome.blockIndex = context.blockCounter.Index();
-        } else if (call.completion) {
-            result = call.completion(call.completionContext, context.data.data(),
-                                     context.header.fileSize, context.folder.c_str(),
-                                     context.header.fileName.c_str());
-            if (result == 0) outcome.failure = CallFailure::Completion;
+        } else if (call.completion &&
+                   call.completion(call.completionContext, context.data.data(),
+                                   context.header.fileSize, context.folder.c_str(),
+                                   context.header.fileName.c_str()) == 0) {
+            result = 0;
+            outcome.failure = CallFailure::Completion;
         }
     }
+    outcome.bytesHeard = context.bytesHeard;
     CloseSerialPort(context);
-    return result;
-}
 
-bool RecoverDeviceLink(const std::string& portName, int32_t quietMs) {
-    LinkContext context;
-    context.portName = portName;
-    if (!OpenSerialPort(context, quietMs)) return false;
-    context.sendBuf[0] = context.sendBuf[1] = kCan;
-    context.sendCount = 2;
-    // A device at its prompt takes the CANs for the tail of a transfer and stays silent; one
-    // left in a batch gives it up and answers with its status line and the prompt.
-    // Bounded, so that a port that keeps talking cannot hold the program here.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    if (WriteSendBuffer(context)) {
-        while (std::chrono::steady_clock::now() < deadline) {
-            context.lineTooLong = false;
-            if (ReadReplyLine(context) ? IsPromptLine(context) : !context.lineTooLong) break;
-        }
+    if (result != 0) {
+        outcome.status = result == 3 ? CallStatus::Transferred : CallStatus::Done;
+    } else if (IsCancelled(call.cancel)) {
+        // Whatever step gave up, it gave up because it was asked to.
+        outcome.status = CallStatus::Cancelled;
     }
-    CloseSerialPort(context);
-    return true;
+    return outcome;
 }
 
 }  // namespace kvd

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 
 namespace kvd {
 
@@ -31,5 +32,18 @@ std::span<const CommandRow> CommandTable();
 
 // The row whose word occurs first in table order, or null when none occurs.
 const CommandRow* FindCommandRow(const char* command, std::size_t length);
+
+// The command lines the host sends, each with its line feed. Every caller takes them from here.
+namespace command_line {
+inline constexpr char kIdentify[] = "Echo KVD-2730\n";  // answered by "KVD-2730"
+inline constexpr char kSetMode[] = "SetMode 1\n";
+inline constexpr char kGpsDataVersion[] = "GetGpsDataVersion\n";
+inline constexpr char kLogList[] = "GetLogList\n";
+inline constexpr char kRecordList[] = "GetRecordList\n";
+inline constexpr char kGpsDataUpdate[] = "UpdateGpsDataX\n";
+inline constexpr char kVoiceDataUpdate[] = "UpdateVoiceData\n";
+inline std::string GetLog(int slot) { return "GetLog " + std::to_string(slot) + "\n"; }
+inline std::string DeleteLog(int slot) { return "DeleteLog " + std::to_string(slot) + "\n"; }
+}  // namespace command_line
 
 }  // namespace kvd

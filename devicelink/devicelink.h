@@ -2,10 +2,11 @@
 // Other folders include only this header.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <string>
+
+#include "common/cancel_request.h"
 
 namespace kvd {
 
@@ -26,8 +27,6 @@ using ProgressCallback = void (*)(void* context, int32_t percent, const char* fi
 using CompletionCallback = int32_t (*)(void* context, const uint8_t* data, int32_t size,
                                        const char* folder, const char* fileName);
 
-// 0 none, 1 cancel, 2 exit requested. Written by the UI and signal handlers, read by the link.
-extern std::atomic<int32_t> g_abortRequest;
 // Number of the device's port once discovery succeeded; -1 before.
 extern std::atomic<int32_t> g_devicePort;
 
@@ -53,7 +52,7 @@ enum class FailureCause {
     None,
     TimedOut,         // nothing arrived within the per-byte time-out
     Disconnected,     // the line went away (unplugged, hung up, a line error)
-    Aborted,          // the user's abort request stopped the wait or the transfer
+    Aborted,          // the caller's cancel request stopped the wait or the transfer
     DeviceCancelled,  // the device sent CAN
     BadData,          // a block or block 0 failed its checks
     OutOfMemory,      // no memory for the announced file
@@ -64,7 +63,16 @@ enum class FailureCause {
     FileUnwritable,   // a received file could not be stored (detail says why)
 };
 
+// How a device call ended.
+enum class CallStatus {
+    Done,         // the reply was read and said yes
+    Transferred,  // the same, and the batch it announced moved (and its handler, if any, succeeded)
+    Failed,       // see failure and cause
+    Cancelled,    // the caller's cancel request stopped it; nothing after that point happened
+};
+
 struct CallOutcome {
+    CallStatus status = CallStatus::Failed;
     CallFailure failure = CallFailure::None;
     PortOpenError openError = PortOpenError::None;
     FailureCause cause = FailureCause::None;
@@ -72,6 +80,10 @@ struct CallOutcome {
     std::string reply;        // the last reply line that was not the prompt
     int64_t blockIndex = -1;  // the data block a transfer stopped at, when known
     int32_t timeoutMs = 0;    // the per-byte time-out the call ran with
+    uint64_t bytesHeard = 0;  // bytes the port delivered: whether anything answered at all
+
+    bool Succeeded() const { return status == CallStatus::Done || status == CallStatus::Transferred; }
+    bool Cancelled() const { return status == CallStatus::Cancelled; }
 };
 
 // Largest file we move in either direction. Far above any log, record or data file the device
@@ -89,21 +101,17 @@ struct DeviceCall {
     ProgressCallback progress = nullptr;
     void* progressContext = nullptr;
     std::string* replyOut = nullptr;  // receives the last non-prompt reply line
-    CompletionCallback completion = nullptr;
+    CompletionCallback completion = nullptr;  // a result of 0 fails the call
     void* completionContext = nullptr;
-    CallOutcome* outcome = nullptr;  // receives where a failed call stopped
+    // The caller's request to stop. Set before the call, nothing is sent; set during it, the
+    // call stops within about 100 ms (a batch after telling the device) and says Cancelled.
+    const CancelRequest* cancel = nullptr;
 };
 
 // One conversation with the device: open the port, send one command line, read the reply
 // (moving a file for the transfer commands), run the completion handler, close the port.
-// Returns 0 on failure; 1, or 3 after a completed transfer, or the completion handler's result.
-int32_t RunDeviceCommand(const std::string& portName, const std::string& command,
-                         const DeviceCall& call = {});
-
-// Brings a device back to its prompt after a host that died in the middle of a batch: sends
-// CAN twice and reads until the prompt or until the line stays quiet for quietMs. Sends no
-// command. False only when the port cannot be opened.
-bool RecoverDeviceLink(const std::string& portName, int32_t quietMs);
+CallOutcome RunDeviceCommand(const std::string& portName, const std::string& command,
+                             const DeviceCall& call = {});
 
 // Mapping of command lines to the device's command words.
 int32_t LookupCommandId(const std::string& command);
@@ -118,5 +126,7 @@ void SetDiagnosticStream(std::FILE* stream);
 }  // namespace kvd
 
 #include "devicelink/ansi_text.h"       // IWYU pragma: export
+#include "devicelink/command_table.h"   // IWYU pragma: export
+#include "devicelink/link_recovery.h"   // IWYU pragma: export
 #include "devicelink/list_reply.h"      // IWYU pragma: export
 #include "devicelink/port_discovery.h"  // IWYU pragma: export

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/cancel_request.h"
 #include "devicelink/devicelink.h"
 #include "devicelink/serial_port.h"
 
@@ -53,12 +54,14 @@ struct LinkContext {
     uint32_t sendCount = 0;
     uint32_t recvCount = 0;
     int32_t timeoutMs = 0;
+    const CancelRequest* cancel = nullptr;  // the caller's; read before every block and wait
 
     // Bytes the port delivered beyond what the last read consumed. Reading ahead keeps the
     // per-byte time-out while costing one system call per burst instead of per byte.
     std::array<uint8_t, 4096> readAhead{};
     std::size_t readAheadPos = 0;
     std::size_t readAheadLen = 0;
+    uint64_t bytesHeard = 0;    // every byte the port delivered during the call
     bool readTimedOut = false;  // the last failed read ran out of time or line
     bool lineTooLong = false;   // a reply line did not fit recvBuf
     FailureCause cause = FailureCause::None;  // the first cause noted by a failing step

@@ -1,8 +1,12 @@
 #include "devicelink/port_discovery.h"
 
+#include <algorithm>
 #include <cctype>
 #include <limits>
 #include <mutex>
+
+#include "devicelink/command_table.h"
+#include "devicelink/link_recovery.h"
 
 namespace kvd {
 namespace {
@@ -43,42 +47,87 @@ std::optional<int32_t> ComPortNumberFromFriendlyName(std::string_view friendlyNa
     return static_cast<int32_t>(value);
 }
 
-ProbeResult ProbePortPath(const std::string& path) {
+ProbeResult ProbePortPath(const std::string& path, const CancelRequest* cancel) {
     DeviceCall call;
     call.timeoutMs = kProbeTimeoutMs;
-    if (RunDeviceCommand(path, "Echo KVD-2730\n", call) == 0) {
-        const PortOpenError error = LastPortOpenError();
-        if (error != PortOpenError::None) return {ProbeOutcome::CannotOpen, error};
-        return {ProbeOutcome::NotTheDevice, PortOpenError::None};
+    call.cancel = cancel;
+    const CallOutcome identify = RunDeviceCommand(path, command_line::kIdentify, call);
+    ProbeResult result;
+    result.answered = identify.bytesHeard > 0;
+    if (!identify.Succeeded()) {
+        if (identify.failure == CallFailure::Open) {
+            result.outcome = ProbeOutcome::CannotOpen;
+            result.openError = identify.openError;
+        }
+        return result;
     }
-    if (RunDeviceCommand(path, "SetMode 1\n", call) == 0) return {ProbeOutcome::NotTheDevice};
-    return {ProbeOutcome::Device};
+    if (RunDeviceCommand(path, command_line::kSetMode, call).Succeeded())
+        result.outcome = ProbeOutcome::Device;
+    return result;
 }
 
 namespace {
 
-ProbeResult Probe(const PortCandidate& candidate) {
-    const ProbeResult result = ProbePortPath(candidate.path);
-    if (result.outcome == ProbeOutcome::Device) {
-        g_abortRequest = 0;
-        SetDevicePort(candidate.number, candidate.path);
-    }
-    return result;
+// After an identification that failed on a port that answered.
+ProbeResult RecoverAndProbe(const std::string& path, const ProbeResult& failed,
+                            const CancelRequest* cancel) {
+    if (!RecoverDeviceLink(path, kRecoveryQuietMs, cancel)) return failed;
+    ProbeResult again = ProbePortPath(path, cancel);
+    again.answered = true;
+    again.recovered = true;
+    return again;
+}
+
+bool WorthRecovering(const ProbeResult& result) {
+    return result.outcome == ProbeOutcome::NotTheDevice && result.answered;
 }
 
 }  // namespace
 
-int32_t ProbePort(const PortCandidate& candidate) {
-    return Probe(candidate).outcome == ProbeOutcome::Device ? 1 : 0;
+ProbeResult ProbeRecovering(const std::string& path, const CancelRequest* cancel) {
+    const ProbeResult first = ProbePortPath(path, cancel);
+    return WorthRecovering(first) ? RecoverAndProbe(path, first, cancel) : first;
 }
 
-int32_t FindDevicePort(std::vector<ProbedPort>* probed) {
+int32_t FindDevicePort(std::vector<ProbedPort>* probed, const CancelRequest* cancel,
+                       const RecoveryPolicy& mayRecover) {
+    std::vector<ProbedPort> results;
+    const ProbedPort* device = nullptr;
     for (const PortCandidate& candidate : ListPortCandidates()) {
-        const ProbeResult result = Probe(candidate);
-        if (probed) probed->push_back({candidate, result});
-        if (result.outcome == ProbeOutcome::Device) return 1;
+        if (IsCancelled(cancel)) break;
+        results.push_back({candidate, ProbePortPath(candidate.path, cancel)});
+        if (results.back().result.outcome == ProbeOutcome::Device) {
+            device = &results.back();
+            break;
+        }
     }
-    return 0;
+    // A port that talks but not as the device is asked to recover only once every port had
+    // its plain identification, so that a healthy device elsewhere is found without delay.
+    for (ProbedPort& port : results) {
+        if (device != nullptr || !mayRecover || IsCancelled(cancel)) break;
+        if (!WorthRecovering(port.result) || !mayRecover(port.candidate)) continue;
+        port.result = RecoverAndProbe(port.candidate.path, port.result, cancel);
+        if (port.result.outcome == ProbeOutcome::Device) device = &port;
+    }
+    if (device != nullptr) SetDevicePort(device->candidate.number, device->candidate.path);
+    if (probed) probed->insert(probed->end(), results.begin(), results.end());
+    return device != nullptr ? 1 : 0;
+}
+
+int32_t RecoverOncePerPlugIn::FindDevicePort(const CancelRequest* cancel) {
+    std::vector<ProbedPort> probed;
+    const int32_t found = kvd::FindDevicePort(&probed, cancel, [this](const PortCandidate& port) {
+        if (std::find(recovered_.begin(), recovered_.end(), port.path) != recovered_.end())
+            return false;
+        recovered_.push_back(port.path);
+        return true;
+    });
+    // Unplugged, or found as the device: the next trouble on that port may be recovered again.
+    for (const ProbedPort& port : probed) {
+        if (port.result.outcome == ProbeOutcome::NotTheDevice) continue;
+        std::erase(recovered_, port.candidate.path);
+    }
+    return found;
 }
 
 }  // namespace kvd

@@ -21,11 +21,20 @@ public:
 
     // Waits at most timeoutMs for the first byte, then returns what is ready, up to capacity.
     // Returns 0 on time-out or failure.
-    // The wait ends early, within about 100 ms, once g_abortRequest is set.
+    // The wait ends early, within about 100 ms, once the cancel request given below is set.
     virtual std::size_t Read(uint8_t* bytes, std::size_t capacity, int32_t timeoutMs) = 0;
 
     // Why the last Read returned 0: TimedOut, Disconnected or Aborted.
     virtual FailureCause LastReadFailure() const { return FailureCause::TimedOut; }
+
+    // The request that ends a read's wait early; null: none does.
+    void StopWaitingWhen(const CancelRequest* cancel) { cancel_ = cancel; }
+
+protected:
+    const CancelRequest* WaitCancel() const { return cancel_; }
+
+private:
+    const CancelRequest* cancel_ = nullptr;
 };
 
 struct PortOpenResult {

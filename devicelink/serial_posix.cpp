@@ -36,16 +36,16 @@ PortOpenError ErrorFromErrno(int error) {
     }
 }
 
-// Longest single wait: an abort request is seen within this, whatever the time-out.
+// Longest single wait: a cancel request is seen within this, whatever the time-out.
 constexpr int64_t kWaitSliceMs = 100;
 
 enum class Wait { Ready, TimedOut, Failed, Aborted };
 
 // Waits for the descriptor to become ready in slices, restarting after signals with the time
-// left. A wait for input gives up at the end of a slice in which nothing came once an abort is
+// left. A wait for input gives up at the end of a slice in which nothing came once a cancel is
 // requested: bytes already on their way (the echo of a line sent anyway) are still read, and
 // output still goes out, so that the CAN that ends a transfer reaches the device.
-Wait WaitReady(int fd, short events, int32_t timeoutMs) {
+Wait WaitReady(int fd, short events, int32_t timeoutMs, const CancelRequest* cancel) {
     const bool abortable = (events & POLLIN) != 0;
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
@@ -59,7 +59,7 @@ Wait WaitReady(int fd, short events, int32_t timeoutMs) {
             return ready ? Wait::Ready : Wait::Failed;
         }
         if (n < 0 && errno != EINTR) return Wait::Failed;
-        if (abortable && g_abortRequest != 0) return Wait::Aborted;
+        if (abortable && IsCancelled(cancel)) return Wait::Aborted;
     }
 }
 
@@ -82,7 +82,7 @@ public:
             } else if (n < 0 && errno == EINTR) {
                 continue;
             } else if (n < 0 && errno == EAGAIN) {
-                if (WaitReady(fd_, POLLOUT, timeoutMs) != Wait::Ready) break;
+                if (WaitReady(fd_, POLLOUT, timeoutMs, nullptr) != Wait::Ready) break;
             } else {
                 break;
             }
@@ -97,7 +97,7 @@ public:
             if (n < 0 && errno == EINTR) continue;
             // A read of 0 is a hang-up; any error but "nothing yet" is a line gone away.
             if (n == 0 || (n < 0 && errno != EAGAIN)) return Failed(FailureCause::Disconnected);
-            switch (WaitReady(fd_, POLLIN, timeoutMs)) {
+            switch (WaitReady(fd_, POLLIN, timeoutMs, WaitCancel())) {
                 case Wait::Ready:
                     continue;
                 case Wait::TimedOut:

@@ -12,7 +12,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-// Longest single wait: an abort request is seen within this, whatever the time-out.
+// Longest single wait: a cancel request is seen within this, whatever the time-out.
 constexpr int64_t kWaitSliceMs = 100;
 
 // Why the last read came back empty.
@@ -56,7 +56,7 @@ class Win32SerialPort final : public SerialPort {
         if (capacity == 0) return 0;
         const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            if (g_abortRequest != 0) return Failed(ReadEnd::Aborted);
+            if (IsCancelled(WaitCancel())) return Failed(ReadEnd::Aborted);
             DWORD errors = 0;
             COMSTAT status{};
             // Also clears a line error, which would otherwise fail every later read.

@@ -93,7 +93,7 @@ int32_t RunBatch(LinkContext& context, TransferMode mode) {
 // instead of waiting out its own time-out for an answer that will not come.
 void CancelBatch(LinkContext& context) {
     const bool abortSent = context.sendCount == 1 && context.sendBuf[0] == kCan;
-    if (abortSent) return;  // the abort request already told it
+    if (abortSent) return;  // the cancel already told it
     context.sendBuf[0] = context.sendBuf[1] = kCan;
     context.sendCount = 2;
     WriteSendBuffer(context);

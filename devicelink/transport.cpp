@@ -19,6 +19,7 @@ bool ReadByte(LinkContext& context, uint8_t& byte) {
             NoteCause(context, context.port->LastReadFailure());
             return false;
         }
+        context.bytesHeard += context.readAheadLen;
     }
     byte = context.readAhead[context.readAheadPos++];
     return true;
@@ -31,6 +32,7 @@ bool OpenSerialPort(LinkContext& context, int32_t timeoutMs) {
     SetLastPortOpenError(opened.error);
     if (!opened.port) return false;
     context.port = std::move(opened.port);
+    context.port->StopWaitingWhen(context.cancel);
     context.timeoutMs = timeoutMs;
     context.readAheadPos = context.readAheadLen = 0;
     return true;

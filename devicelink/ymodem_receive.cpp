@@ -112,7 +112,7 @@ int32_t ReceiveDataBlock(LinkContext& context) {
     context.recvCount = static_cast<uint32_t>(BlockLength(context.header.blockType));
     if (!ReadExactFrom(context, 1)) return 0;
 
-    if (g_abortRequest != 0) {
+    if (IsCancelled(context.cancel)) {
         context.state = STATE_NONE;
         NoteCause(context, FailureCause::Aborted);
         SendControlByte(context, kCan);

@@ -146,7 +146,7 @@ int32_t SendDataBlock(LinkContext& context) {
             NoteCause(context, FailureCause::BadData);
             return 0;
     }
-    if (g_abortRequest != 0) {
+    if (IsCancelled(context.cancel)) {
         context.state = STATE_NONE;
         NoteCause(context, FailureCause::Aborted);
         SendControlByte(context, kCan);

@@ -59,8 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     call.folder = Folder().c_str();
     call.fileName = "points.FPT";
     call.timeoutMs = 1;
-    const int32_t result = kvd::RunDeviceCommand("memory", "UpdateGpsDataX\n", call);
-    if (result != 0 && result != 1 && result != 3) __builtin_trap();
+    const kvd::CallOutcome outcome =
+        kvd::RunDeviceCommand("memory", kvd::command_line::kGpsDataUpdate, call);
+    if (outcome.Cancelled()) __builtin_trap();
     CheckWrittenBlocks(line->written);
     return 0;
 }

@@ -13,7 +13,7 @@ constexpr uint64_t kEstimatedHeaderBytes = 4096;
 
 constexpr char kCancelled[] = "cancelled";
 
-// Passes the document on to the file, reporting progress; after an abort request it fails
+// Passes the document on to the file, reporting progress; after a cancel request it fails
 // every write, so that nothing more reaches the file (the log image ends its loops too).
 class WatchedSink final : public ByteSink {
 public:
@@ -25,7 +25,7 @@ public:
           fileName_(std::move(fileName)) {}
 
     bool Write(std::span<const uint8_t> bytes, std::string& error) override {
-        if (watch_.abortRequest && *watch_.abortRequest != 0) {
+        if (IsCancelled(watch_.cancel)) {
             error = kCancelled;
             return false;
         }
@@ -78,7 +78,7 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
     AtomicFile file;
     if (!file.Open(result.path, result.error)) return result;
     WatchedSink sink(file, watch, log->FixCount() * format.bytesPerFix, fileName);
-    log->StopWhen(watch.abortRequest);
+    log->StopWhen(watch.cancel);
     const bool written = format.write(*log, result.path, sink, result.error);
     // An abort may have cut the document short without a write failing: it decides first.
     if (log->Stopped()) {

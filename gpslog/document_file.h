@@ -1,5 +1,5 @@
 // What every output format shares when a log becomes a file: the log opened in place, the
-// progress and the abort request of the watch, the replace decision, and a file that appears
+// progress and the cancel request of the watch, the replace decision, and a file that appears
 // complete or not at all. Each format adds only the writing of its document.
 #pragma once
 

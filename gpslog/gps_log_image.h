@@ -2,7 +2,6 @@
 // demand. Converting a long log this way needs no memory per fix.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -28,9 +27,9 @@ public:
     template <typename Visit>
     void ForEachFix(Visit&& visit) const;
 
-    // Makes ForEachFix end early once *stop is non-zero (checked every few thousand fixes).
-    void StopWhen(const std::atomic<int32_t>* stop) { stop_ = stop; }
-    bool Stopped() const { return stop_ != nullptr && *stop_ != 0; }
+    // Makes ForEachFix end early once *stop is requested (checked every few thousand fixes).
+    void StopWhen(const CancelRequest* stop) { stop_ = stop; }
+    bool Stopped() const { return IsCancelled(stop_); }
 
     uint64_t FixCount() const;
     // Time of the last fix, or the start time when there is none.
@@ -43,7 +42,7 @@ private:
     std::span<const uint8_t> fixBlocks_;  // whole blocks after the header only
     int64_t startTime_;
     int32_t interval_;
-    const std::atomic<int32_t>* stop_ = nullptr;
+    const CancelRequest* stop_ = nullptr;
 };
 
 template <typename Visit>

@@ -1,7 +1,6 @@
 // GPS log conversion: a downloaded log becomes a KML or a GPX file. Other folders include only this.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -9,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/cancel_request.h"
 #include "gpslog/icon_reachability.h"
 #include "gpslog/log_format.h"  // IWYU pragma: export
 
@@ -45,10 +45,10 @@ struct OutputFormats {
 // Reports a conversion's progress: percent done (an estimate, 0 to 100) and the log's name.
 using ConversionProgress = void (*)(void* context, int32_t percent, const char* fileName);
 
-// How a caller follows and stops a conversion. The abort request is read between chunks of
-// the output; once it is non-zero the conversion stops and leaves no file behind.
+// How a caller follows and stops a conversion. The cancel request is read between chunks of
+// the output; once it is set the conversion stops and leaves no file behind.
 struct ConversionWatch {
-    const std::atomic<int32_t>* abortRequest = nullptr;
+    const CancelRequest* cancel = nullptr;
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
 };
@@ -62,7 +62,7 @@ using ReplaceDecision = std::function<bool(const std::filesystem::path& written,
 struct FileConversion {
     std::filesystem::path path;  // the file written, or the one that would have been
     std::string error;
-    bool cancelled = false;  // stopped by the abort request (error says so too)
+    bool cancelled = false;  // stopped by the cancel request (error says so too)
     bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
     bool replacedExisting = false;  // a file already held the name (written: it was replaced)
 

@@ -1,12 +1,18 @@
 #include "shell/device_search.h"
 
+#include <memory>
+
 #include "devicelink/devicelink.h"
 
 namespace kvd {
 
 DeviceSearch::DeviceSearch(Finder finder, std::chrono::milliseconds interval)
-    : m_pfnFind(finder ? std::move(finder) : Finder([] { return FindDevicePort(); })),
-      m_interval(interval) {}
+    : m_interval(interval) {
+    m_pfnFind = finder ? std::move(finder)
+                       : Finder([this, discovery = std::make_shared<RecoverOncePerPlugIn>()] {
+                             return discovery->FindDevicePort(&m_stopProbe);
+                         });
+}
 
 DeviceSearch::~DeviceSearch() { Stop(); }
 
@@ -23,8 +29,10 @@ uint64_t DeviceSearch::Start(FoundHook onFound) {
 void DeviceSearch::Stop() {
     if (!m_hThread.joinable()) return;
     m_hThread.request_stop();
+    m_stopProbe.Request();
     m_wake.notify_all();
     m_hThread.join();
+    m_stopProbe.Clear();
     m_bSearching = false;
 }
 

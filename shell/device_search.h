@@ -12,11 +12,14 @@
 #include <stop_token>
 #include <thread>
 
+#include "common/cancel_request.h"
+
 namespace kvd {
 
 class DeviceSearch {
   public:
-    // One discovery pass; > 0 when the device was found (FindDevicePort by default).
+    // One discovery pass; > 0 when the device was found. By default the port discovery, with
+    // one recovery per port between two plug-ins for a port that answers but not as the device.
     using Finder = std::function<int32_t()>;
     // Called on the search thread once the device was found; `generation` tells searches apart.
     using FoundHook = std::function<void(uint64_t generation)>;
@@ -47,6 +50,7 @@ class DeviceSearch {
     std::atomic<uint64_t> m_generation{0};
     std::mutex m_waitMutex;
     std::condition_variable_any m_wake;
+    CancelRequest m_stopProbe;  // ends a discovery pass under way when the search stops
     std::jthread m_hThread;
 };
 

@@ -7,18 +7,19 @@ namespace kvd {
 bool IdentifyDevice(const std::string& portName) {
     DeviceCall call;
     call.timeoutMs = kWatchTimeoutMs;
-    if (RunDeviceCommand(portName, "SetMode 1\n", call) == 0) return false;
+    if (!RunDeviceCommand(portName, command_line::kSetMode, call).Succeeded()) return false;
     std::string version;
     call.replyOut = &version;
     // The version's content does not matter; a device that answers with one is ours.
-    return RunDeviceCommand(portName, "GetGpsDataVersion\n", call) != 0 && !version.empty();
+    return RunDeviceCommand(portName, command_line::kGpsDataVersion, call).Succeeded() &&
+           !version.empty();
 }
 
 bool CheckConnection(const std::string& portName, const std::string& folder) {
     DeviceCall call;
     call.timeoutMs = kWatchTimeoutMs;
     call.folder = folder.c_str();
-    return RunDeviceCommand(portName, "Echo KVD-2730\n", call) != 0;
+    return RunDeviceCommand(portName, command_line::kIdentify, call).Succeeded();
 }
 
 }  // namespace kvd

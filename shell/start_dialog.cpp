@@ -145,10 +145,12 @@ void CStartDlg::OnCheckTick() {
     if (m_pTransferDlg != nullptr && m_pTransferDlg->IsSelecting()) return;
     if (CheckConnection(DevicePortName(), QDir::currentPath().toStdString())) return;
 
-    g_abortRequest = 1;  // an operation still running stops at its next block
     m_timerCheck.stop();
     StartSearch();
-    if (m_pTransferDlg != nullptr) m_pTransferDlg->reject();
+    if (m_pTransferDlg != nullptr) {
+        m_pTransferDlg->CancelOperation();  // one still running stops at its next block
+        m_pTransferDlg->reject();
+    }
 }
 
 void CStartDlg::PauseConnectionCheck() { m_timerCheck.stop(); }
@@ -182,7 +184,10 @@ void CStartDlg::OnTransferWindowFinished(int) {
     if (m_state == State::Ready) StartSearch();
 }
 
-void CStartDlg::RequestEnd() { reject(); }
+void CStartDlg::RequestEnd() {
+    if (m_pTransferDlg != nullptr) m_pTransferDlg->CancelOperation();
+    reject();
+}
 
 void CStartDlg::reject() {
     if (m_pTransferDlg != nullptr) {

@@ -39,9 +39,10 @@ class CStartDlg : public QDialog, public ConnectionCheck {
     // The transfer window's operations stop the connection check and start it again.
     void PauseConnectionCheck() override;
     void ResumeConnectionCheck() override;
+    bool ExitRequested() const override { return m_bEndRequested; }
 
     // The tray's exit command: ends the dialog at once, or as soon as an open transfer window
-    // has closed.
+    // has closed; an operation under way there is cancelled.
     void RequestEnd();
 
     State CurrentState() const { return m_state; }

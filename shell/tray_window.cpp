@@ -60,7 +60,6 @@ bool CTrayWindow::ShowIconMenu(const QPoint& at) {
 }
 
 void CTrayWindow::ExitCommand() {
-    g_abortRequest = 2;
     if (g_startDlg != nullptr) g_startDlg->RequestEnd();
 }
 

@@ -25,7 +25,7 @@ QString FileNameText(const char* fileName) {
 
 }  // namespace
 
-CWaitDialog::CWaitDialog(QWidget* owner) : QDialog(owner) {
+CWaitDialog::CWaitDialog(QWidget* owner, CancelRequest& cancel) : QDialog(owner), m_cancel(cancel) {
     // Modal over its owner's windows only: the tray icon's exit must stay reachable.
     setWindowModality(Qt::WindowModal);
     setWindowTitle(kStartingText);
@@ -103,7 +103,7 @@ void CWaitDialog::LayOutMarqueeStyle(QWidget* owner) {
 
 void CWaitDialog::RunWorker() {
     if (m_pfnOperation) m_nResult = m_pfnOperation(*this);
-    m_bFillBar = !m_bCancel.load();
+    m_bFillBar = !m_cancel.IsRequested();
     emit WorkerFinished();
 }
 
@@ -153,8 +153,7 @@ void CWaitDialog::ShowLatestProgress() {
 
 void CWaitDialog::reject() {
     m_wndMessage->setText(CatalogueText(MsgAborting));
-    m_bCancel = true;
-    g_abortRequest = 1;
+    m_cancel.Request();
 }
 
 void CWaitDialog::keyPressEvent(QKeyEvent* event) {

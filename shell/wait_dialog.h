@@ -12,6 +12,8 @@
 #include <string>
 #include <thread>
 
+#include "common/cancel_request.h"
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -25,7 +27,8 @@ public:
     // Runs on the worker thread; its result becomes the dialog's result (0 is failure).
     using Operation = std::function<int32_t(CWaitDialog& dialog)>;
 
-    explicit CWaitDialog(QWidget* owner);
+    // `cancel` is the operation's own request: Cancel, Escape and the close box set it.
+    CWaitDialog(QWidget* owner, CancelRequest& cancel);
     // Waits for the worker, however long it takes: it only outlives the window for the
     // moment between its last report and its end.
     ~CWaitDialog() override;
@@ -44,7 +47,7 @@ public:
                                      double elapsedSeconds, double estimatedTotalSeconds,
                                      int32_t mode);
 
-    bool CancelRequested() const { return m_bCancel.load(); }
+    bool CancelRequested() const { return m_cancel.IsRequested(); }
     int32_t Result() const { return m_nResult.load(); }
 
     // For tests and screenshots.
@@ -94,7 +97,7 @@ private:
     QLabel* m_wndMessage = nullptr;
     QPushButton* m_wndCancel = nullptr;
     std::thread m_hThread;
-    std::atomic<bool> m_bCancel{false};
+    CancelRequest& m_cancel;
     bool m_bPercent = true;
     Operation m_pfnOperation;
     QString m_strMessage;

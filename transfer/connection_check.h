@@ -14,6 +14,8 @@ public:
     // Called on the UI thread when the operation is over (after its result box), unless an
     // exit was requested meanwhile: start the timer again with its usual period.
     virtual void ResumeConnectionCheck() = 0;
+    // Whether the program is ending: the window then closes after its operation instead.
+    virtual bool ExitRequested() const = 0;
 };
 
 }  // namespace kvd

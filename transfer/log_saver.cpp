@@ -82,7 +82,7 @@ FileConversion LogSaver::ConvertAll(std::span<const uint8_t> data, const std::st
     OfflineIconReachability offline;
     IconReachability& icons = options_.icons ? *options_.icons : offline;
     ConversionWatch watch;
-    watch.abortRequest = &g_abortRequest;
+    watch.cancel = options_.cancel;
     watch.progress = options_.progress;
     watch.progressContext = options_.progressContext;
     const ReplaceDecision sameOnly = [](const std::filesystem::path& candidate,

@@ -11,8 +11,8 @@
 //   GetSelectedFiles(settings, slots, folder, LogSaver::Complete, &saver);
 //   for (const SavedLog& log : saver.Logs()) ... log.written, DescribeSavedLog(log, langId)
 //
-// The conversion stops at g_abortRequest and leaves no file of that log; the progress, when
-// set, follows each file's conversion.
+// The conversion stops at the options' cancel request and leaves no file of that log; the
+// progress, when set, follows each file's conversion.
 #pragma once
 
 #include <cstdint>
@@ -34,13 +34,14 @@ struct SaveOptions {
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
     OutputFormats formats = {};  // at least one of them
+    const CancelRequest* cancel = nullptr;  // stops a conversion under way
 };
 
 enum class SaveResult {
     Converted,  // the converted files were written (and the raw log when asked, unless rawError says)
     KeptRaw,    // the log could not be converted; its raw bytes were saved instead
     NotSaved,   // neither could be written
-    Cancelled,  // the abort request stopped the conversion; nothing was written
+    Cancelled,  // the cancel request stopped the conversion; nothing was written
 };
 
 struct SavedLog {

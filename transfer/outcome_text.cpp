@@ -132,7 +132,7 @@ std::string DescribeFailure(const OperationReport& report, const std::string& po
                             uint16_t langId, bool withCommand) {
     const Phrase say{langId == kLangIdJapanese};
     std::string sentence;
-    if (report.cancelled) {
+    if (report.Cancelled()) {
         sentence = say("cancelled", "中止しました");
     } else {
         const CallOutcome& outcome = report.outcome;

@@ -12,28 +12,20 @@
 namespace kvd {
 namespace {
 
-constexpr char kModeCommand[] = "SetMode 1\n";
+constexpr const char* kModeCommand = command_line::kSetMode;
 
-// One exchange of an operation. An abort request makes it fail: the exchange would count a
-// line sent while a cancel is pending as a success without reading the reply.
+// One exchange of an operation, under the operation's cancel request.
 bool Exchange(const std::string& command, int slot, DeviceCall call, const TransferSettings& settings,
               OperationReport& report) {
-    CallOutcome outcome;
-    call.outcome = &outcome;
     call.timeoutMs = settings.timeoutMs;
-    int32_t result = 0;
-    if (g_abortRequest == 0) result = RunDeviceCommand(settings.port, command, call);
-    report.cancelled = g_abortRequest != 0;
-    if (report.cancelled) result = 0;
-    if (result == 0) {
-        report.result = 0;
-        report.slot = slot;
-        report.command = command.substr(0, command.find('\n'));
-        report.outcome = outcome;
-        return false;
-    }
-    report.result = result;
-    return true;
+    call.cancel = settings.cancel;
+    const CallOutcome outcome = RunDeviceCommand(settings.port, command, call);
+    report.status = outcome.status;
+    if (outcome.Succeeded()) return true;
+    report.slot = slot;
+    report.command = command.substr(0, command.find('\n'));
+    report.outcome = outcome;
+    return false;
 }
 
 std::set<int> Ascending(std::span<const int> slots) { return {slots.begin(), slots.end()}; }
@@ -67,16 +59,12 @@ OperationReport CheckUpload(const std::string& localPath) {
         return report;
     }
     outcome.failure = CallFailure::Transfer;
-    report.result = 0;
+    report.status = CallStatus::Failed;
     return report;
 }
 
-namespace {
-
-}  // namespace
-
 OperationReport FetchLogList(const TransferSettings& settings, std::vector<RowEntry>& rows) {
-    return FetchList(settings, "GetLogList\n", kGpsLogRowCount, rows);
+    return FetchList(settings, command_line::kLogList, kGpsLogRowCount, rows);
 }
 
 OperationReport FetchList(const TransferSettings& settings, const std::string& listCommand,
@@ -110,11 +98,10 @@ OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<con
                                  const std::string& folder, CompletionCallback handler,
                                  void* handlerContext) {
     OperationReport report;
-    g_abortRequest = 0;
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     for (const int slot : Ascending(slots)) {
         const DeviceCall call = DownloadCall(settings, folder, handler, handlerContext);
-        if (!Exchange("GetLog " + std::to_string(slot) + "\n", slot, call, settings, report)) break;
+        if (!Exchange(command_line::GetLog(slot), slot, call, settings, report)) break;
     }
     return report;
 }
@@ -123,17 +110,17 @@ OperationReport GetEachFile(const TransferSettings& settings, std::span<const in
                             const std::string& folder, CompletionCallback handler,
                             void* handlerContext, std::vector<SlotResult>& results) {
     OperationReport report;
-    g_abortRequest = 0;
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     for (const int slot : Ascending(slots)) {
         const DeviceCall call = DownloadCall(settings, folder, handler, handlerContext);
         OperationReport item;
-        if (Exchange("GetLog " + std::to_string(slot) + "\n", slot, call, settings, item)) {
+        if (Exchange(command_line::GetLog(slot), slot, call, settings, item)) {
             results.push_back({slot, SlotStatus::Saved});
             continue;
         }
         const CallFailure failure = item.outcome.failure;
-        if (!item.cancelled && (failure == CallFailure::Refused || failure == CallFailure::Completion)) {
+        if (item.status == CallStatus::Failed &&
+            (failure == CallFailure::Refused || failure == CallFailure::Completion)) {
             results.push_back({slot, failure == CallFailure::Refused ? SlotStatus::Empty
                                                                      : SlotStatus::NotSaved});
             continue;
@@ -145,10 +132,9 @@ OperationReport GetEachFile(const TransferSettings& settings, std::span<const in
 
 OperationReport DeleteSelectedFiles(const TransferSettings& settings, std::span<const int> slots) {
     OperationReport report;
-    g_abortRequest = 0;
     if (!Exchange(kModeCommand, -1, {}, settings, report)) return report;
     for (const int slot : Ascending(slots)) {
-        if (!Exchange("DeleteLog " + std::to_string(slot) + "\n", slot, {}, settings, report)) break;
+        if (!Exchange(command_line::DeleteLog(slot), slot, {}, settings, report)) break;
     }
     return report;
 }
@@ -156,7 +142,6 @@ OperationReport DeleteSelectedFiles(const TransferSettings& settings, std::span<
 OperationReport SendUpdateFile(const TransferSettings& settings, const std::string& commandLine,
                                const std::string& localPath) {
     OperationReport report;
-    g_abortRequest = 0;
     if (report = CheckUpload(localPath); !report.Succeeded()) return report;
     const std::filesystem::path path = PathFromUtf8(localPath);
     const std::string name = PathToUtf8(path.filename());

@@ -17,22 +17,31 @@ struct TransferSettings {
     int32_t timeoutMs = kDefaultTimeoutMs;
     ProgressCallback progress = nullptr;
     void* progressContext = nullptr;
+    // The caller's request to stop the operation; every command of it is handed this one.
+    const CancelRequest* cancel = nullptr;
 };
 
 struct OperationReport {
-    int32_t result = 1;      // 0 failure, as the device link counts
-    bool cancelled = false;  // stopped by an abort request
+    CallStatus status = CallStatus::Done;  // of the command that ended the operation
     int slot = -1;           // the slot whose command failed; -1 for the mode switch or none
     std::string command;     // the command line that failed, without its line feed
     CallOutcome outcome;     // where that command stopped
 
-    bool Succeeded() const { return result != 0; }
+    bool Succeeded() const { return status == CallStatus::Done || status == CallStatus::Transferred; }
+    bool Cancelled() const { return status == CallStatus::Cancelled; }
+    // A report of a failure found before anything was sent.
+    static OperationReport Failure(CallFailure failure) {
+        OperationReport report;
+        report.status = CallStatus::Failed;
+        report.outcome.failure = failure;
+        return report;
+    }
 };
 
 // Asks the device for its log list: one row per slot.
 OperationReport FetchLogList(const TransferSettings& settings, std::vector<RowEntry>& rows);
 
-// Asks for a list with `listCommand` ("GetLogList\n", "GetRecordList\n"): rowCount rows.
+// Asks for a list with `listCommand` (command_line::kLogList, kRecordList): rowCount rows.
 OperationReport FetchList(const TransferSettings& settings, const std::string& listCommand,
                           int rowCount, std::vector<RowEntry>& rows);
 
@@ -51,7 +60,7 @@ struct SlotResult {
 
 // Like GetSelectedFiles, but goes on past a slot the device reports empty and past a log the
 // handler could not save (the handler keeps its own record of why); `results` receives one
-// entry per slot so handled. A failure of the link or an abort request still stops it: the
+// entry per slot so handled. A failure of the link or a cancel request still stops it: the
 // report then says where.
 OperationReport GetEachFile(const TransferSettings& settings, std::span<const int> slots,
                             const std::string& folder, CompletionCallback handler,
@@ -60,7 +69,7 @@ OperationReport GetEachFile(const TransferSettings& settings, std::span<const in
 // Deletes the logs of `slots`.
 OperationReport DeleteSelectedFiles(const TransferSettings& settings, std::span<const int> slots);
 
-// Uploads a local file with an update command ("UpdateGpsDataX\n", "UpdateVoiceData\n").
+// Uploads a local file with an update command (command_line::kGpsDataUpdate, kVoiceDataUpdate).
 // A file that is missing, unreadable, empty or too large fails before anything is sent.
 OperationReport SendUpdateFile(const TransferSettings& settings, const std::string& commandLine,
                                const std::string& localPath);
@@ -68,7 +77,5 @@ OperationReport SendUpdateFile(const TransferSettings& settings, const std::stri
 // The checks SendUpdateFile makes before it sends anything; a failed report says why.
 OperationReport CheckUpload(const std::string& localPath);
 
-inline constexpr char kGpsDataUpdateCommand[] = "UpdateGpsDataX\n";
-inline constexpr char kVoiceDataUpdateCommand[] = "UpdateVoiceData\n";
 
 }  // namespace kvd

@@ -124,7 +124,6 @@ void CKVD2730Dlg::OnInitDialog() {
     m_btnGet->hide();
     m_btnDelete->hide();
 
-    g_abortRequest = 0;
     RefreshList();
 
     m_banner = Banner();

@@ -10,7 +10,9 @@
 //
 // - The window calls connectionCheck->PauseConnectionCheck() when an operation starts and
 //   ResumeConnectionCheck() when it is over (after its result box), unless an exit was
-//   requested (g_abortRequest == 2); then it closes itself instead. A null check is allowed.
+//   requested (connectionCheck->ExitRequested()); then it closes itself instead. A null check
+//   is allowed.
+// - CancelOperation() asks a running operation to stop at its next block (the exit command).
 // - IsSelecting() is true while one of its folder or file choosers is open: the opener skips
 //   its probe and the tray its menu meanwhile.
 // - reject() closes it as the Close button does; the opener calls it when the device is lost.
@@ -25,6 +27,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "common/cancel_request.h"
 #include "transfer/connection_check.h"
 #include "transfer/transfer_prompts.h"
 
@@ -63,6 +66,8 @@ public:
 
     TransferWindowMode Mode() const { return m_nMode; }
     bool IsSelecting() const { return m_bSelecting.load(); }
+    // Asks the running operation, if any, to stop; its result box still shows.
+    void CancelOperation() { m_operationCancel.Request(); }
 
     // The controls, for tests and screenshots.
     CBtnListCtrl* List() const { return m_list; }
@@ -102,7 +107,8 @@ private:
     void EnableGetAndDelete(bool enable);
 
     // The operations' common frame.
-    void PauseCheck();
+    // Starts an operation: the opener's check paused, a fresh cancel request.
+    void BeginOperation();
     void EndOperation();
     void ShowMessage(const QString& text, const QString& detail = {});
     void ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry,
@@ -120,6 +126,7 @@ private:
     QString m_strMemPath;  // voice-synthesis data file; edit 1020
     std::array<bool, kMaxRows> m_bRowInvalid{};
     std::atomic<bool> m_bSelecting{false};
+    CancelRequest m_operationCancel;  // of the operation running now
     QPixmap m_banner;
 
     CBtnListCtrl* m_list = nullptr;

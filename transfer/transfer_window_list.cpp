@@ -21,9 +21,9 @@ struct ModeRecord {
 };
 
 constexpr ModeRecord kGpsLogModeRecord{MsgGpsLogDataList, MsgGetGpsLogData, MsgFile,
-                                       "GetLogList\n", kGpsLogRowCount};
+                                       command_line::kLogList, kGpsLogRowCount};
 constexpr ModeRecord kUpdateModeRecord{MsgFile, MsgUpdateGpsPointData, MsgUpdateVoiceData,
-                                       "GetRecordList\n", kUpdateRowCount};
+                                       command_line::kRecordList, kUpdateRowCount};
 
 }  // namespace
 

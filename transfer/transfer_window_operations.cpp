@@ -47,9 +47,10 @@ std::optional<std::string> SaveFolderProblem(const QString& folder) {
     return std::nullopt;
 }
 
-TransferSettings OperationSettings(CWaitDialog* progressDialog) {
+TransferSettings OperationSettings(CWaitDialog* progressDialog, const CancelRequest& cancel) {
     TransferSettings settings;
     settings.port = DevicePortName();
+    settings.cancel = &cancel;
     if (progressDialog != nullptr) {
         settings.progress = &CWaitDialog::WaitProgressCallback;
         settings.progressContext = progressDialog;
@@ -62,17 +63,18 @@ TransferSettings OperationSettings(CWaitDialog* progressDialog) {
 bool MayHaveDeleted(const OperationReport& report, const std::vector<int>& selected) {
     if (report.Succeeded()) return true;
     if (report.slot < 0) return false;  // the mode switch failed: nothing was sent
-    return report.cancelled || report.slot != selected.front();
+    return report.Cancelled() || report.slot != selected.front();
 }
 
 }  // namespace
 
-void CKVD2730Dlg::PauseCheck() {
+void CKVD2730Dlg::BeginOperation() {
     if (m_pConnectionCheck != nullptr) m_pConnectionCheck->PauseConnectionCheck();
+    m_operationCancel.Clear();
 }
 
 void CKVD2730Dlg::EndOperation() {
-    if (g_abortRequest == 2) {
+    if (m_pConnectionCheck != nullptr && m_pConnectionCheck->ExitRequested()) {
         reject();  // an exit was asked for during the operation
         return;
     }
@@ -94,10 +96,10 @@ void CKVD2730Dlg::ShowResult(const OperationReport& report, int32_t okEntry, int
 
 void CKVD2730Dlg::OnClickedGet() {
     if (m_nMode == ModeUpdate) {
-        RunUpdate(m_editPath, m_strPath, kGpsDataUpdateCommand);
+        RunUpdate(m_editPath, m_strPath, command_line::kGpsDataUpdate);
         return;
     }
-    PauseCheck();
+    BeginOperation();
     RunGet();
     EndOperation();
 }
@@ -111,11 +113,8 @@ void CKVD2730Dlg::RunGet() {
         return;
     }
     const std::optional<std::string> folder = LinkText(m_strPath);
-    OperationReport report;
     if (!folder) {
-        report.result = 0;
-        report.outcome.failure = CallFailure::Unsendable;
-        ShowResult(report, MsgGetDataOk, MsgGetDataError);
+        ShowResult(OperationReport::Failure(CallFailure::Unsendable), MsgGetDataOk, MsgGetDataError);
         return;
     }
     if (const auto problem = SaveFolderProblem(m_strPath)) {
@@ -125,25 +124,28 @@ void CKVD2730Dlg::RunGet() {
     // Each log becomes NAME.kml; one that cannot be converted is kept as the device sent it,
     // and a second log of a name already saved gets a name of its own.
     const auto icons = ChooseIconReachability(false);
-    LogSaver saver(SaveOptions{*folder, icons.get()});
-    CWaitDialog dialog(this);
-    const TransferSettings settings = OperationSettings(&dialog);
+    SaveOptions options{*folder, icons.get()};
+    options.cancel = &m_operationCancel;
+    LogSaver saver(options);
+    CWaitDialog dialog(this, m_operationCancel);
+    const TransferSettings settings = OperationSettings(&dialog, m_operationCancel);
+    OperationReport report;
     dialog.Execute(
         this,
         [&](CWaitDialog&) {
             report = GetSelectedFiles(settings, selected, *folder, &LogSaver::Complete, &saver);
-            return report.result;
+            return report.Succeeded() ? 1 : 0;
         },
         true, true, CatalogueText(MsgPleaseWait));
     ShowResult(report, MsgGetDataOk, MsgGetDataError, saver.Logs());
 }
 
 void CKVD2730Dlg::OnClickedUpdateVoice() {
-    RunUpdate(m_editMemPath, m_strMemPath, kVoiceDataUpdateCommand);
+    RunUpdate(m_editMemPath, m_strMemPath, command_line::kVoiceDataUpdate);
 }
 
 void CKVD2730Dlg::RunUpdate(CCustomEdit* edit, QString& path, const char* commandLine) {
-    PauseCheck();
+    BeginOperation();
     path = edit->text();
     if (path.isEmpty()) {
         ShowMessage(CatalogueText(MsgSelectFile));
@@ -153,16 +155,15 @@ void CKVD2730Dlg::RunUpdate(CCustomEdit* edit, QString& path, const char* comman
     OperationReport report;
     const std::optional<std::string> localPath = LinkText(path);
     if (!localPath) {
-        report.result = 0;
-        report.outcome.failure = CallFailure::Unsendable;
+        report = OperationReport::Failure(CallFailure::Unsendable);
     } else {
-        CWaitDialog dialog(this);
-        const TransferSettings settings = OperationSettings(&dialog);
+        CWaitDialog dialog(this, m_operationCancel);
+        const TransferSettings settings = OperationSettings(&dialog, m_operationCancel);
         dialog.Execute(
             this,
             [&](CWaitDialog&) {
                 report = SendUpdateFile(settings, commandLine, *localPath);
-                return report.result;
+                return report.Succeeded() ? 1 : 0;
             },
             true, true, CatalogueText(MsgPleaseWait));
     }
@@ -171,17 +172,17 @@ void CKVD2730Dlg::RunUpdate(CCustomEdit* edit, QString& path, const char* comman
 }
 
 void CKVD2730Dlg::OnClickedDelete() {
-    PauseCheck();
+    BeginOperation();
     const std::vector<int> selected = m_list->CheckedRows();
     if (!selected.empty()) {
         OperationReport report;
-        CWaitDialog dialog(this);
-        const TransferSettings settings = OperationSettings(nullptr);
+        CWaitDialog dialog(this, m_operationCancel);
+        const TransferSettings settings = OperationSettings(nullptr, m_operationCancel);
         dialog.Execute(
             this,
             [&](CWaitDialog&) {
                 report = DeleteSelectedFiles(settings, selected);
-                return report.result;
+                return report.Succeeded() ? 1 : 0;
             },
             false, false, CatalogueText(MsgWaitNoAbortDelete));
         ShowResult(report, MsgDeleteOk, MsgDeleteError);

@@ -26,10 +26,10 @@ int main(int argc, char** argv) {
     call.completion = &KeepSize;
     call.completionContext = &size;
     const auto start = std::chrono::steady_clock::now();
-    const int32_t status = kvd::RunDeviceCommand(argv[1], "GetLog 0\n", call);
+    const kvd::CallOutcome outcome = kvd::RunDeviceCommand(argv[1], kvd::command_line::GetLog(0), call);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    if (status != 3) {
+    if (outcome.status != kvd::CallStatus::Transferred) {
         std::fputs("getlog_timer: GetLog failed\n", stderr);
         return 1;
     }

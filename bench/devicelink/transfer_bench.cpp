@@ -68,10 +68,10 @@ Download GetLog(const std::string& port) {
     call.completionContext = &result.bytes;
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
     const auto start = Clock::now();
-    const int32_t status = kvd::RunDeviceCommand(port, "GetLog 0\n", call);
+    const kvd::CallOutcome outcome = kvd::RunDeviceCommand(port, kvd::command_line::GetLog(0), call);
     result.seconds = Seconds(Clock::now() - start);
     result.cpuSeconds = CpuSeconds(RUSAGE_SELF) - cpuBefore;
-    if (status != 3) throw std::runtime_error("GetLog failed");
+    if (outcome.status != kvd::CallStatus::Transferred) throw std::runtime_error("GetLog failed");
     return result;
 }
 

@@ -71,76 +71,80 @@ TEST(ExtractWord, SplitsOnSpacesAndLineFeeds) {
     for (const Case& c : cases) EXPECT_EQ(ExtractWord(c.text, c.k), c.word) << c.text << " #" << c.k;
 }
 
+constexpr CallStatus kDone = CallStatus::Done;
+constexpr CallStatus kFailed = CallStatus::Failed;
+
 // Runs one command against a peer that answers `reply`.
-int32_t Exchange(const std::string& command, const std::string& reply, std::string* replyOut = nullptr) {
+CallStatus Exchange(const std::string& command, const std::string& reply,
+                    std::string* replyOut = nullptr) {
     ScriptedPeer peer({{reply}});
     DeviceCall call;
     call.timeoutMs = 200;
     call.replyOut = replyOut;
-    return RunDeviceCommand(peer.Port(), command, call);
+    return RunDeviceCommand(peer.Port(), command, call).status;
 }
 
 TEST(RunDeviceCommand, StatusRepliesDecideByTheLastStatusLine) {
     struct Case {
         std::string reply;
-        int32_t result;
+        CallStatus status;
     };
     const Case cases[] = {
-        {"> ", 0},
-        {"SetMode 0\n> ", 1},
-        {"SetMode 00\n> ", 1},
-        {"SetMode 0a\n> ", 0},
-        {"SetMode 2\n> ", 0},
-        {"SetMode 1\n> ", 0},
-        {"SetMode 2\nSetMode 0\n> ", 1},
-        {"SetMode 0\nSetMode 2\n> ", 0},
-        {"SetMode\n> ", 0},       // no status word: no success
-        {"SetMode 0\n", 1},       // the prompt never came: the result so far stands
+        {"> ", kFailed},
+        {"SetMode 0\n> ", kDone},
+        {"SetMode 00\n> ", kDone},
+        {"SetMode 0a\n> ", kFailed},
+        {"SetMode 2\n> ", kFailed},
+        {"SetMode 1\n> ", kFailed},
+        {"SetMode 2\nSetMode 0\n> ", kDone},
+        {"SetMode 0\nSetMode 2\n> ", kFailed},
+        {"SetMode\n> ", kFailed},       // no status word: no success
+        {"SetMode 0\n", kDone},         // the prompt never came: the result so far stands
     };
-    for (const Case& c : cases) EXPECT_EQ(Exchange("SetMode 1\n", c.reply), c.result) << c.reply;
+    for (const Case& c : cases) EXPECT_EQ(Exchange(command_line::kSetMode, c.reply), c.status) << c.reply;
 }
 
 TEST(RunDeviceCommand, EchoReplyComparesTheFirstWordWithTheArgument) {
     struct Case {
         std::string reply;
-        int32_t result;
+        CallStatus status;
     };
     const Case cases[] = {
-        {"KVD-2730\n> ", 1},
-        {"> ", 0},
-        {"KVD-2731\n> ", 0},
-        {"kvd-2730\n> ", 0},  // byte for byte, case-sensitive
-        {"KVD-2730 extra\n> ", 1},
+        {"KVD-2730\n> ", kDone},
+        {"> ", kFailed},
+        {"KVD-2731\n> ", kFailed},
+        {"kvd-2730\n> ", kFailed},  // byte for byte, case-sensitive
+        {"KVD-2730 extra\n> ", kDone},
     };
-    for (const Case& c : cases) EXPECT_EQ(Exchange("Echo KVD-2730\n", c.reply), c.result) << c.reply;
+    for (const Case& c : cases) EXPECT_EQ(Exchange(command_line::kIdentify, c.reply), c.status) << c.reply;
 }
 
 TEST(RunDeviceCommand, EchoRowsThatAlwaysSucceed) {
-    EXPECT_EQ(Exchange("Hello\n", "something else\n> "), 1);
-    EXPECT_EQ(Exchange("GetGpsDataVersion\n", "> "), 1);
+    EXPECT_EQ(Exchange("Hello\n", "something else\n> "), kDone);
+    EXPECT_EQ(Exchange(command_line::kGpsDataVersion, "> "), kDone);
 }
 
 TEST(RunDeviceCommand, ReplyOutHoldsTheLastLineThatIsNotThePrompt) {
     std::string reply = "untouched";
-    EXPECT_EQ(Exchange("GetLogList\n", "first 0\nsecond 0\nGetLogList 0 0 0 \n> ", &reply), 1);
+    EXPECT_EQ(Exchange(command_line::kLogList, "first 0\nsecond 0\nGetLogList 0 0 0 \n> ", &reply), kDone);
     EXPECT_EQ(reply, "GetLogList 0 0 0 \n");
 }
 
 TEST(RunDeviceCommand, ReplyOutIsFilledEvenWhenTheHandlerFails) {
     std::string reply;
-    EXPECT_EQ(Exchange("DeleteLog 4\n", "DeleteLog 2\n> ", &reply), 0);
+    EXPECT_EQ(Exchange(command_line::DeleteLog(4), "DeleteLog 2\n> ", &reply), kFailed);
     EXPECT_EQ(reply, "DeleteLog 2\n");
 }
 
 TEST(RunDeviceCommand, UntilPromptNeedsThePrompt) {
-    EXPECT_EQ(Exchange("UpdateFw\n", "working\n> "), 1);
-    EXPECT_EQ(Exchange("UpdateFw\n", "working\n"), 0);
+    EXPECT_EQ(Exchange("UpdateFw\n", "working\n> "), kDone);
+    EXPECT_EQ(Exchange("UpdateFw\n", "working\n"), kFailed);
 }
 
 TEST(RunDeviceCommand, AnUnknownCommandReadsExactlyOneLine) {
     std::FILE* diagnostics = std::tmpfile();
     SetDiagnosticStream(diagnostics);
-    EXPECT_EQ(Exchange("Bogus\n", "line one\nline two\n> "), 1);
+    EXPECT_EQ(Exchange("Bogus\n", "line one\nline two\n> "), kDone);
     SetDiagnosticStream(stdout);
     std::rewind(diagnostics);
     char text[256] = {};
@@ -149,24 +153,12 @@ TEST(RunDeviceCommand, AnUnknownCommandReadsExactlyOneLine) {
     EXPECT_EQ(std::string(text, n), "line one\n");
 }
 
-TEST(RunDeviceCommand, PendingAbortAcceptsTheEchoAndReadsNoReply) {
-    ScriptedPeer peer({{"SetMode 2\n> "}});
-    std::string reply = "untouched";
-    DeviceCall call;
-    call.timeoutMs = 200;
-    call.replyOut = &reply;
-    g_abortRequest = 1;
-    const int32_t result = RunDeviceCommand(peer.Port(), "SetMode 1\n", call);
-    g_abortRequest = 0;
-    EXPECT_EQ(result, 1);
-    EXPECT_EQ(reply, "untouched");
-    EXPECT_EQ(peer.Received(), "SetMode 1\n");
-}
-
 TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
     {
         ScriptedPeer peer({});
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "Echo " + std::string(1030, 'a') + "\n"), 0);
+        const CallOutcome outcome = RunDeviceCommand(peer.Port(), "Echo " + std::string(1030, 'a') + "\n");
+        EXPECT_EQ(outcome.status, kFailed);
+        EXPECT_EQ(outcome.failure, CallFailure::Unsendable);
         EXPECT_EQ(peer.Received(), "");
     }
     {
@@ -175,7 +167,7 @@ TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
         const std::string folder(kMaxLocalPathLength + 1, 'f');
         DeviceCall call;
         call.folder = folder.c_str();
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "SetMode 1\n", call), 0);
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kSetMode, call).status, kFailed);
         EXPECT_EQ(peer.Received(), "");
     }
     {
@@ -185,7 +177,7 @@ TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
         ScriptedPeer peer({{"> "}});
         DeviceCall call;
         call.timeoutMs = 200;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), line, call), 0);
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), line, call).status, kFailed);
         EXPECT_EQ(peer.Received(), line);
     }
 }
@@ -198,24 +190,22 @@ int32_t CountCalls(void* context, const uint8_t*, int32_t, const char*, const ch
 TEST(RunDeviceCommand, ADownloadThatBringsNoFileFailsWithoutCallingTheHandler) {
     ScriptedPeer peer({{"> "}});
     int calls = 0;
-    CallOutcome outcome;
     DeviceCall call;
     call.timeoutMs = 200;
     call.completion = CountCalls;
     call.completionContext = &calls;
-    call.outcome = &outcome;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 1\n", call), 0);
+    const CallOutcome outcome = RunDeviceCommand(peer.Port(), command_line::GetLog(1), call);
+    EXPECT_EQ(outcome.status, kFailed);
     EXPECT_EQ(calls, 0);
     EXPECT_EQ(outcome.failure, CallFailure::Refused);
 }
 
 TEST(RunDeviceCommand, FailsWhenThePortCannotBeOpened) {
-    CallOutcome outcome;
-    DeviceCall call;
-    call.outcome = &outcome;
-    EXPECT_EQ(RunDeviceCommand("/dev/kvd2730-no-such-port", "SetMode 1\n", call), 0);
+    const CallOutcome outcome = RunDeviceCommand("/dev/kvd2730-no-such-port", command_line::kSetMode);
+    EXPECT_EQ(outcome.status, kFailed);
     EXPECT_EQ(outcome.failure, CallFailure::Open);
     EXPECT_EQ(outcome.openError, PortOpenError::NotFound);
+    EXPECT_EQ(outcome.bytesHeard, 0u);
 }
 
 TEST(RunDeviceCommand, OutcomeSaysWhereAFailedCallStopped) {
@@ -225,30 +215,27 @@ TEST(RunDeviceCommand, OutcomeSaysWhereAFailedCallStopped) {
         test::PeerEcho echo;
         CallFailure failure;
         std::string lastLine;
+        bool heard;  // whether anything came back at all
     };
     const Case cases[] = {
-        {"SetMode 1\n", "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None, "SetMode 0\n"},
-        {"SetMode 1\n", "", test::PeerEcho::None, CallFailure::Echo, ""},
-        {"SetMode 1\n", "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n"},
-        {"SetMode 1\n", "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, ""},
-        {"Echo KVD-2730\n", "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n"},
-        {"SetMode 1\n", std::string(1100, 'x') + "\n> ", test::PeerEcho::Same, CallFailure::BadReply, ""},
+        {"SetMode 1\n", "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None, "SetMode 0\n", true},
+        {"SetMode 1\n", "", test::PeerEcho::None, CallFailure::Echo, "", false},
+        {"SetMode 1\n", "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n", true},
+        {"SetMode 1\n", "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, "", true},
+        {"Echo KVD-2730\n", "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n", true},
+        {"SetMode 1\n", std::string(1100, 'x') + "\n> ", test::PeerEcho::Same, CallFailure::BadReply, "", true},
     };
     for (const Case& c : cases) {
         ScriptedPeer peer({{c.reply}}, c.echo);
-        CallOutcome outcome;
         DeviceCall call;
         call.timeoutMs = 150;
-        call.outcome = &outcome;
-        const int32_t result = RunDeviceCommand(peer.Port(), c.command, call);
-        EXPECT_EQ(result != 0, c.failure == CallFailure::None) << c.reply;
+        const CallOutcome outcome = RunDeviceCommand(peer.Port(), c.command, call);
+        EXPECT_EQ(outcome.Succeeded(), c.failure == CallFailure::None) << c.reply;
         EXPECT_EQ(outcome.failure, c.failure) << c.reply;
         EXPECT_EQ(outcome.reply, c.lastLine) << c.reply;
+        EXPECT_EQ(outcome.bytesHeard > 0, c.heard) << c.reply;
     }
-    CallOutcome outcome;
-    DeviceCall call;
-    call.outcome = &outcome;
-    EXPECT_EQ(RunDeviceCommand("/dev/null", std::string(2000, 'x') + "\n", call), 0);
+    const CallOutcome outcome = RunDeviceCommand("/dev/null", std::string(2000, 'x') + "\n");
     EXPECT_EQ(outcome.failure, CallFailure::Unsendable);
 }
 

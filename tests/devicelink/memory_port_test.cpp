@@ -26,7 +26,7 @@ TEST_F(MemoryPortTest, RunsAnExchangeAndRecordsWhatWasSent) {
         std::string reply;
         DeviceCall call;
         call.replyOut = &reply;
-        EXPECT_EQ(RunDeviceCommand("memory", "SetMode 1\n", call), 1) << burst;
+        EXPECT_EQ(RunDeviceCommand("memory", "SetMode 1\n", call).status, CallStatus::Done) << burst;
         EXPECT_EQ(reply, "SetMode 0\n");
         EXPECT_EQ(std::string(line->written.begin(), line->written.end()), "SetMode 1\n");
     }
@@ -34,10 +34,8 @@ TEST_F(MemoryPortTest, RunsAnExchangeAndRecordsWhatWasSent) {
 
 TEST_F(MemoryPortTest, TheEndOfTheScriptIsATimeOut) {
     UseMemoryLine(Line("SetMode 0\n"));
-    CallOutcome outcome;
-    DeviceCall call;
-    call.outcome = &outcome;
-    EXPECT_EQ(RunDeviceCommand("memory", "UpdateFw\n", call), 0);
+    const CallOutcome outcome = RunDeviceCommand("memory", "UpdateFw\n");
+    EXPECT_EQ(outcome.status, CallStatus::Failed);
     EXPECT_EQ(outcome.failure, CallFailure::NoAnswer);
 }
 

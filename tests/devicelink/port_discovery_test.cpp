@@ -97,15 +97,6 @@ TEST_P(Discovery, TakesTheFirstPortThatAnswersAsTheDevice) {
     EXPECT_EQ(g_devicePort, static_cast<int32_t>(index));
 }
 
-TEST(Discovery, AcceptsTheDeviceWhileAnAbortIsPendingAndClearsIt) {
-    // After a lost connection the abort request is still set; the echo alone then counts.
-    Port device = MakePort(Kind::Device);
-    PortList list({device.path});
-    g_abortRequest = 1;
-    EXPECT_EQ(FindDevicePort(), 1);
-    EXPECT_EQ(g_abortRequest, 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(
     Orders, Discovery,
     testing::Values(std::vector<Kind>{Kind::Device},

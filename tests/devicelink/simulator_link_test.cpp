@@ -11,35 +11,38 @@ namespace {
 
 using test::SimProcess;
 
-int32_t Exchange(const SimProcess& sim, const std::string& command, std::string* reply = nullptr,
-            int32_t timeoutMs = 300) {
+constexpr CallStatus kDone = CallStatus::Done;
+constexpr CallStatus kFailed = CallStatus::Failed;
+
+CallStatus Exchange(const SimProcess& sim, const std::string& command, std::string* reply = nullptr,
+                    int32_t timeoutMs = 300) {
     DeviceCall call;
     call.timeoutMs = timeoutMs;
     call.replyOut = reply;
-    return RunDeviceCommand(sim.Port(), command, call);
+    return RunDeviceCommand(sim.Port(), command, call).status;
 }
 
 TEST(SimulatorLink, IdentifiesListsAndDeletes) {
     SimProcess sim({"--trips", "2", "--fixes", "10"});
-    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), 1);
-    EXPECT_EQ(Exchange(sim, "SetMode 1\n"), 1);
+    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), kDone);
+    EXPECT_EQ(Exchange(sim, "SetMode 1\n"), kDone);
     std::string list;
-    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), 1);
+    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), kDone);
     EXPECT_EQ(list.rfind("GetLogList 0 \"", 0), 0u) << list;
     EXPECT_NE(list.find(",176 "), std::string::npos) << list;  // 16-byte header + 10 fixes
     EXPECT_TRUE(list.ends_with(",176 0 0 0 0 0 0 0 0 \n")) << list;
 
-    EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), 1);
-    EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), 0);  // now empty: refused
-    EXPECT_EQ(Exchange(sim, "DeleteLog 12\n"), 0);
-    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), 1);
+    EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), kDone);
+    EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), kFailed);  // now empty: refused
+    EXPECT_EQ(Exchange(sim, "DeleteLog 12\n"), kFailed);
+    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), kDone);
     EXPECT_NE(list.find("\",176 0 0 "), std::string::npos) << list;
 }
 
 TEST(SimulatorLink, RecordListHasTwentySlots) {
     SimProcess sim;
     std::string list;
-    ASSERT_EQ(Exchange(sim, "GetRecordList\n", &list), 1);
+    ASSERT_EQ(Exchange(sim, "GetRecordList\n", &list), kDone);
     int entries = 0;
     bool quoted = false;
     for (std::size_t i = std::string("GetRecordList 0 ").size(); i < list.size(); ++i) {
@@ -52,17 +55,17 @@ TEST(SimulatorLink, RecordListHasTwentySlots) {
 TEST(SimulatorLink, VersionsAndUnknownCommands) {
     SimProcess sim;
     std::string reply;
-    EXPECT_EQ(Exchange(sim, "GetGpsDataVersion\n", &reply), 1);
+    EXPECT_EQ(Exchange(sim, "GetGpsDataVersion\n", &reply), kDone);
     EXPECT_FALSE(reply.empty());
-    EXPECT_EQ(Exchange(sim, "Frobnicate\n"), 1);
-    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), 1);  // the unread rest was flushed at the next open
+    EXPECT_EQ(Exchange(sim, "Frobnicate\n"), kDone);
+    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), kDone);  // the unread rest was flushed at the next open
 }
 
 struct FaultCase {
     const char* name;
     std::vector<std::string> args;
     std::string command;
-    int32_t result;
+    CallStatus result;
 };
 
 class SimulatorFault : public testing::TestWithParam<FaultCase> {};
@@ -78,21 +81,21 @@ TEST_P(SimulatorFault, GivesTheExpectedResultAndLeavesThePortUsable) {
     // real line, so the device is given the few tries the identification loop also makes.
     bool answered = false;
     for (int attempt = 0; attempt < 3 && !answered; ++attempt)
-        answered = Exchange(sim, "Echo KVD-2730\n") == 1;
+        answered = Exchange(sim, command_line::kIdentify) == kDone;
     EXPECT_TRUE(answered);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, SimulatorFault,
     testing::Values(
-        FaultCase{"NoEcho", {"--fault", "no-echo"}, "SetMode 1\n", 0},
-        FaultCase{"WrongEchoStillCounts", {"--fault", "wrong-echo"}, "SetMode 1\n", 1},
-        FaultCase{"SilenceInTheStatusLine", {"--fault", "silence-after:4"}, "SetMode 1\n", 0},
-        FaultCase{"SilenceBeforeThePrompt", {"--fault", "silence-after:9"}, "Echo KVD-2730\n", 1},
-        FaultCase{"OverlongLine", {"--fault", "long-line"}, "SetMode 1\n", 0},
-        FaultCase{"RefusalStatus", {"--fault", "status:2"}, "SetMode 1\n", 0},
-        FaultCase{"StatusWithLetters", {"--fault", "status:0x"}, "DeleteLog 0\n", 0},
-        FaultCase{"ScopedFaultSparesOtherCommands", {"--fault", "no-echo@GetLogList"}, "SetMode 1\n", 1}),
+        FaultCase{"NoEcho", {"--fault", "no-echo"}, "SetMode 1\n", kFailed},
+        FaultCase{"WrongEchoStillCounts", {"--fault", "wrong-echo"}, "SetMode 1\n", kDone},
+        FaultCase{"SilenceInTheStatusLine", {"--fault", "silence-after:4"}, "SetMode 1\n", kFailed},
+        FaultCase{"SilenceBeforeThePrompt", {"--fault", "silence-after:9"}, "Echo KVD-2730\n", kDone},
+        FaultCase{"OverlongLine", {"--fault", "long-line"}, "SetMode 1\n", kFailed},
+        FaultCase{"RefusalStatus", {"--fault", "status:2"}, "SetMode 1\n", kFailed},
+        FaultCase{"StatusWithLetters", {"--fault", "status:0x"}, "DeleteLog 0\n", kFailed},
+        FaultCase{"ScopedFaultSparesOtherCommands", {"--fault", "no-echo@GetLogList"}, "SetMode 1\n", kDone}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -29,6 +29,9 @@ using test::PatternBytes;
 using test::ScriptedPeer;
 using test::SimProcess;
 using test::TransferLog;
+using test::kDone;
+using test::kFailed;
+using test::kTransferred;
 
 constexpr std::size_t kUntilQuiet = test::PeerStep::kUntilQuiet;
 
@@ -44,7 +47,6 @@ class YmodemReceive : public testing::Test {
   protected:
     void SetUp() override {
         SetDiagnosticStream(nullptr);
-        g_abortRequest = 0;
         root_ = fs::temp_directory_path() /
                 ("kvd-receive-" + std::to_string(::getpid()) + "-" +
                  testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -53,7 +55,6 @@ class YmodemReceive : public testing::Test {
         fs::create_directories(folder_);
     }
     void TearDown() override {
-        g_abortRequest = 0;
         SetDiagnosticStream(stdout);
         fs::remove_all(root_);
     }
@@ -90,7 +91,7 @@ TEST_F(YmodemReceive, ToMemoryReportsWholeBlocksAndHandsOverExactlyTheFile) {
                             test::ClosingBlock() + "GetLog 0\n> "},
                            AfterHost(kUntilQuiet)});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()), 3) << c.size;
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred) << c.size;
         EXPECT_EQ(log.completions, 1);
         EXPECT_EQ(log.data, bytes) << c.size;
         EXPECT_EQ(log.fileName, "06121530.LOG");
@@ -108,8 +109,8 @@ TEST_F(YmodemReceive, TwoFileBatchInBothModes) {
     {
         ScriptedPeer peer({{"GetRecord 1\n" + batch + "GetRecord 0\n> "}});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())),
-                  3);
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
+                  CallStatus::Transferred);
         EXPECT_EQ(ReadFile(folder_ / "A.WAV"), first);
         EXPECT_EQ(ReadFile(folder_ / "B.WAV"), second);
         EXPECT_EQ(Entries(folder_), (std::set<std::string>{"A.WAV", "B.WAV"}));
@@ -120,7 +121,7 @@ TEST_F(YmodemReceive, TwoFileBatchInBothModes) {
     {
         ScriptedPeer peer({{"GetLog 1\n" + batch + "GetLog 0\n> "}});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()), 3);
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred);
         EXPECT_EQ(log.completions, 1);
         EXPECT_EQ(log.fileName, "B.WAV");  // only the last file reaches the handler
         EXPECT_EQ(log.data, second);
@@ -132,21 +133,21 @@ TEST_F(YmodemReceive, StatusWordDecidesWhetherABatchFollows) {
     const std::string batch = DeviceFile("T.LOG", PatternBytes(100)) + test::ClosingBlock();
     const struct {
         std::string reply;
-        int32_t result;
+        CallStatus result;
     } cases[] = {
-        {"GetLog 1\n" + batch + "GetLog 0\n> ", 3},
-        {"GetLog 01\n" + batch + "GetLog 0\n> ", 3},
-        {"GetLog 1a\n> ", 0},
-        {"GetLog 2\n> ", 0},
-        {"> ", 1},                                 // a reply without a transfer
-        {"GetLog 1\n" + batch + "GetLog 0\n", 0},  // the closing prompt never came
+        {"GetLog 1\n" + batch + "GetLog 0\n> ", kTransferred},
+        {"GetLog 01\n" + batch + "GetLog 0\n> ", kTransferred},
+        {"GetLog 1a\n> ", kFailed},
+        {"GetLog 2\n> ", kFailed},
+        {"> ", kDone},                                 // a reply without a transfer
+        {"GetLog 1\n" + batch + "GetLog 0\n", kFailed},  // the closing prompt never came
     };
     for (const auto& c : cases) {
         ScriptedPeer peer({{c.reply}});
         TransferLog log;
         DeviceCall call = log.Call(200);
         call.completion = nullptr;  // the transfer's own result
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", call), c.result) << c.reply;
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", call).status, c.result) << c.reply;
     }
 }
 
@@ -156,7 +157,7 @@ TEST_F(YmodemReceive, ShortBlockZeroIsReadWholeAndItsDataBlocksAsShortBlocks) {
         {{"GetLog 1\n" + DeviceFile("S.LOG", bytes, kSoh) + test::ClosingBlock() + "GetLog 0\n> "},
          AfterHost(kUntilQuiet)});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()), 3);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred);
     EXPECT_EQ(log.data, bytes);
     EXPECT_EQ(log.percents, (std::vector<int32_t>{42, 85, 128}));
     EXPECT_EQ(peer.Received(), "GetLog 0\n" + HostAnswersForFile(3) + kHostClosesBatch);
@@ -189,7 +190,7 @@ TEST_F(YmodemReceive, DamagedOrMisnumberedBlockFailsAtOnceWithoutNak) {
     for (const auto& c : cases) {
         ScriptedPeer peer({{c.wire}, AfterHost(kUntilQuiet)});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call(200)), 0) << c.name;
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call(200)).status, CallStatus::Failed) << c.name;
         EXPECT_EQ(log.completions, 0) << c.name;
         // The last good block is acknowledged, then the device is told to give the batch up.
         const std::string answered = peer.Received();
@@ -198,12 +199,12 @@ TEST_F(YmodemReceive, DamagedOrMisnumberedBlockFailsAtOnceWithoutNak) {
     }
 }
 
-TEST_F(YmodemReceive, AbortRequestIsAnsweredWithCan) {
+TEST_F(YmodemReceive, ACancelIsAnsweredWithCan) {
     const std::string bytes = PatternBytes(4000);
     ScriptedPeer peer({{"GetLog 1\n" + DeviceFile("T.LOG", bytes)}, AfterHost(kUntilQuiet)});
     TransferLog log;
     log.abortAfterPercent = 25;  // the report after block 1
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()), 0);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Cancelled);
     EXPECT_EQ(log.completions, 0);
     EXPECT_EQ(peer.Received(),
               "GetLog 0\n" + Control(kRequest) + Control(kAck) + Control(kAck) + Control(kCan));
@@ -212,7 +213,7 @@ TEST_F(YmodemReceive, AbortRequestIsAnsweredWithCan) {
 TEST_F(YmodemReceive, BlockNumbersWrapFrom255ToZeroInAFileAbove256KiB) {
     SimProcess sim({"--trips", "1", "--fixes", "20000"});
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(2000)), 3);
+    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(2000)).status, CallStatus::Transferred);
     const sim::StoredFile trip = sim::MakeSyntheticTrip({1, 20000, 1});
     ASSERT_GT(trip.bytes.size(), 256u * 1024u);
     EXPECT_EQ(log.fileName, trip.name);
@@ -223,7 +224,7 @@ TEST_F(YmodemReceive, BlockNumbersWrapFrom255ToZeroInAFileAbove256KiB) {
 TEST_F(YmodemReceive, DeviceSendingShortBlocksIsReadAsShortBlocks) {
     SimProcess sim({"--trips", "1", "--fixes", "100", "--block", "128"});
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call()), 3);
+    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred);
     const sim::StoredFile trip = sim::MakeSyntheticTrip({1, 100, 1});
     EXPECT_TRUE(log.data == std::string(trip.bytes.begin(), trip.bytes.end()));
     EXPECT_EQ(log.percents.size(), 13u);  // 1616 bytes in 128-byte blocks
@@ -232,7 +233,7 @@ TEST_F(YmodemReceive, DeviceSendingShortBlocksIsReadAsShortBlocks) {
 TEST_F(YmodemReceive, ReadFlashRomStoresEveryFileOfTheBatch) {
     SimProcess sim;
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(sim.Port(), "ReadFlashRom\n", log.Call(300, Folder().c_str())), 3);
+    ASSERT_EQ(RunDeviceCommand(sim.Port(), "ReadFlashRom\n", log.Call(300, Folder().c_str())).status, CallStatus::Transferred);
     EXPECT_EQ(Entries(folder_), (std::set<std::string>{"flash.bin", "flash.txt"}));
     EXPECT_EQ(ReadFile(folder_ / "flash.bin").size(), 3000u);
     EXPECT_EQ(ReadFile(folder_ / "flash.txt"), "flash.bin 3000\n");
@@ -241,7 +242,7 @@ TEST_F(YmodemReceive, ReadFlashRomStoresEveryFileOfTheBatch) {
 struct FaultCase {
     const char* name;
     std::string fault;
-    int32_t result;
+    CallStatus result;
 };
 
 class YmodemReceiveFault : public YmodemReceive, public testing::WithParamInterface<FaultCase> {};
@@ -252,9 +253,9 @@ TEST_P(YmodemReceiveFault, FailsOrDeliversTheExactFile) {
     const FaultCase& c = GetParam();
     SimProcess sim({"--trips", "1", "--fixes", "300", "--fault", c.fault});  // 5 blocks
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(300)), c.result);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(300)).status, c.result);
     const sim::StoredFile trip = sim::MakeSyntheticTrip({1, 300, 1});
-    if (c.result == 3) {
+    if (c.result == kTransferred) {
         EXPECT_EQ(log.completions, 1);
         EXPECT_TRUE(log.data == std::string(trip.bytes.begin(), trip.bytes.end()));
     } else {
@@ -265,45 +266,45 @@ TEST_P(YmodemReceiveFault, FailsOrDeliversTheExactFile) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, YmodemReceiveFault,
     testing::Values(
-        FaultCase{"BadCrc", "bad-crc:2", 0}, FaultCase{"BadComplement", "bad-complement:3", 0},
-        FaultCase{"SkippedBlock", "skip-block:2", 0},
-        FaultCase{"RepeatedBlockIsAcknowledgedAgain", "repeat-block:2", 3},
-        FaultCase{"RepeatedLastBlock", "repeat-block:5", 3}, FaultCase{"Stall", "stall:2", 0},
-        FaultCase{"Cancel", "cancel:2", 0}, FaultCase{"Garbage", "garbage:4", 0},
-        FaultCase{"SizeLarger", "size-larger", 0}, FaultCase{"SizeSmaller", "size-smaller", 0},
-        FaultCase{"SizeNegative", "size-negative", 0}, FaultCase{"SizeHuge", "size-huge", 0},
-        FaultCase{"BrokenEndOfFileHandshake", "broken-eot", 0},
-        FaultCase{"EmptyNameIsNoFile", "file-name:", 0},
-        FaultCase{"DotDotName", "file-name:..", 0}),
+        FaultCase{"BadCrc", "bad-crc:2", kFailed}, FaultCase{"BadComplement", "bad-complement:3", kFailed},
+        FaultCase{"SkippedBlock", "skip-block:2", kFailed},
+        FaultCase{"RepeatedBlockIsAcknowledgedAgain", "repeat-block:2", kTransferred},
+        FaultCase{"RepeatedLastBlock", "repeat-block:5", kTransferred}, FaultCase{"Stall", "stall:2", kFailed},
+        FaultCase{"Cancel", "cancel:2", kFailed}, FaultCase{"Garbage", "garbage:4", kFailed},
+        FaultCase{"SizeLarger", "size-larger", kFailed}, FaultCase{"SizeSmaller", "size-smaller", kFailed},
+        FaultCase{"SizeNegative", "size-negative", kFailed}, FaultCase{"SizeHuge", "size-huge", kFailed},
+        FaultCase{"BrokenEndOfFileHandshake", "broken-eot", kFailed},
+        FaultCase{"EmptyNameIsNoFile", "file-name:", kFailed},
+        FaultCase{"DotDotName", "file-name:..", kFailed}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(YmodemReceive, UnplugFailsTheTransferAndTheNextCallCleanly) {
     SimProcess sim({"--trips", "1", "--fixes", "300", "--fault", "unplug:2"});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(1000)), 0);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(1000)).status, CallStatus::Failed);
     EXPECT_EQ(log.completions, 0);
     EXPECT_EQ(log.percents, (std::vector<int32_t>{21, 42}));  // two blocks, then the line died
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "Echo KVD-2730\n", log.Call(1000)), 0);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "Echo KVD-2730\n", log.Call(1000)).status, CallStatus::Failed);
 }
 
 TEST_F(YmodemReceive, NamesFromTheDeviceCannotLeaveTheFolder) {
     const struct {
         const char* name;
-        int32_t result;
+        CallStatus result;
         std::set<std::string> stored;
     } cases[] = {
-        {"../evil.LOG", 3, {"evil.LOG"}},
-        {"/etc/x", 3, {"x"}},
-        {"C:\\x", 3, {"x"}},
-        {"..\\..\\evil.LOG", 3, {"evil.LOG"}},
-        {"..", 0, {}},
-        {"sub/", 0, {}},
-        {"", 3, {}},  // an empty name ends the batch: nothing to store
+        {"../evil.LOG", kTransferred, {"evil.LOG"}},
+        {"/etc/x", kTransferred, {"x"}},
+        {"C:\\x", kTransferred, {"x"}},
+        {"..\\..\\evil.LOG", kTransferred, {"evil.LOG"}},
+        {"..", kFailed, {}},
+        {"sub/", kFailed, {}},
+        {"", kTransferred, {}},  // an empty name ends the batch: nothing to store
     };
     for (const auto& c : cases) {
         SimProcess sim({"--fault", std::string("file-name:") + c.name + "@GetRecord"});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())),
+        EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
                   c.result)
             << c.name;
         EXPECT_EQ(Entries(folder_), c.stored) << c.name;
@@ -316,7 +317,7 @@ TEST_F(YmodemReceive, ToFileFailsWhenTheFileCannotBeCreated) {
     SimProcess sim;
     TransferLog log;
     const std::string missing = (folder_ / "missing").string();
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, missing.c_str())), 0);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, missing.c_str())).status, CallStatus::Failed);
     EXPECT_EQ(Entries(folder_), std::set<std::string>{});
 }
 
@@ -325,14 +326,14 @@ TEST_F(YmodemReceive, AFailedTransferLeavesAnOlderFileOfThatNameUntouched) {
     for (const char* fault : {"bad-crc:2@GetRecord", "broken-eot@GetRecord"}) {
         SimProcess sim({"--fault", fault});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())), 0)
+        EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status, CallStatus::Failed)
             << fault;
         EXPECT_EQ(ReadFile(folder_ / "REC0.WAV"), "older") << fault;
         EXPECT_EQ(Entries(folder_), std::set<std::string>{"REC0.WAV"}) << fault;
     }
     SimProcess sim;
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())), 3);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status, CallStatus::Transferred);
     EXPECT_EQ(ReadFile(folder_ / "REC0.WAV").size(), 2000u);
     EXPECT_EQ(Entries(folder_), std::set<std::string>{"REC0.WAV"});
 }
@@ -340,8 +341,8 @@ TEST_F(YmodemReceive, AFailedTransferLeavesAnOlderFileOfThatNameUntouched) {
 TEST_F(YmodemReceive, EmptySlotIsARefusal) {
     SimProcess sim({"--trips", "1"});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 5\n", log.Call()), 0);
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog x\n", log.Call()), 0);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 5\n", log.Call()).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog x\n", log.Call()).status, CallStatus::Failed);
     EXPECT_EQ(log.completions, 0);
 }
 

@@ -25,6 +25,9 @@ using test::PeerStep;
 using test::ScriptedPeer;
 using test::SimProcess;
 using test::TransferLog;
+using test::kDone;
+using test::kFailed;
+using test::kTransferred;
 
 const std::string kAckText = Control(kAck);
 
@@ -50,7 +53,6 @@ class YmodemSend : public testing::Test {
   protected:
     void SetUp() override {
         SetDiagnosticStream(nullptr);
-        g_abortRequest = 0;
         folder_ = fs::temp_directory_path() /
                   ("kvd-send-" + std::to_string(::getpid()) + "-" +
                    testing::UnitTest::GetInstance()->current_test_info()->name());
@@ -58,7 +60,6 @@ class YmodemSend : public testing::Test {
         fs::create_directories(folder_ / "store");
     }
     void TearDown() override {
-        g_abortRequest = 0;
         SetDiagnosticStream(stdout);
         fs::remove_all(folder_);
     }
@@ -99,7 +100,7 @@ TEST_F(YmodemSend, SendsBlocksWithPaddingAndReportsTheEotStep) {
         const std::size_t blocks = (c.size + 1023) / 1024;
         ScriptedPeer peer(DeviceTakes(std::vector<std::string>(blocks + 1, kAckText)));
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")), 3)
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status, CallStatus::Transferred)
             << c.size;
         EXPECT_EQ(log.percents, c.percents) << c.size;
         for (const std::string& name : log.progressNames) EXPECT_EQ(name, "points.FPT");
@@ -138,7 +139,7 @@ TEST_F(YmodemSend, SecondBlockOfA1500ByteFileHolds476BytesAnd548Padding) {
     WriteLocal("points.FPT", PatternBytes(1500));
     ScriptedPeer peer(DeviceTakes({kAckText, kAckText, kAckText}));
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")), 3);
+    ASSERT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status, CallStatus::Transferred);
     const std::string second = DataOf(peer.Received().substr(
         std::string("UpdateGpsDataX\n").size() + 2 * kLongBlockLength, kLongBlockLength));
     EXPECT_EQ(second.substr(0, 476), PatternBytes(1500).substr(1024));
@@ -165,7 +166,7 @@ TEST_F(YmodemSend, NakResendsTheSameBlockAndCMeansGoOn) {
     for (const auto& c : cases) {
         ScriptedPeer peer(DeviceTakes(c.answers));
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")), 3)
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status, CallStatus::Transferred)
             << c.name;
         const std::string sent = peer.Received().substr(std::string("UpdateGpsDataX\n").size());
         std::vector<int> numbers;
@@ -179,7 +180,7 @@ TEST_F(YmodemSend, NakResendsTheSameBlockAndCMeansGoOn) {
     }
 }
 
-TEST_F(YmodemSend, AbortRequestSendsCanInsteadOfTheNextBlock) {
+TEST_F(YmodemSend, ACancelSendsCanInsteadOfTheNextBlock) {
     WriteLocal("points.FPT", PatternBytes(3000));
     ScriptedPeer peer({{"UpdateGpsDataX 1\nC"},
                        AfterHost(kLongBlockLength, kAckText),
@@ -187,7 +188,8 @@ TEST_F(YmodemSend, AbortRequestSendsCanInsteadOfTheNextBlock) {
                        AfterHost(1)});
     TransferLog log;
     log.abortAfterPercent = 1;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")), 0);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status,
+              CallStatus::Cancelled);
     const std::string sent = peer.Received();
     EXPECT_EQ(sent.size(), std::string("UpdateGpsDataX\n").size() + 2 * kLongBlockLength + 1);
     EXPECT_EQ(sent.back(), static_cast<char>(kCan));
@@ -196,7 +198,7 @@ TEST_F(YmodemSend, AbortRequestSendsCanInsteadOfTheNextBlock) {
 TEST_F(YmodemSend, AMissingLocalFileFailsBeforeAnyBlockIsSent) {
     ScriptedPeer peer({{"UpdateGpsDataX 1\nC"}, AfterHost(PeerStep::kUntilQuiet)});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "absent.FPT")), 0);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "absent.FPT")).status, CallStatus::Failed);
     // No block 0; only the cancel that keeps the device from waiting for one.
     EXPECT_EQ(peer.Received(), "UpdateGpsDataX\n" + Control(kCan) + Control(kCan));
 }
@@ -219,7 +221,7 @@ TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
         const std::string bytes = PatternBytes(size += 777);
         WriteLocal(c.localName, bytes);
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), c.command, Upload(log, c.localName)), 3)
+        EXPECT_EQ(RunDeviceCommand(sim.Port(), c.command, Upload(log, c.localName)).status, CallStatus::Transferred)
             << c.command;
         EXPECT_TRUE(ReadFile(folder_ / "store" / c.storedName) == bytes) << c.command;
         EXPECT_EQ(log.progressNames.back(), c.localName);
@@ -229,14 +231,14 @@ TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
     const std::string readBack = (folder_ / "store").string();
     fs::remove(folder_ / "store" / "custom.bin");
     DeviceCall call = log.Call(300, readBack.c_str());
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "ReadFlashRom\n", call), 3);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "ReadFlashRom\n", call).status, CallStatus::Transferred);
     EXPECT_TRUE(ReadFile(folder_ / "store" / "custom.bin") == ReadFile(folder_ / "custom.bin"));
 }
 
 struct UploadFault {
     const char* name;
     const char* fault;
-    int32_t result;
+    CallStatus result;
 };
 
 class YmodemSendFault : public YmodemSend, public testing::WithParamInterface<UploadFault> {};
@@ -247,9 +249,9 @@ TEST_P(YmodemSendFault, FailsOrStoresTheExactFile) {
     WriteLocal("points.FPT", bytes);
     SimProcess sim({"--store", (folder_ / "store").string(), "--fault", c.fault});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")),
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status,
               c.result);
-    if (c.result == 3) {
+    if (c.result == kTransferred) {
         EXPECT_TRUE(ReadFile(folder_ / "store" / "gps.FPT") == bytes);
     } else {
         EXPECT_FALSE(fs::exists(folder_ / "store" / "gps.FPT"));
@@ -257,13 +259,13 @@ TEST_P(YmodemSendFault, FailsOrStoresTheExactFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, YmodemSendFault,
-                         testing::Values(UploadFault{"NakForBlock3", "nak:3", 3},
-                                         UploadFault{"CInsteadOfAck", "c-for-ack", 3},
-                                         UploadFault{"Cancel", "cancel:2", 0},
-                                         UploadFault{"Garbage", "garbage:2", 0},
-                                         UploadFault{"BrokenEndOfFileHandshake", "broken-eot", 0},
-                                         UploadFault{"Stall", "stall:2", 0},
-                                         UploadFault{"Unplug", "unplug:2", 0}),
+                         testing::Values(UploadFault{"NakForBlock3", "nak:3", kTransferred},
+                                         UploadFault{"CInsteadOfAck", "c-for-ack", kTransferred},
+                                         UploadFault{"Cancel", "cancel:2", kFailed},
+                                         UploadFault{"Garbage", "garbage:2", kFailed},
+                                         UploadFault{"BrokenEndOfFileHandshake", "broken-eot", kFailed},
+                                         UploadFault{"Stall", "stall:2", kFailed},
+                                         UploadFault{"Unplug", "unplug:2", kFailed}),
                          [](const auto& param) { return std::string(param.param.name); });
 
 }  // namespace

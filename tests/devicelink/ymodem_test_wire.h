@@ -52,6 +52,10 @@ inline std::string Control(uint8_t byte, std::size_t count = 1) {
 }
 
 // What the host reported and handed to the completion handler.
+inline constexpr CallStatus kDone = CallStatus::Done;
+inline constexpr CallStatus kFailed = CallStatus::Failed;
+inline constexpr CallStatus kTransferred = CallStatus::Transferred;
+
 struct TransferLog {
     std::vector<int32_t> percents;
     std::vector<std::string> progressNames;
@@ -60,7 +64,8 @@ struct TransferLog {
     std::string data;
     std::string fileName;
     std::string folder;
-    int32_t abortAfterPercent = -1;  // sets g_abortRequest once a report reaches this
+    int32_t abortAfterPercent = -1;  // cancels the call once a report reaches this
+    CancelRequest cancel;
 
     static void Progress(void* context, int32_t percent, const char* name, double, double,
                          int32_t mode) {
@@ -68,7 +73,7 @@ struct TransferLog {
         log->percents.push_back(percent);
         log->progressNames.push_back(name);
         log->modes.push_back(mode);
-        if (log->abortAfterPercent >= 0 && percent >= log->abortAfterPercent) g_abortRequest = 1;
+        if (log->abortAfterPercent >= 0 && percent >= log->abortAfterPercent) log->cancel.Request();
     }
 
     static int32_t Completion(void* context, const uint8_t* data, int32_t size, const char* folder,
@@ -89,6 +94,7 @@ struct TransferLog {
         call.progressContext = this;
         call.completion = &Completion;
         call.completionContext = this;
+        call.cancel = &cancel;
         return call;
     }
 };

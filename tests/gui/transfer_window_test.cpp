@@ -61,6 +61,8 @@ public:
     QStringList calls;
     void PauseConnectionCheck() override { calls << "pause"; }
     void ResumeConnectionCheck() override { calls << "resume"; }
+    bool ExitRequested() const override { return exitRequested; }
+    bool exitRequested = false;
 };
 
 class LanguageScope {
@@ -178,8 +180,6 @@ class TransferWindowTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { kvd::g_abortRequest = 0; }
-
     void rowsOfAListReplyWithEmptySlots_data() {
         QTest::addColumn<int>("langId");
         QTest::addColumn<QStringList>("texts");
@@ -407,7 +407,7 @@ private slots:
         bench.Tick(5);
         // Another program empties slot 5 behind the window's back.
         kvd::DeviceCall call;
-        QCOMPARE(kvd::RunDeviceCommand(kvd::DevicePortName(), "DeleteLog 5\n", call), 1);
+        QCOMPARE(kvd::RunDeviceCommand(kvd::DevicePortName(), "DeleteLog 5\n", call).status, kvd::CallStatus::Done);
         QTest::mouseClick(window.DeleteButton(), Qt::LeftButton);
         QCOMPARE(bench.prompts.boxes.size(), 1);
         QCOMPARE(bench.prompts.boxes[0].text, QStringLiteral("Deleting data error"));
@@ -490,9 +490,11 @@ private slots:
         CKVD2730Dlg& window = bench.window();
         window.PathEdit()->setText(bench.folder("out"));
         bench.Tick(0);
-        WhileOperationRuns(&window, [](kvd::CWaitDialog& dialog) {
+        // What the start dialog does on the exit command: it asks to end, and cancels.
+        WhileOperationRuns(&window, [&](kvd::CWaitDialog& dialog) {
             if (dialog.Bar()->value() < 1) return false;
-            kvd::g_abortRequest = 2;
+            bench.check.exitRequested = true;
+            window.CancelOperation();
             return true;
         });
         QTest::mouseClick(window.GetButton(), Qt::LeftButton);
@@ -501,7 +503,6 @@ private slots:
         QVERIFY(!window.isVisible());
         QCOMPARE(window.result(), int(QDialog::Rejected));
         QCOMPARE(bench.check.calls, (QStringList{"pause"}));  // not resumed: the program ends
-        kvd::g_abortRequest = 0;
     }
 };
 

@@ -75,7 +75,6 @@ class WaitDialogTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { kvd::g_abortRequest = 0; }
 
     void percentStyleTexts_data() {
         QTest::addColumn<int>("langId");
@@ -104,7 +103,8 @@ private slots:
         QFETCH(QString, title);
         QFETCH(QString, message);
         LanguageScope language(static_cast<uint16_t>(langId));
-        CWaitDialog dialog(nullptr);
+        kvd::CancelRequest cancel;
+        CWaitDialog dialog(nullptr, cancel);
         Gate first, reported;
         std::vector<Seen> seen;
         WhileOpen(dialog, [&] {
@@ -157,7 +157,8 @@ private slots:
         QWidget owner;
         owner.setGeometry(101, 57, 641, 351);
         owner.show();
-        CWaitDialog dialog(&owner);
+        kvd::CancelRequest cancel;
+        CWaitDialog dialog(&owner, cancel);
         Gate escaped;
         QRect geometry;
         QString shown, afterEscape;
@@ -173,12 +174,12 @@ private slots:
             escaped.open = true;
             return true;
         });
-        std::atomic<int> abortSeen{-1};
+        std::atomic<bool> cancelSeen{false};
         dialog.Execute(
             &owner,
             [&](CWaitDialog&) {
                 escaped.Wait();
-                abortSeen = kvd::g_abortRequest.load();
+                cancelSeen = cancel.IsRequested();
                 return 0;
             },
             false, false, message);
@@ -190,21 +191,22 @@ private slots:
         QCOMPARE(shown, message);
         QVERIFY(!cancelVisible);
         QCOMPARE(afterEscape, langId == 0x0411 ? QString::fromUtf8("キャンセル中") : "aborting");
-        QCOMPARE(abortSeen.load(), 1);  // the dialog stayed open until the operation returned
+        QVERIFY(cancelSeen.load());  // the dialog stayed open until the operation returned
         QVERIFY(dialog.CancelRequested());
     }
 
     void enterDoesNothingAndTheCloseBoxCancels() {
-        CWaitDialog dialog(nullptr);
+        kvd::CancelRequest cancel;
+        CWaitDialog dialog(nullptr, cancel);
         Gate checked;
         QString afterEnter, afterClose;
-        int abortAfterEnter = -1;
+        bool cancelAfterEnter = true;
         bool openAfterClose = false;
         WhileOpen(dialog, [&] {
             if (!dialog.isVisible()) return false;
             QTest::keyClick(&dialog, Qt::Key_Return);
             afterEnter = dialog.MessageLine()->text();
-            abortAfterEnter = kvd::g_abortRequest.load();
+            cancelAfterEnter = cancel.IsRequested();
             dialog.close();
             afterClose = dialog.MessageLine()->text();
             openAfterClose = dialog.isVisible();
@@ -213,7 +215,7 @@ private slots:
         });
         dialog.Execute(nullptr, [&](CWaitDialog&) { checked.Wait(); return 1; }, true, true, {});
         QCOMPARE(afterEnter, kStarting);
-        QCOMPARE(abortAfterEnter, 0);
+        QVERIFY(!cancelAfterEnter);
         QCOMPARE(afterClose, QStringLiteral("aborting"));
         QVERIFY(openAfterClose);
         QCOMPARE(dialog.Bar()->value(), 0);  // cancelled: not filled
@@ -223,7 +225,8 @@ private slots:
     void cancelDuringASlowTransfer() {
         kvd::test::SimProcess sim({"--trips", "1", "--fixes", "3000", "--baud", "19200"});
         QTemporaryDir folder;
-        CWaitDialog dialog(nullptr);
+        kvd::CancelRequest cancel;
+        CWaitDialog dialog(nullptr, cancel);
         QString afterCancel;
         bool openAfterCancel = false;
         int barAtCancel = -1;
@@ -240,19 +243,20 @@ private slots:
         settings.timeoutMs = 5000;
         settings.progress = &CWaitDialog::WaitProgressCallback;
         settings.progressContext = &dialog;
+        settings.cancel = &cancel;
         const std::vector<int> selected{0};
         kvd::OperationReport report;
         const int32_t result = dialog.Execute(
             nullptr,
             [&](CWaitDialog&) {
                 report = kvd::GetSelectedFiles(settings, selected, folder.path().toStdString(), &kvd::ConvertGpsLogToKml, nullptr);
-                return report.result;
+                return report.Succeeded() ? 1 : 0;
             },
             true, true, {});
         QCOMPARE(afterCancel, QStringLiteral("aborting"));
         QVERIFY(openAfterCancel);
         QCOMPARE(result, 0);
-        QVERIFY(report.cancelled);
+        QVERIFY(report.Cancelled());
         QVERIFY(dialog.Bar()->value() < 100);
         QVERIFY(dialog.Bar()->value() >= barAtCancel);
         QVERIFY(QDir(folder.path()).isEmpty());

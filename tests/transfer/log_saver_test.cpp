@@ -1,5 +1,5 @@
 // Saving downloaded logs: names that never replace another log's file, raw logs kept when the
-// conversion fails, and a conversion that stops at the abort request.
+// conversion fails, and a conversion that stops at the cancel request.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -92,29 +92,31 @@ TEST(LogSaver, KeepRawWritesBothUnderOneName) {
 
 struct ProgressLog {
     std::vector<int32_t> percents;
-    int abortInFile = -1;  // asks to abort at the first report of that file, counted from 0
+    int abortInFile = -1;  // asks to stop at the first report of that file, counted from 0
     int file = 0;
+    CancelRequest cancel;
 };
 
 void RecordProgress(void* context, int32_t percent, const char*) {
     auto& log = *static_cast<ProgressLog*>(context);
     log.percents.push_back(percent);
-    if (log.file == log.abortInFile) g_abortRequest = 1;
+    if (log.file == log.abortInFile) log.cancel.Request();
     if (percent == 100) ++log.file;
 }
 
-TEST(LogSaver, ConversionReportsProgressAndStopsAtTheAbortRequest) {
+TEST(LogSaver, ConversionReportsProgressAndStopsAtTheCancelRequest) {
     // Several output chunks: about 1.5 KiB of KML per fix.
     const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
     for (const bool abort : {false, true}) {
         test::TempDir dir;
-        ProgressLog progress{{}, abort ? 0 : -1};
+        ProgressLog progress;
+        progress.abortInFile = abort ? 0 : -1;
         SaveOptions options = In(dir);
         options.progress = RecordProgress;
         options.progressContext = &progress;
+        options.cancel = &progress.cancel;
         LogSaver saver(options);
         const SavedLog& log = saver.Save(trip, dir.str(), "long.LOG");
-        g_abortRequest = 0;
         ASSERT_FALSE(progress.percents.empty());
         if (abort) {
             EXPECT_EQ(log.result, SaveResult::Cancelled);
@@ -164,14 +166,15 @@ TEST(LogSaver, AllFormatsOfALogShareOneFreeName) {
 TEST(LogSaver, AnAbortDuringTheSecondFormatLeavesNoFileOfTheLog) {
     const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
     test::TempDir dir;
-    ProgressLog progress{{}, 1};
+    ProgressLog progress;
+    progress.abortInFile = 1;
     SaveOptions options = In(dir);
     options.formats = {.kml = true, .gpx = true};
     options.progress = RecordProgress;
     options.progressContext = &progress;
+    options.cancel = &progress.cancel;
     LogSaver saver(options);
     const SavedLog& log = saver.Save(trip, dir.str(), "long.LOG");
-    g_abortRequest = 0;
     EXPECT_EQ(progress.file, 1);  // the KML was complete when the GPX was stopped
     EXPECT_EQ(log.result, SaveResult::Cancelled);
     EXPECT_TRUE(log.written.empty());

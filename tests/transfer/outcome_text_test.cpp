@@ -10,7 +10,7 @@ namespace {
 OperationReport Failed(CallFailure failure, FailureCause cause, int slot = -1,
                        std::string command = "") {
     OperationReport report;
-    report.result = 0;
+    report.status = CallStatus::Failed;
     report.slot = slot;
     report.command = std::move(command);
     report.outcome.failure = failure;
@@ -27,7 +27,7 @@ TEST(DescribeFailure, SaysWhatHappenedInEitherLanguage) {
         const char* japanese;
     };
     OperationReport cancelled = Failed(CallFailure::Transfer, FailureCause::Aborted);
-    cancelled.cancelled = true;
+    cancelled.status = CallStatus::Cancelled;
     OperationReport denied = Failed(CallFailure::Open, FailureCause::None);
     denied.outcome.openError = PortOpenError::PermissionDenied;
     const Case cases[] = {

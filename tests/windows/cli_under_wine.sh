@@ -124,7 +124,7 @@ check "a silent device fails list with --timeout 1000 (exit $silent_status after
 
 # --- a stalled device and Ctrl-C --------------------------------------------------------------
 # Wine turns SIGINT into the console's Ctrl-C event, which reaches our handler. The per-byte
-# time-out is ten minutes: only the abort request can end the wait before the watchdog does.
+# time-out is ten minutes: only the cancel request can end the wait before the watchdog does.
 mkdir -p "$work/stall"
 start_sim --trips 2 --fixes 300 --fault stall:2@GetLog
 wine "$exe" --port COM5 --offline --timeout 600000 get 0 -o "$work/stall" >/dev/null 2>&1 &
