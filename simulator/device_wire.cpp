@@ -30,6 +30,12 @@ void DeviceWire::Unplug() {
 
 bool DeviceWire::ReadByte(uint8_t& byte, int timeoutMs) {
     if (dead_) return false;
+    if (putBack_) {
+        // Its wire time was spent when it was first read.
+        byte = *putBack_;
+        putBack_.reset();
+        return true;
+    }
     while (readPos_ == readLen_) {
         pollfd p[2] = {{fd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
         const int n = ::poll(p, wakeFd_ >= 0 ? 2 : 1, timeoutMs);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string_view>
 
 namespace kvd::sim {
@@ -18,6 +19,10 @@ public:
     // One byte from the host, waiting at most timeoutMs (negative: forever).
     // False on time-out or when the line is gone.
     bool ReadByte(uint8_t& byte, int timeoutMs);
+
+    // Hands a byte read too far back: the next ReadByte returns it at once. Holds one byte,
+    // enough for a reader that looked one byte ahead and found the start of something else.
+    void PutBack(uint8_t byte) { putBack_ = byte; }
 
     void Send(const uint8_t* bytes, std::size_t count);
     void Send(std::string_view text) {
@@ -51,6 +56,7 @@ private:
     uint8_t readBuf_[4096];
     std::size_t readPos_ = 0;
     std::size_t readLen_ = 0;
+    std::optional<uint8_t> putBack_;
     bool silent_ = false;
     std::size_t silenceBudget_ = 0;
     bool dead_ = false;

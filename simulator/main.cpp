@@ -34,7 +34,16 @@ void PrintUsage(std::FILE* out) {
         "  --block 128|1024       size of the data blocks sent (default 1024)\n"
         "  --fault KIND[:ARG][@WORD]  inject one fault, only for commands holding WORD\n"
         "  --fault-once           disarm the fault after the first command it touched\n"
-        "  --journal FILE         append every command line received to FILE\n"
+        "  --line strict|lenient  how command lines are read (default strict): strict takes\n"
+        "                         and echoes every byte, control bytes too, and keeps a\n"
+        "                         line open however long it pauses; lenient drops control\n"
+        "                         bytes before a command and a line left for 100 ms\n"
+        "  --journal FILE         append every command line served to FILE, byte for byte,\n"
+        "                         and in brackets, one a line, what else reached the device:\n"
+        "                           [dropped HEX] [dropped partial line HEX]\n"
+        "                           [dropped overlong line HEX] [unfinished line HEX]\n"
+        "                           [batch: host cancelled] [batch: host sent HEX]\n"
+        "                           [batch: given up]\n"
         "  --version              show the program's version\n"
         "fault kinds: %s\n",
         kvd::sim::FaultKindList().c_str());
@@ -105,6 +114,15 @@ int main(int argc, char** argv) {
             const bool once = config.device.fault.once;
             config.device.fault = *fault;
             config.device.fault.once = once;
+        } else if (option == "--line") {
+            const std::string model = value();
+            if (model == "strict") {
+                config.device.lineModel = kvd::sim::LineModel::Strict;
+            } else if (model == "lenient") {
+                config.device.lineModel = kvd::sim::LineModel::Lenient;
+            } else {
+                UsageError("--line takes strict or lenient, not '" + model + "'");
+            }
         } else if (option == "--journal") {
             config.device.journalPath = value();
         } else if (option == "--fault-once") {

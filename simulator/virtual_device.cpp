@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -67,6 +68,7 @@ VirtualDevice::VirtualDevice(DeviceWire& wire, DeviceStorage& storage, DeviceOpt
 
 void VirtualDevice::Run(const std::atomic<bool>& stop) {
     while (!stop && !wire_.Dead()) ServeOne(100);
+    JournalBytes("unfinished line", openLine_);
 }
 
 bool VirtualDevice::FaultActive(FaultKind kind) {
@@ -76,45 +78,89 @@ bool VirtualDevice::FaultActive(FaultKind kind) {
     return active;
 }
 
+void VirtualDevice::TakeLineByte(uint8_t byte) {
+    openLine_.push_back(static_cast<char>(byte));
+    // A scoped echo fault starts once its word has arrived.
+    currentCommand_ = openLine_;
+    if (!FaultActive(FaultKind::NoEcho)) {
+        uint8_t echo = byte;
+        if (FaultActive(FaultKind::WrongEcho)) echo = static_cast<uint8_t>(byte ^ 0x20);
+        wire_.Send(&echo, 1);
+    }
+}
+
 bool VirtualDevice::ReadCommandLine(std::string& line, int waitMs) {
     line.clear();
+    const bool lenient = options_.lineModel == LineModel::Lenient;
     uint8_t byte = 0;
-    // Control bytes between commands are the tail of an abandoned transfer (ACK, NAK, CAN):
-    // they start no command and get no echo.
-    do {
-        if (!wire_.ReadByte(byte, waitMs)) return false;
-    } while (byte < 0x20 && byte != '\n');
-    for (;;) {
-        line.push_back(static_cast<char>(byte));
-        // A scoped echo fault starts once its word has arrived.
-        currentCommand_ = line;
-        if (!FaultActive(FaultKind::NoEcho)) {
-            uint8_t echo = byte;
-            if (FaultActive(FaultKind::WrongEcho)) echo = static_cast<uint8_t>(byte ^ 0x20);
-            wire_.Send(&echo, 1);
+    if (lenient) {
+        // Control bytes between commands are the tail of an abandoned transfer (ACK, NAK, CAN):
+        // they start no command and get no echo.
+        std::string dropped;
+        for (;;) {
+            if (!wire_.ReadByte(byte, waitMs)) {
+                JournalBytes("dropped", dropped);
+                return false;
+            }
+            if (byte >= 0x20 || byte == '\n') break;
+            dropped.push_back(static_cast<char>(byte));
         }
-        if (byte == '\n') return true;
-        if (line.size() > kMaxCommandLine) line.clear();
-        // A host sends a line without pauses; one that stopped mid-line has given up on it.
-        if (!wire_.ReadByte(byte, kPartialLineTimeoutMs)) return false;
+        JournalBytes("dropped", dropped);
+    } else if (!wire_.ReadByte(byte, waitMs)) {
+        return false;  // an open line stays open for whatever comes next
+    }
+    for (;;) {
+        TakeLineByte(byte);
+        if (byte == '\n') {
+            line.swap(openLine_);
+            openLine_.clear();
+            return true;
+        }
+        if (openLine_.size() > kMaxCommandLine) {
+            JournalBytes("dropped overlong line", openLine_);
+            openLine_.clear();
+        }
+        if (!lenient) {
+            if (!wire_.ReadByte(byte, waitMs)) return false;
+        } else if (!wire_.ReadByte(byte, kPartialLineTimeoutMs)) {
+            // A host sends a line without pauses; one that stopped mid-line has given up on it.
+            JournalBytes("dropped partial line", openLine_);
+            openLine_.clear();
+            return false;
+        }
     }
 }
 
 bool VirtualDevice::ServeOne(int waitMs) {
-    faultFired_ = false;
+    // A fault that acted on a line still open goes on acting on the rest of it.
+    if (openLine_.empty()) faultFired_ = false;
     std::string line;
     const bool served = ReadCommandLine(line, waitMs) && (Serve(line), true);
-    if (faultFired_ && options_.fault.once) faultArmed_ = false;
+    if (faultFired_ && options_.fault.once && openLine_.empty()) faultArmed_ = false;
     return served;
+}
+
+void VirtualDevice::Journal(const std::string& entry) {
+    if (options_.journalPath.empty()) return;
+    // Opened per entry, so that a test reads every entry so far.
+    std::ofstream journal(options_.journalPath, std::ios::app | std::ios::binary);
+    journal << entry;
+}
+
+void VirtualDevice::JournalBytes(const char* label, const std::string& bytes) {
+    if (bytes.empty()) return;
+    std::string entry = std::string("[") + label;
+    for (const char c : bytes) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", static_cast<unsigned char>(c));
+        entry += hex;
+    }
+    Journal(entry + "]\n");
 }
 
 void VirtualDevice::Serve(const std::string& line) {
     currentCommand_ = line;
-    if (!options_.journalPath.empty()) {
-        // Opened per line, so that a test reads every line served so far.
-        std::ofstream journal(options_.journalPath, std::ios::app);
-        journal << line;  // with its line feed
-    }
+    Journal(line);  // with its line feed
     if (FaultActive(FaultKind::SilenceAfter))
         wire_.GoSilentAfter(static_cast<std::size_t>(options_.fault.Number(0)));
     if (FaultActive(FaultKind::LongLine)) Reply(std::string(3000, 'x') + "\n");
@@ -190,7 +236,8 @@ void VirtualDevice::Execute(const std::string& line) {
 YmodemDeviceSide VirtualDevice::TransferSide() {
     return YmodemDeviceSide{wire_, options_.fault,
                             [this](FaultKind kind) { return FaultActive(kind); },
-                            options_.dataBlockSize};
+                            options_.dataBlockSize,
+                            [this](const std::string& entry) { Journal("[" + entry + "]\n"); }};
 }
 
 bool VirtualDevice::ServeTransfer(const std::string& command, const std::string& argument) {
@@ -254,9 +301,9 @@ void VirtualDevice::KeepUploads(const std::string& word, std::vector<StoredFile>
     StatusLine(word, kept ? 0 : 2);
 }
 
-// The host has given up on the batch (or never took it): back to reading commands, whose
-// reader drops the transfer's leftover control bytes. Input is not flushed here, since the
-// host's next command may already be on its way.
+// The host has given up on the batch (or never took it): back to reading commands. Input is
+// not flushed here, since the host's next command may already be on its way; what is left of
+// the transfer reaches the line reader, which drops it only in the lenient model.
 void VirtualDevice::AbandonReply() { pendingReply_.clear(); }
 
 void VirtualDevice::SetMode(const std::string& argument) {

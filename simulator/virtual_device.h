@@ -14,11 +14,34 @@
 
 namespace kvd::sim {
 
+// How the device reads a command line.
+enum class LineModel {
+    // Every byte that arrives is part of the line and echoed, control bytes included; a line
+    // that stops half-way stays open, however long, until a line feed ends it.
+    Strict,
+    // Control bytes before a command are dropped unechoed (the tail of an abandoned transfer);
+    // a line left unfinished for 100 ms is given up.
+    Lenient,
+};
+
+// The journal (DeviceOptions::journalPath) has one entry a line, appended as it happens:
+//   a served command line, byte for byte as received, with its line feed;
+//   [dropped HEX]               lenient: control bytes before a command, dropped unechoed
+//   [dropped partial line HEX]  lenient: a line given up after 100 ms of silence
+//   [dropped overlong line HEX] a line past the length limit, cleared
+//   [unfinished line HEX]       strict: the line still open when the device stopped
+//   [batch: host cancelled]     CAN (and a CAN right behind it) ended a batch
+//   [batch: host sent HEX]      a byte with no place in the batch: a garbled answer (the
+//                               block goes again) or line noise at a block start (NAKed)
+//   [batch: given up]           too many resends or stray bytes: the batch is abandoned
+// HEX is the bytes in upper-case hex, separated by spaces ("18 18"). A CAN reached the device
+// outside a batch exactly when a served line holds byte 0x18 or a non-batch entry holds "18".
 struct DeviceOptions {
     FaultPlan fault;
     std::string storeDir;      // where uploaded files are kept; empty = memory only
     int dataBlockSize = 1024;  // 1024 or 128 for the data blocks it sends
-    std::string journalPath;   // every command line received is appended here; empty = none
+    std::string journalPath;   // see above; empty = none
+    LineModel lineModel = LineModel::Strict;
 };
 
 class VirtualDevice {
@@ -28,11 +51,17 @@ public:
     // Serves commands until `stop` is set or the line goes dead.
     void Run(const std::atomic<bool>& stop);
 
-    // Serves one command line; false when none came within the wait.
+    // Serves one command line; false when none came within the wait. In the strict model a
+    // line begun in one call is finished in a later one.
     bool ServeOne(int waitMs);
 
 private:
     bool ReadCommandLine(std::string& line, int waitMs);
+    // Takes one byte into the open line, with its echo.
+    void TakeLineByte(uint8_t byte);
+    void Journal(const std::string& entry);
+    // "[LABEL HEX]"; nothing for no bytes.
+    void JournalBytes(const char* label, const std::string& bytes);
     void Execute(const std::string& line);
     void Reply(const std::string& text);  // queued until the prompt or FlushReply
     void FlushReply();
@@ -64,6 +93,7 @@ private:
     DeviceStorage& storage_;
     DeviceOptions options_;
     std::string currentCommand_;
+    std::string openLine_;  // the line read so far; in the strict model it outlives a wait
     std::string pendingReply_;
     bool faultArmed_ = true;
     bool faultFired_ = false;  // the fault acted on the current command

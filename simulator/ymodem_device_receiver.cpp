@@ -10,6 +10,8 @@ namespace kvd::sim {
 namespace {
 
 constexpr uint8_t kStrayByte = 0x55;
+// Stray bytes in a row where a block should start before the device gives the batch up.
+constexpr int kMaxStrayBytes = 10;
 
 using BlockBuffer = std::array<uint8_t, kLongBlockLength>;
 
@@ -28,6 +30,26 @@ uint8_t GoAhead(const YmodemDeviceSide& side) {
 
 enum class FileOutcome { Received, EndOfBatch, Failed };
 
+enum class BlockStart { Block, EndOfFile, Abandoned };
+
+// Waits for the first byte of a block: STX or SOH, or EOT where `eotEnds`. CAN gives the batch
+// up; any other byte is line noise, answered with NAK at once while the device keeps waiting.
+BlockStart ReadBlockStart(const YmodemDeviceSide& side, uint8_t& type, bool eotEnds) {
+    for (int stray = 0; stray < kMaxStrayBytes; ++stray) {
+        if (!ReadBytes(side, &type, 1)) return BlockStart::Abandoned;
+        if (type == kStx || type == kSoh) return BlockStart::Block;
+        if (type == kEot && eotEnds) return BlockStart::EndOfFile;
+        if (type == kCan) {
+            TakeHostCancel(side);
+            return BlockStart::Abandoned;
+        }
+        NoteStrayByte(side, type);
+        Answer(side, kNak);
+    }
+    side.Note("batch: given up");
+    return BlockStart::Abandoned;
+}
+
 // The data blocks of one file up to and including the end-of-file handshake.
 bool ReceiveFileData(const YmodemDeviceSide& side, std::vector<uint8_t>& bytes) {
     BlockBuffer block{};
@@ -35,9 +57,9 @@ bool ReceiveFileData(const YmodemDeviceSide& side, std::vector<uint8_t>& bytes) 
     int64_t taken = 0;
     bool nakSent = false;
     for (;;) {
-        if (!ReadBytes(side, block.data(), 1)) return false;
-        if (block[0] == kEot) break;
-        if (block[0] != kStx && block[0] != kSoh) return false;
+        const BlockStart start = ReadBlockStart(side, block[0], true);
+        if (start == BlockStart::Abandoned) return false;
+        if (start == BlockStart::EndOfFile) break;
         if (!ReadBytes(side, block.data() + 1, BlockLength(block[0]) - 1)) return false;
         if (!BlockCrcMatches(block.data()) || !BlockComplementMatches(block.data())) {
             Answer(side, kNak);
@@ -86,7 +108,10 @@ bool ReceiveFileData(const YmodemDeviceSide& side, std::vector<uint8_t>& bytes) 
 FileOutcome ReceiveFile(const YmodemDeviceSide& side, std::vector<StoredFile>& files) {
     Answer(side, kRequest);
     BlockBuffer block{};
-    if (!ReadBytes(side, block.data(), block.size())) return FileOutcome::Failed;
+    // Block 0 is taken at full length whatever its type, as this device reads it.
+    if (ReadBlockStart(side, block[0], false) != BlockStart::Block ||
+        !ReadBytes(side, block.data() + 1, block.size() - 1))
+        return FileOutcome::Failed;
     if (!BlockCrcMatches(block.data()) || !BlockComplementMatches(block.data()))
         return FileOutcome::Failed;
     const HeaderFields fields = ReadHeaderFields(block.data());

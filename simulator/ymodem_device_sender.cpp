@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <ctime>
+#include <initializer_list>
 #include <string>
 
 #include "devicelink/ymodem_block.h"
@@ -16,29 +17,64 @@ constexpr uint8_t kStrayByte = 0x55;
 
 using BlockBuffer = std::array<uint8_t, kLongBlockLength>;
 
+enum class HostAnswer { Ack, Request, Nak, Cancel, Garbled, Silent };
+
 // Waits for an answer byte; nothing within the wait counts as the host having given up.
-bool ReadAnswer(const YmodemDeviceSide& side, uint8_t& answer) {
-    return side.wire.ReadByte(answer, kHostAnswerWaitMs);
+HostAnswer ReadAnswer(const YmodemDeviceSide& side) {
+    uint8_t byte = 0;
+    if (!side.wire.ReadByte(byte, kHostAnswerWaitMs)) return HostAnswer::Silent;
+    switch (byte) {
+        case kAck:
+            return HostAnswer::Ack;
+        case kRequest:
+            return HostAnswer::Request;
+        case kNak:
+            return HostAnswer::Nak;
+        case kCan:
+            TakeHostCancel(side);
+            return HostAnswer::Cancel;
+        default:
+            NoteStrayByte(side, byte);
+            return HostAnswer::Garbled;
+    }
 }
 
+// Anything but "C" before a block 0 is left over from earlier and passed by.
 bool WaitForRequest(const YmodemDeviceSide& side) {
-    for (uint8_t byte = 0; ReadAnswer(side, byte);) {
-        if (byte == kRequest) return true;
-        if (byte == kCan) return false;
+    for (;;) {
+        switch (ReadAnswer(side)) {
+            case HostAnswer::Request:
+                return true;
+            case HostAnswer::Cancel:
+            case HostAnswer::Silent:
+                return false;
+            case HostAnswer::Ack:
+            case HostAnswer::Nak:
+            case HostAnswer::Garbled:
+                break;
+        }
     }
+}
+
+// Sends `bytes` until the host answers with one of `taken`. An answer garbled on the line
+// asks for them again, as does NAK where `nakResends`, up to the resend limit.
+bool SendUntilAnswered(const YmodemDeviceSide& side, const uint8_t* bytes, std::size_t length,
+                       std::initializer_list<HostAnswer> taken, bool nakResends = true) {
+    for (int attempt = 0; attempt <= kMaxResends; ++attempt) {
+        side.wire.Send(bytes, length);
+        const HostAnswer answer = ReadAnswer(side);
+        if (std::find(taken.begin(), taken.end(), answer) != taken.end()) return true;
+        const bool again =
+            answer == HostAnswer::Garbled || (answer == HostAnswer::Nak && nakResends);
+        if (!again) return false;
+    }
+    side.Note("batch: given up");
     return false;
 }
 
 // Sends a block until the host takes it: ACK or "C" go on, NAK asks for it again.
 bool SendUntilTaken(const YmodemDeviceSide& side, const uint8_t* block, std::size_t length) {
-    for (int attempt = 0; attempt <= kMaxResends; ++attempt) {
-        side.wire.Send(block, length);
-        uint8_t answer = 0;
-        if (!ReadAnswer(side, answer)) return false;
-        if (answer == kAck || answer == kRequest) return true;
-        if (answer != kNak) return false;
-    }
-    return false;
+    return SendUntilAnswered(side, block, length, {HostAnswer::Ack, HostAnswer::Request});
 }
 
 std::string SizeField(const YmodemDeviceSide& side, std::size_t size) {
@@ -96,12 +132,11 @@ bool SendFileData(const YmodemDeviceSide& side, uint8_t blockType, const StoredF
     return true;
 }
 
+// The first EOT is taken with NAK (or ACK), the second with ACK; a NAK there ends the batch.
 bool SendEndOfFile(const YmodemDeviceSide& side) {
-    side.wire.Send(&kEot, 1);
-    uint8_t answer = 0;
-    if (!ReadAnswer(side, answer) || (answer != kNak && answer != kAck)) return false;
-    side.wire.Send(side.faultActive(FaultKind::BrokenEot) ? &kStrayByte : &kEot, 1);
-    return ReadAnswer(side, answer) && answer == kAck;
+    if (!SendUntilAnswered(side, &kEot, 1, {HostAnswer::Nak, HostAnswer::Ack})) return false;
+    const uint8_t& second = side.faultActive(FaultKind::BrokenEot) ? kStrayByte : kEot;
+    return SendUntilAnswered(side, &second, 1, {HostAnswer::Ack}, false);
 }
 
 }  // namespace
