@@ -132,11 +132,12 @@ bool VirtualDevice::ReadCommandLine(std::string& line, int waitMs) {
 }
 
 bool VirtualDevice::ServeOne(int waitMs) {
-    // A fault that acted on a line still open goes on acting on the rest of it.
+    // A fault that acted on a line still open goes on acting on the rest of it, as long as
+    // the host keeps sending; a host that fell quiet has given that line up.
     if (openLine_.empty()) faultFired_ = false;
     std::string line;
     const bool served = ReadCommandLine(line, waitMs) && (Serve(line), true);
-    if (faultFired_ && options_.fault.once && openLine_.empty()) faultArmed_ = false;
+    if (faultFired_ && options_.fault.once && (openLine_.empty() || !served)) faultArmed_ = false;
     return served;
 }
 

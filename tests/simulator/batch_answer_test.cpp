@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "devicelink/ymodem_block.h"
-#include "simulator/raw_port.h"
+#include "support/raw_port.h"
 #include "support/sim_process.h"
 #include "test_support.h"
 

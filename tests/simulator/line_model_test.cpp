@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "simulator/raw_port.h"
+#include "support/raw_port.h"
 #include "support/sim_process.h"
 #include "test_support.h"
 
