@@ -21,19 +21,19 @@ struct LookupCase {
 
 TEST(LookupCommandId, FindsTheFirstWordOfTheTableAnywhereInTheLine) {
     const LookupCase cases[] = {
-        {"GetLogList\n", 6},
+        {command_line::kLogList, 6},
         {"getloglist\n", 6},
         {"GETLOG 3\n", 7},
-        {"GetRecordList\n", 9},
+        {command_line::kRecordList, 9},
         {"GetRecord 2\n", 10},
         {"DeleteLog help\n", 2},        // Help is searched before DeleteLog
-        {"UpdateGpsDataX\n", 12},
+        {command_line::kGpsDataUpdate, 12},
         {"UpdateGpsDataX 1\n", -1},      // the search text holds the line feed
         {"UpdateGpsDataX GetMode\n", 3},
-        {"Echo KVD-2730\n", 1},
+        {command_line::kIdentify, 1},
         {"Hello\n", 0},
-        {"SetMode 1\n", 4},
-        {"GetGpsDataVersion\n", 13},
+        {command_line::kSetMode, 4},
+        {command_line::kGpsDataVersion, 13},
         {"GetFwDataVersion\n", 14},
         {"ProgramFlashRom x\n", 16},
         {"UpdateFw\n", 19},
@@ -56,8 +56,8 @@ TEST(ExtractWord, SplitsOnSpacesAndLineFeeds) {
         std::string word;
     };
     const Case cases[] = {
-        {"Echo KVD-2730\n", 0, "Echo"},
-        {"Echo KVD-2730\n", 1, "KVD-2730"},
+        {command_line::kIdentify, 0, "Echo"},
+        {command_line::kIdentify, 1, "KVD-2730"},
         {"Echo KVD-2730", 1, ""},          // a word without a closing separator never counts
         {"a   b\n", 1, "b"},                // a run of spaces separates once
         {" a\n", 0, ""},                    // a leading separator ends an empty word 0
@@ -218,12 +218,12 @@ TEST(RunDeviceCommand, OutcomeSaysWhereAFailedCallStopped) {
         bool heard;  // whether anything came back at all
     };
     const Case cases[] = {
-        {"SetMode 1\n", "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None, "SetMode 0\n", true},
-        {"SetMode 1\n", "", test::PeerEcho::None, CallFailure::Echo, "", false},
-        {"SetMode 1\n", "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n", true},
-        {"SetMode 1\n", "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, "", true},
-        {"Echo KVD-2730\n", "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n", true},
-        {"SetMode 1\n", std::string(1100, 'x') + "\n> ", test::PeerEcho::Same, CallFailure::BadReply, "", true},
+        {command_line::kSetMode, "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None, "SetMode 0\n", true},
+        {command_line::kSetMode, "", test::PeerEcho::None, CallFailure::Echo, "", false},
+        {command_line::kSetMode, "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n", true},
+        {command_line::kSetMode, "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, "", true},
+        {command_line::kIdentify, "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n", true},
+        {command_line::kSetMode, std::string(1100, 'x') + "\n> ", test::PeerEcho::Same, CallFailure::BadReply, "", true},
     };
     for (const Case& c : cases) {
         ScriptedPeer peer({{c.reply}}, c.echo);

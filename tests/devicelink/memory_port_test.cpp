@@ -26,9 +26,9 @@ TEST_F(MemoryPortTest, RunsAnExchangeAndRecordsWhatWasSent) {
         std::string reply;
         DeviceCall call;
         call.replyOut = &reply;
-        EXPECT_EQ(RunDeviceCommand("memory", "SetMode 1\n", call).status, CallStatus::Done) << burst;
+        EXPECT_EQ(RunDeviceCommand("memory", command_line::kSetMode, call).status, CallStatus::Done) << burst;
         EXPECT_EQ(reply, "SetMode 0\n");
-        EXPECT_EQ(std::string(line->written.begin(), line->written.end()), "SetMode 1\n");
+        EXPECT_EQ(std::string(line->written.begin(), line->written.end()), command_line::kSetMode);
     }
 }
 

@@ -24,10 +24,10 @@ CallStatus Exchange(const SimProcess& sim, const std::string& command, std::stri
 
 TEST(SimulatorLink, IdentifiesListsAndDeletes) {
     SimProcess sim({"--trips", "2", "--fixes", "10"});
-    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), kDone);
-    EXPECT_EQ(Exchange(sim, "SetMode 1\n"), kDone);
+    EXPECT_EQ(Exchange(sim, command_line::kIdentify), kDone);
+    EXPECT_EQ(Exchange(sim, command_line::kSetMode), kDone);
     std::string list;
-    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), kDone);
+    ASSERT_EQ(Exchange(sim, command_line::kLogList, &list), kDone);
     EXPECT_EQ(list.rfind("GetLogList 0 \"", 0), 0u) << list;
     EXPECT_NE(list.find(",176 "), std::string::npos) << list;  // 16-byte header + 10 fixes
     EXPECT_TRUE(list.ends_with(",176 0 0 0 0 0 0 0 0 \n")) << list;
@@ -35,14 +35,14 @@ TEST(SimulatorLink, IdentifiesListsAndDeletes) {
     EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), kDone);
     EXPECT_EQ(Exchange(sim, "DeleteLog 1\n"), kFailed);  // now empty: refused
     EXPECT_EQ(Exchange(sim, "DeleteLog 12\n"), kFailed);
-    ASSERT_EQ(Exchange(sim, "GetLogList\n", &list), kDone);
+    ASSERT_EQ(Exchange(sim, command_line::kLogList, &list), kDone);
     EXPECT_NE(list.find("\",176 0 0 "), std::string::npos) << list;
 }
 
 TEST(SimulatorLink, RecordListHasTwentySlots) {
     SimProcess sim;
     std::string list;
-    ASSERT_EQ(Exchange(sim, "GetRecordList\n", &list), kDone);
+    ASSERT_EQ(Exchange(sim, command_line::kRecordList, &list), kDone);
     int entries = 0;
     bool quoted = false;
     for (std::size_t i = std::string("GetRecordList 0 ").size(); i < list.size(); ++i) {
@@ -55,10 +55,10 @@ TEST(SimulatorLink, RecordListHasTwentySlots) {
 TEST(SimulatorLink, VersionsAndUnknownCommands) {
     SimProcess sim;
     std::string reply;
-    EXPECT_EQ(Exchange(sim, "GetGpsDataVersion\n", &reply), kDone);
+    EXPECT_EQ(Exchange(sim, command_line::kGpsDataVersion, &reply), kDone);
     EXPECT_FALSE(reply.empty());
     EXPECT_EQ(Exchange(sim, "Frobnicate\n"), kDone);
-    EXPECT_EQ(Exchange(sim, "Echo KVD-2730\n"), kDone);  // the unread rest was flushed at the next open
+    EXPECT_EQ(Exchange(sim, command_line::kIdentify), kDone);  // the unread rest was flushed at the next open
 }
 
 struct FaultCase {
@@ -88,14 +88,14 @@ TEST_P(SimulatorFault, GivesTheExpectedResultAndLeavesThePortUsable) {
 INSTANTIATE_TEST_SUITE_P(
     Faults, SimulatorFault,
     testing::Values(
-        FaultCase{"NoEcho", {"--fault", "no-echo"}, "SetMode 1\n", kFailed},
-        FaultCase{"WrongEchoStillCounts", {"--fault", "wrong-echo"}, "SetMode 1\n", kDone},
-        FaultCase{"SilenceInTheStatusLine", {"--fault", "silence-after:4"}, "SetMode 1\n", kFailed},
-        FaultCase{"SilenceBeforeThePrompt", {"--fault", "silence-after:9"}, "Echo KVD-2730\n", kDone},
-        FaultCase{"OverlongLine", {"--fault", "long-line"}, "SetMode 1\n", kFailed},
-        FaultCase{"RefusalStatus", {"--fault", "status:2"}, "SetMode 1\n", kFailed},
+        FaultCase{"NoEcho", {"--fault", "no-echo"}, command_line::kSetMode, kFailed},
+        FaultCase{"WrongEchoStillCounts", {"--fault", "wrong-echo"}, command_line::kSetMode, kDone},
+        FaultCase{"SilenceInTheStatusLine", {"--fault", "silence-after:4"}, command_line::kSetMode, kFailed},
+        FaultCase{"SilenceBeforeThePrompt", {"--fault", "silence-after:9"}, command_line::kIdentify, kDone},
+        FaultCase{"OverlongLine", {"--fault", "long-line"}, command_line::kSetMode, kFailed},
+        FaultCase{"RefusalStatus", {"--fault", "status:2"}, command_line::kSetMode, kFailed},
         FaultCase{"StatusWithLetters", {"--fault", "status:0x"}, "DeleteLog 0\n", kFailed},
-        FaultCase{"ScopedFaultSparesOtherCommands", {"--fault", "no-echo@GetLogList"}, "SetMode 1\n", kDone}),
+        FaultCase{"ScopedFaultSparesOtherCommands", {"--fault", "no-echo@GetLogList"}, command_line::kSetMode, kDone}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

@@ -66,14 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SendCommandEchoed, AcceptsAnEchoOfAnotherByte) {
     ScriptedPeer peer({{"> "}}, PeerEcho::Different);
-    OpenLink link(peer, 300, "SetMode 1\n");
+    OpenLink link(peer, 300, command_line::kSetMode);
     EXPECT_TRUE(SendCommandEchoed(link.context));
-    EXPECT_EQ(peer.Received(), "SetMode 1\n");
+    EXPECT_EQ(peer.Received(), command_line::kSetMode);
 }
 
 TEST(SendCommandEchoed, FailsAtTheFirstByteWithoutEcho) {
     ScriptedPeer peer({}, PeerEcho::None);
-    OpenLink link(peer, 100, "SetMode 1\n");
+    OpenLink link(peer, 100, command_line::kSetMode);
     EXPECT_FALSE(SendCommandEchoed(link.context));
     CloseSerialPort(link.context);
     EXPECT_EQ(peer.Received(), "S");

@@ -284,7 +284,7 @@ TEST_F(YmodemReceive, UnplugFailsTheTransferAndTheNextCallCleanly) {
     EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(1000)).status, CallStatus::Failed);
     EXPECT_EQ(log.completions, 0);
     EXPECT_EQ(log.percents, (std::vector<int32_t>{21, 42}));  // two blocks, then the line died
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "Echo KVD-2730\n", log.Call(1000)).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), command_line::kIdentify, log.Call(1000)).status, CallStatus::Failed);
 }
 
 TEST_F(YmodemReceive, NamesFromTheDeviceCannotLeaveTheFolder) {

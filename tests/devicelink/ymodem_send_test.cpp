@@ -100,14 +100,14 @@ TEST_F(YmodemSend, SendsBlocksWithPaddingAndReportsTheEotStep) {
         const std::size_t blocks = (c.size + 1023) / 1024;
         ScriptedPeer peer(DeviceTakes(std::vector<std::string>(blocks + 1, kAckText)));
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status, CallStatus::Transferred)
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status, CallStatus::Transferred)
             << c.size;
         EXPECT_EQ(log.percents, c.percents) << c.size;
         for (const std::string& name : log.progressNames) EXPECT_EQ(name, "points.FPT");
         for (const int32_t mode : log.modes) EXPECT_EQ(mode, SendFile);
 
         const std::string sent = peer.Received();
-        const std::string command = "UpdateGpsDataX\n";
+        const std::string command = command_line::kGpsDataUpdate;
         ASSERT_EQ(sent.size(), command.size() + (blocks + 2) * kLongBlockLength + 2) << c.size;
         auto block = [&](std::size_t k) {
             return sent.substr(command.size() + k * kLongBlockLength, kLongBlockLength);
@@ -139,9 +139,9 @@ TEST_F(YmodemSend, SecondBlockOfA1500ByteFileHolds476BytesAnd548Padding) {
     WriteLocal("points.FPT", PatternBytes(1500));
     ScriptedPeer peer(DeviceTakes({kAckText, kAckText, kAckText}));
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status, CallStatus::Transferred);
+    ASSERT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status, CallStatus::Transferred);
     const std::string second = DataOf(peer.Received().substr(
-        std::string("UpdateGpsDataX\n").size() + 2 * kLongBlockLength, kLongBlockLength));
+        std::string(command_line::kGpsDataUpdate).size() + 2 * kLongBlockLength, kLongBlockLength));
     EXPECT_EQ(second.substr(0, 476), PatternBytes(1500).substr(1024));
     EXPECT_EQ(second.substr(476), Control(kSub, 548));
 }
@@ -166,9 +166,9 @@ TEST_F(YmodemSend, NakResendsTheSameBlockAndCMeansGoOn) {
     for (const auto& c : cases) {
         ScriptedPeer peer(DeviceTakes(c.answers));
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status, CallStatus::Transferred)
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status, CallStatus::Transferred)
             << c.name;
-        const std::string sent = peer.Received().substr(std::string("UpdateGpsDataX\n").size());
+        const std::string sent = peer.Received().substr(std::string(command_line::kGpsDataUpdate).size());
         std::vector<int> numbers;
         for (std::size_t k = 0; k < c.numbersSent.size(); ++k)
             numbers.push_back(static_cast<uint8_t>(sent[k * kLongBlockLength + 1]));
@@ -188,19 +188,19 @@ TEST_F(YmodemSend, ACancelSendsCanInsteadOfTheNextBlock) {
                        AfterHost(1)});
     TransferLog log;
     log.abortAfterPercent = 1;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status,
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status,
               CallStatus::Cancelled);
     const std::string sent = peer.Received();
-    EXPECT_EQ(sent.size(), std::string("UpdateGpsDataX\n").size() + 2 * kLongBlockLength + 1);
+    EXPECT_EQ(sent.size(), std::string(command_line::kGpsDataUpdate).size() + 2 * kLongBlockLength + 1);
     EXPECT_EQ(sent.back(), static_cast<char>(kCan));
 }
 
 TEST_F(YmodemSend, AMissingLocalFileFailsBeforeAnyBlockIsSent) {
     ScriptedPeer peer({{"UpdateGpsDataX 1\nC"}, AfterHost(PeerStep::kUntilQuiet)});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "UpdateGpsDataX\n", Upload(log, "absent.FPT")).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "absent.FPT")).status, CallStatus::Failed);
     // No block 0; only the cancel that keeps the device from waiting for one.
-    EXPECT_EQ(peer.Received(), "UpdateGpsDataX\n" + Control(kCan) + Control(kCan));
+    EXPECT_EQ(peer.Received(), command_line::kGpsDataUpdate + Control(kCan) + Control(kCan));
 }
 
 TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
@@ -209,8 +209,8 @@ TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
         const char* localName;
         const char* storedName;
     } cases[] = {
-        {"UpdateGpsDataX\n", "points.FPT", "gps.FPT"},
-        {"UpdateVoiceData\n", "speech.mem", "voice.mem"},
+        {command_line::kGpsDataUpdate, "points.FPT", "gps.FPT"},
+        {command_line::kVoiceDataUpdate, "speech.mem", "voice.mem"},
         {"WriteFwData\n", "v121.bin", "firm.bin"},
         {"ProgramFlashRom\n", "custom.bin", "custom.bin"},  // the caller's name goes over
     };
@@ -249,7 +249,7 @@ TEST_P(YmodemSendFault, FailsOrStoresTheExactFile) {
     WriteLocal("points.FPT", bytes);
     SimProcess sim({"--store", (folder_ / "store").string(), "--fault", c.fault});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "UpdateGpsDataX\n", Upload(log, "points.FPT")).status,
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status,
               c.result);
     if (c.result == kTransferred) {
         EXPECT_TRUE(ReadFile(folder_ / "store" / "gps.FPT") == bytes);

@@ -12,7 +12,7 @@ std::vector<RowEntry> ListLogs(const std::string& port) {
     DeviceCall call;
     call.timeoutMs = 500;
     call.replyOut = &reply;
-    EXPECT_EQ(RunDeviceCommand(port, "GetLogList\n", call).status, CallStatus::Done);
+    EXPECT_EQ(RunDeviceCommand(port, command_line::kLogList, call).status, CallStatus::Done);
     return ApplyListReply(reply, kGpsLogRowCount);
 }
 
