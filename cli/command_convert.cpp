@@ -11,6 +11,7 @@
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
 #include "common/path_text.h"
+#include "common/system_text.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
 
@@ -43,7 +44,7 @@ bool ReadLogFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
     }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
-        error = "cannot open: " + std::system_category().message(errno);
+        error = "cannot open: " + ErrnoText(errno);
         return false;
     }
     if (std::filesystem::is_regular_file(path, code)) {
@@ -73,7 +74,7 @@ bool ReadLogFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
         return false;
     }
     if (in.bad()) {
-        error = "cannot read: " + std::system_category().message(errno);
+        error = "cannot read: " + ErrnoText(errno);
         return false;
     }
     return true;

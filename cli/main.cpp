@@ -1,11 +1,11 @@
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
 #include "cli/program_arguments.h"
+#include "common/system_text.h"
 #include "shell/shell.h"
 
 #ifndef KVD_VERSION
@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
         const int cause = errno;
         std::fprintf(stderr, "kvd2730-cli: cannot write to standard output%s%s\n",
-                     cause != 0 ? ": " : "", cause != 0 ? std::strerror(cause) : "");
+                     cause != 0 ? ": " : "", cause != 0 ? kvd::ErrnoText(cause).c_str() : "");
         if (exitCode == kExitOk) exitCode = kExitFailure;
     }
     return exitCode;

@@ -4,6 +4,7 @@
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
+#include "common/system_text.h"
 
 namespace kvd {
 
@@ -12,10 +13,7 @@ const std::size_t kMaxLocalPathLength = MAX_PATH - 1;
 namespace {
 
 std::string Describe(const char* what, const std::filesystem::path& path, DWORD code) {
-    char text[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   text, sizeof text, nullptr);
-    return std::string(what) + " " + PathToUtf8(path) + ": " + text;
+    return std::string(what) + " " + PathToUtf8(path) + ": " + SystemErrorText(code);
 }
 
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {

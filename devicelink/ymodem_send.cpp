@@ -10,6 +10,7 @@
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
+#include "common/system_text.h"
 #include "devicelink/ansi_text.h"
 #include "devicelink/diagnostics.h"
 #include "devicelink/transport.h"
@@ -54,14 +55,14 @@ int32_t LoadSendFile(LinkContext& context, const std::string& path) {
                                                                &std::fclose);
     if (!file) {
         const int error = errno;
-        WriteDiagnosticFormat("cannot open %s: %s\n", path.c_str(), std::strerror(error));
+        WriteDiagnosticFormat("cannot open %s: %s\n", path.c_str(), ErrnoText(error).c_str());
         NoteCause(context, error == ENOENT ? FailureCause::FileMissing : FailureCause::FileUnreadable,
-                  std::strerror(error));
+                  ErrnoText(error));
         return 0;
     }
     const long size = std::fseek(file.get(), 0, SEEK_END) == 0 ? std::ftell(file.get()) : -1;
     if (size < 0) {
-        NoteCause(context, FailureCause::FileUnreadable, std::strerror(errno));
+        NoteCause(context, FailureCause::FileUnreadable, ErrnoText(errno));
         return 0;
     }
     // The size field and every offset of the transfer are 32-bit.
@@ -75,7 +76,7 @@ int32_t LoadSendFile(LinkContext& context, const std::string& path) {
     if (std::fread(context.data.data(), 1, context.data.size(), file.get()) !=
         context.data.size()) {
         WriteDiagnosticFormat("cannot read %s\n", path.c_str());
-        NoteCause(context, FailureCause::FileUnreadable, std::strerror(errno));
+        NoteCause(context, FailureCause::FileUnreadable, ErrnoText(errno));
         return 0;
     }
     context.header.fileSize = static_cast<int32_t>(size);

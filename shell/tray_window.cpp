@@ -3,11 +3,11 @@
 #include <QCursor>
 #include <QMessageBox>
 
+#include "common/system_text.h"
 #include "devicelink/devicelink.h"
 #include "resources/artwork.h"
 #include "shell/single_instance.h"
 #include "shell/start_dialog.h"
-#include "shell/system_text.h"
 #include "transfer/transfer_window.h"
 
 namespace kvd {

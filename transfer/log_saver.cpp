@@ -3,6 +3,7 @@
 #include "common/atomic_file.h"
 #include "common/path_text.h"
 #include "common/same_content.h"
+#include "common/system_text.h"
 #include "devicelink/devicelink.h"
 
 namespace kvd {
@@ -51,7 +52,8 @@ bool MakeSaveFolder(const std::string& folder, std::string& error) {
     std::error_code code;
     std::filesystem::create_directories(PathFromUtf8(folder), code);
     if (std::filesystem::is_directory(PathFromUtf8(folder), code)) return true;
-    error = "cannot make the folder " + folder + (code ? ": " + code.message() : std::string());
+    error = "cannot make the folder " + folder +
+            (code ? ": " + ErrorCodeText(code) : std::string());
     return false;
 }
 

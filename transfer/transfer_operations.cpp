@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "common/path_text.h"
+#include "common/system_text.h"
 
 namespace kvd {
 namespace {
@@ -44,13 +45,13 @@ OperationReport CheckUpload(const std::string& localPath) {
         outcome.cause = FailureCause::FileMissing;
     } else if (code || status.type() == std::filesystem::file_type::directory) {
         outcome.cause = FailureCause::FileUnreadable;
-        outcome.detail = code ? code.message() : std::make_error_code(std::errc::is_a_directory).message();
+        outcome.detail = code ? ErrorCodeText(code) : ErrnoText(EISDIR);
     } else if (std::ifstream in(path, std::ios::binary); !in) {
         outcome.cause = FailureCause::FileUnreadable;
-        outcome.detail = std::system_category().message(errno);
+        outcome.detail = ErrnoText(errno);
     } else if (const auto size = std::filesystem::file_size(path, code); code) {
         outcome.cause = FailureCause::FileUnreadable;
-        outcome.detail = code.message();
+        outcome.detail = ErrorCodeText(code);
     } else if (size == 0) {
         outcome.cause = FailureCause::FileEmpty;
     } else if (size > static_cast<uintmax_t>(kMaxTransferSize)) {
