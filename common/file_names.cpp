@@ -1,0 +1,84 @@
+#include "common/file_names.h"
+
+#include <optional>
+
+namespace kvd {
+namespace {
+
+constexpr std::string_view kReserved = "<>:\"|?*";
+
+bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t k = 0; k < a.size(); ++k)
+        if (Upper(a[k]) != Upper(b[k])) return false;
+    return true;
+}
+
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 (and with a superscript digit, which
+// Windows reads as the digit) name devices with any extension and trailing spaces.
+bool IsDeviceName(std::string_view name) {
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    for (const std::string_view device : {"CON", "PRN", "AUX", "NUL"})
+        if (SameLetters(stem, device)) return true;
+    if (stem.size() < 4 ||
+        !(SameLetters(stem.substr(0, 3), "COM") || SameLetters(stem.substr(0, 3), "LPT")))
+        return false;
+    const std::string_view digit = stem.substr(3);
+    if (digit.size() == 1) return digit[0] >= '1' && digit[0] <= '9';
+    return digit == "\u00b9" || digit == "\u00b2" || digit == "\u00b3";
+}
+
+// Where the parts of a path start: past a drive ("C:") or a share ("\\server\share"). A path
+// given in the long form ("\\?\") is taken by the file system as it stands.
+std::optional<std::string_view> PartsOf(std::string_view path) {
+    if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) &&
+        (path[2] == '?' || path[2] == '.') && IsSeparator(path[3]))
+        return std::nullopt;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        std::size_t at = 2;
+        for (int skip = 0; skip < 2 && at < path.size(); ++skip) {
+            while (at < path.size() && !IsSeparator(path[at])) ++at;
+            while (at < path.size() && IsSeparator(path[at])) ++at;
+        }
+        return path.substr(at);
+    }
+    const bool drive =
+        path.size() >= 2 && path[1] == ':' && Upper(path[0]) >= 'A' && Upper(path[0]) <= 'Z';
+    return drive ? path.substr(2) : path;
+}
+
+}  // namespace
+
+std::string WhyWindowsRefusesName(std::string_view name) {
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20) return "it holds a control character";
+        if (kReserved.find(c) != std::string_view::npos) return std::string("it holds '") + c + "'";
+    }
+    if (name.ends_with('.')) return "it ends in a dot";
+    if (name.ends_with(' ')) return "it ends in a space";
+    if (IsDeviceName(name)) return "it is the name of a device";
+    return {};
+}
+
+std::string WindowsRefusedName(std::string_view path) {
+    const std::optional<std::string_view> parts = PartsOf(path);
+    if (!parts) return {};
+    std::string_view rest = *parts;
+    while (!rest.empty()) {
+        std::size_t end = 0;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        const std::string_view name = rest.substr(0, end);
+        rest.remove_prefix(end < rest.size() ? end + 1 : end);
+        if (name.empty() || name == "." || name == "..") continue;
+        if (const std::string why = WhyWindowsRefusesName(name); !why.empty())
+            return "the name '" + std::string(name) + "' cannot be used on Windows (" + why + ")";
+    }
+    return {};
+}
+
+}  // namespace kvd
