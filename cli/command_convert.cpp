@@ -80,6 +80,41 @@ bool ReadLogFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
     return true;
 }
 
+// The output folder is made for the first log that goes into it, and taken away again when
+// nothing went in after all, so that a run in which every input fails leaves no folder behind.
+class OutputFolder {
+public:
+    explicit OutputFolder(std::string folder) : folder_(std::move(folder)) {}
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+    // The folders Make brought into being go, deepest first, unless a file went in.
+    ~OutputFolder() {
+        std::error_code code;
+        if (!used_)
+            for (const auto& path : made_)
+                if (!std::filesystem::remove(path, code)) break;
+    }
+
+    bool Make(std::string& error) {
+        if (ready_) return true;
+        std::error_code code;
+        auto path = PathFromUtf8(folder_);
+        for (; path.has_relative_path() && !std::filesystem::exists(path, code);
+             path = path.parent_path())
+            made_.push_back(path);
+        ready_ = MakeSaveFolder(folder_, error);
+        return ready_;
+    }
+
+    void Used() { used_ = true; }
+
+private:
+    std::string folder_;
+    std::vector<std::filesystem::path> made_;
+    bool ready_ = false;
+    bool used_ = false;
+};
+
 }  // namespace
 
 std::span<const OptionSpec> ConvertOptions() { return kConvertOptions; }
@@ -96,7 +131,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         return kExitUsage;
     }
     const std::string folder = options.Value("output").value_or(".");
-    if (!CheckSaveFolder(folder, error) || !MakeSaveFolder(folder, error)) {
+    if (!CheckSaveFolder(folder, error)) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
         return kExitFailure;
     }
@@ -112,6 +147,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.cancel = &InterruptRequest();
     LogSaver saver(saveOptions);
     InstallInterruptHandler();
+    OutputFolder output(folder);
     int exitCode = kExitOk;
     for (const std::string& logFile : options.positionals) {
         std::vector<uint8_t> bytes;
@@ -120,9 +156,14 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
             exitCode = kExitItemFailed;
             continue;
         }
+        if (!output.Make(error)) {
+            std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+            return kExitFailure;
+        }
         const std::string name = PathToUtf8(PathFromUtf8(logFile).filename());
         const SavedLog& log = saver.Save(bytes, folder, name);
         progress.EndConversion();
+        if (!log.written.empty()) output.Used();
         if (log.result == SaveResult::Cancelled) {
             std::fputs("kvd2730-cli convert: cancelled\n", stderr);
             return kExitFailure;

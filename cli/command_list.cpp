@@ -1,5 +1,6 @@
 // kvd2730-cli list: the device's log slots, as text or JSON.
 #include <cstdio>
+#include <filesystem>
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
@@ -50,6 +51,18 @@ void PrintTable(const std::vector<RowEntry>& rows, const NewMarks& isNew) {
     }
 }
 
+// A folder not there yet holds no logs, so all are new for it; anything but a folder in its
+// place is the mistake it is for get --new, and is said before the device is asked.
+bool CheckMarkFolder(const std::string& folder, std::string& error) {
+    std::error_code code;
+    const std::filesystem::path path = PathFromUtf8(folder);
+    if (std::filesystem::exists(path, code) && !std::filesystem::is_directory(path, code)) {
+        error = folder + " is not a folder";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 std::span<const OptionSpec> ListOptions() { return kListOptions; }
@@ -59,13 +72,18 @@ int RunList(const ParsedOptions& global, const ParsedOptions& options) {
         std::fputs("kvd2730-cli list: takes no arguments\n", stderr);
         return kExitUsage;
     }
+    const auto folder = options.Value("output");
+    if (std::string error; folder && !CheckMarkFolder(*folder, error)) {
+        std::fprintf(stderr, "kvd2730-cli list: %s\n", error.c_str());
+        return kExitFailure;
+    }
     DeviceSession session;
     if (!session.Open(global)) return kExitFailure;
     std::vector<RowEntry> rows;
     const OperationReport report = FetchLogList(session.Settings(), rows);
     if (!report.Succeeded()) return session.ReportFailure(report, "list");
     NewMarks isNew;
-    if (const auto folder = options.Value("output")) {
+    if (folder) {
         std::string damage;
         const SavedLogRecord record = SavedLogRecord::Load(PathFromUtf8(*folder), damage);
         if (!damage.empty()) std::fprintf(stderr, "kvd2730-cli list: %s\n", damage.c_str());

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "common/file_names.h"
+
 namespace kvd::cli {
 std::span<const Command> Commands() {
     // New commands go here, with their own command_<name>.cpp.
@@ -43,11 +45,20 @@ bool ParseSlots(const std::vector<std::string>& arguments, std::vector<int>& slo
     return true;
 }
 
+std::string CheckOutputOption(const ParsedOptions& options) {
+    const auto folder = options.Value("output");
+    if (!folder) return {};
+    // An empty path would quietly stand for the current folder in one place and fail in another.
+    if (folder->empty()) return "--output needs the path of a folder";
+    return UnusableName(*folder);
+}
+
 std::string DescribeExitCodes() {
-    return "  0  done\n"
-           "  1  the device or the system failed; the work was not done\n"
-           "  2  wrong options or arguments; nothing was done\n"
-           "  3  some of the files or logs given failed; the others were done\n";
+    return "    0  done\n"
+           "    1  the device or the system failed; the work was not done\n"
+           "    2  wrong options or arguments; nothing was done\n"
+           "    3  some of the files or logs given failed; the others were done\n"
+           "  130  stopped by Ctrl-C, whatever was done before it (SIGTERM 143, SIGHUP 129)\n";
 }
 
 std::string ProgramUsage() {

@@ -13,9 +13,10 @@ namespace kvd::cli {
 
 enum ExitCode : int {
     kExitOk = 0,
-    kExitFailure = 1,     // the command could not run at all
-    kExitUsage = 2,       // wrong options or arguments
-    kExitItemFailed = 3,  // some of the files or items given failed
+    kExitFailure = 1,       // the command could not run at all
+    kExitUsage = 2,         // wrong options or arguments
+    kExitItemFailed = 3,    // some of the files or items given failed
+    kExitSignalBase = 128,  // plus the signal that stopped the run, as a shell reports it
 };
 
 // One line per exit status, for the usage text.
@@ -49,6 +50,9 @@ std::span<const OptionSpec> DeleteOptions();
 int RunUpdateGps(const ParsedOptions& global, const ParsedOptions& options);
 int RunUpdateVoice(const ParsedOptions& global, const ParsedOptions& options);
 std::span<const OptionSpec> UpdateOptions();
+
+// Empty when the folder of --output, if given, can be a folder here; else the mistake in words.
+std::string CheckOutputOption(const ParsedOptions& options);
 
 // Slot numbers 0 to 9 from the arguments; false with a message for anything else.
 bool ParseSlots(const std::vector<std::string>& arguments, std::vector<int>& slots,

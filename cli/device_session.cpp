@@ -12,11 +12,13 @@ namespace kvd::cli {
 namespace {
 
 CancelRequest g_interrupt;
+volatile std::sig_atomic_t g_signal = 0;  // the first that asked
 
 // The first Ctrl-C asks the running operation to stop (it tells the device and removes its
 // temporary files); a second one ends the program at once. SIGTERM and SIGHUP only ask.
 extern "C" void RequestAbort(int signalNumber) {
-    if (signalNumber == SIGINT && g_interrupt.IsRequested()) std::_Exit(130);
+    if (signalNumber == SIGINT && g_interrupt.IsRequested()) std::_Exit(kExitSignalBase + SIGINT);
+    if (g_signal == 0) g_signal = signalNumber;
     g_interrupt.Request();
 }
 
@@ -27,6 +29,8 @@ bool AnyPort(const PortCandidate&) { return true; }
 }  // namespace
 
 const CancelRequest& InterruptRequest() { return g_interrupt; }
+
+int InterruptSignal() { return g_signal; }
 
 std::string DescribeOpenError(PortOpenError error, const std::string& port) {
     OperationReport report;

@@ -48,4 +48,7 @@ void InstallInterruptHandler();
 // What those signals set; every device call and conversion of the tool is handed it.
 const CancelRequest& InterruptRequest();
 
+// The number of the first of those signals that came, or 0.
+int InterruptSignal();
+
 }  // namespace kvd::cli

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/device_session.h"
 #include "cli/program_arguments.h"
 #include "common/system_text.h"
 #include "shell/shell.h"
@@ -53,7 +54,8 @@ int Run(const std::vector<std::string>& args) {
         std::printf("kvd2730-cli %s\n", KVD_VERSION);
         return kExitOk;
     }
-    if (error = CheckGlobalOptions(*global); !error.empty()) {
+    if (error = CheckGlobalOptions(*global); error.empty()) error = CheckOutputOption(*options);
+    if (!error.empty()) {
         std::fprintf(stderr, "%s: %s\n", where.c_str(), error.c_str());
         return kExitUsage;
     }
@@ -75,5 +77,8 @@ int main(int argc, char** argv) {
                      cause != 0 ? ": " : "", cause != 0 ? kvd::ErrnoText(cause).c_str() : "");
         if (exitCode == kExitOk) exitCode = kExitFailure;
     }
+    // A run the user stopped says so, as a shell does, whatever it had done before.
+    if (const int signalNumber = InterruptSignal(); signalNumber != 0)
+        exitCode = kExitSignalBase + signalNumber;
     return exitCode;
 }

@@ -54,6 +54,10 @@ TEST(CliUsage, EveryMistakeExitsTwoWithItsReasonFirst) {
         {"get 0 -x", "kvd2730-cli get: unknown option -x"},
         {"list --timeout", "kvd2730-cli list: option --timeout needs a value (MS)"},
         {"--bogus list", "kvd2730-cli: unknown option --bogus"},
+        // An empty folder is no folder, wherever -o is taken.
+        {"get 0 -o ''", "kvd2730-cli get: --output needs the path of a folder"},
+        {"convert a.LOG --output=", "kvd2730-cli convert: --output needs the path of a folder"},
+        {"list -o '' --port /dev/null", "kvd2730-cli list: --output needs the path of a folder"},
     };
     for (const Case& c : cases) {
         const test::CommandResult run = RunCommand(Cli() + " " + c.args);

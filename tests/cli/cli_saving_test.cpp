@@ -82,6 +82,17 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
          {"bad.LOG", "good.LOG.kml"}},
         {"OutputIsAFile", Slots({{0, logs.good}}), "get 0 -o " + Quote(logs.good.string()), 1, "",
          "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
+        {"NewLogsOfAFile", Slots({{0, logs.good}}), "get 0 --new -o " + Quote(logs.good.string()),
+         1, "", "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
+        {"ListMarksForAFile", Slots({{0, logs.good}}), "list -o " + Quote(logs.good.string()), 1,
+         "", "kvd2730-cli list: " + logs.good.string() + " is not a folder\n", {}},
+        {"MissingFolderUnderAFile", Slots({{0, logs.good}}),
+         "get 0 -o " + Quote((logs.good / "trips").string()), 1, "",
+         "kvd2730-cli get: cannot make the folder " + (logs.good / "trips").string() + ": " +
+             logs.good.string() + " is not a folder\n",
+         {}},
+        {"ConvertOfNothingConvertible", {}, "convert " + Quote(logs.broken.string()) + " -o OUT", 3,
+         "", logs.broken.string() + ": failed: log of 3 bytes is shorter", {}},
     };
     for (const Row& row : rows) {
         test::SimProcess rowSim(row.simulator);
@@ -151,11 +162,19 @@ TEST(CliSaving, AFolderThatCannotBeWrittenFailsBeforeTheDownload) {
                                                       std::filesystem::perms::group_exec |
                                                       std::filesystem::perms::others_read |
                                                       std::filesystem::perms::others_exec);
-    const test::CommandResult run =
-        RunCommand("setpriv --reuid=65534 --regid=65534 --clear-groups " + Cli() + " --port " +
-                   Quote(sim.Port()) + " --offline get 0 -o " + Quote(logs.dir.str()));
-    EXPECT_EQ(run.exitCode, 1) << run.output;
-    EXPECT_EQ(run.output, "kvd2730-cli get: cannot write into " + logs.dir.str() + ": Permission denied\n");
+    // A folder still to be made is named as given, not by the parent that refuses it.
+    const std::string inside = (logs.dir.path() / "new" / "trips").string();
+    const std::pair<std::string, std::string> cases[] = {
+        {logs.dir.str(), "cannot write into " + logs.dir.str() + ": Permission denied"},
+        {inside, "cannot make the folder " + inside + ": Permission denied"},
+    };
+    for (const auto& [folder, says] : cases) {
+        const test::CommandResult run =
+            RunCommand("setpriv --reuid=65534 --regid=65534 --clear-groups " + Cli() + " --port " +
+                       Quote(sim.Port()) + " --offline get 0 -o " + Quote(folder));
+        EXPECT_EQ(run.exitCode, 1) << run.output;
+        EXPECT_EQ(run.output, "kvd2730-cli get: " + says + "\n");
+    }
 }
 
 }  // namespace

@@ -87,6 +87,20 @@ check "the KML is well-formed XML" valid_kml "$kml"
 check "the KML equals the Linux build's" cmp -s "$kml" "$work/linux/$(basename "$kml")"
 check "the KML carries the zone of TZ (+09:00)" grep -q '+09:00</begin>' <(kml_text "$kml")
 
+# --- a folder name Windows cannot hold is a wrong argument, said as such ----------------------
+while IFS='|' read -r name why; do
+  said=$(cli get 0 -o "$work/$name" </dev/null 2>&1 >/dev/null)
+  named_status=$?
+  expected="kvd2730-cli get: the name '$name' cannot be used on Windows ($why)"
+  check "get -o '$name' is refused: $why (exit $named_status)" \
+    [ $named_status -eq 2 -a "$said" = "$expected" ]
+done <<'NAMES'
+what?|it holds '?'
+trips.|it ends in a dot
+CON|it is the name of a device
+NAMES
+check "no folder is made for such a name" [ ! -e "$work/what?" -a ! -e "$work/trips." ]
+
 # --- delete -----------------------------------------------------------------------------------
 cli delete 1 >/dev/null 2>&1
 check "delete 1 succeeds" [ $? -eq 0 ]
@@ -145,8 +159,8 @@ wait "$wine_pid"
 stall_status=$?
 stall_ms=$((($(date +%s%N) - interrupted) / 1000000))
 wait "$watchdog"
-check "Ctrl-C ends a stalled get (exit $stall_status after ${stall_ms} ms)" \
-  [ $stall_status -ne 0 -a $stall_status -ne 137 ]
+check "Ctrl-C ends a stalled get with status 130 (exit $stall_status after ${stall_ms} ms)" \
+  [ $stall_status -eq 130 ]
 check "no file is left of the interrupted log" [ -z "$(ls -A "$work/stall")" ]
 
 # --- Japanese names: folder, log file and the KML beside it -----------------------------------
