@@ -28,23 +28,34 @@ std::string_view StyleReference(const GpsFix& fix) {
     return "<styleUrl>#blue_pushpin</styleUrl>";  // a position repeated for an invalid block
 }
 
-// localtime is the costly step; each fix's end is the next fix's begin, so one remembered
-// answer halves the calls.
+// The zone's offset is the costly step; each fix's end is the next fix's begin, so one
+// remembered answer halves the calls. Begin and end may lie on either side of a change of
+// clocks, so each carries its own suffix.
+struct KmlTime {
+    CalendarFields fields;
+    char suffixBuffer[8] = {};
+    std::size_t suffixLength = 0;
+
+    std::string_view Suffix() const { return {suffixBuffer, suffixLength}; }
+};
+
 class LocalCalendarCache {
 public:
-    const CalendarFields& At(int64_t time) {
+    const KmlTime& At(int64_t time) {
         if (!valid_ || time != time_) {
-            fields_ = TimeToLocalCalendar(time);
+            const LocalTime local = TimeToLocalTime(time);
+            entry_.fields = local.fields;
+            entry_.suffixLength = ZoneSuffix(local.utcOffsetSeconds, entry_.suffixBuffer).size();
             time_ = time;
             valid_ = true;
         }
-        return fields_;
+        return entry_;
     }
 
 private:
     bool valid_ = false;
     int64_t time_ = 0;
-    CalendarFields fields_;
+    KmlTime entry_;
 };
 
 }  // namespace
@@ -72,15 +83,15 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
     const PrintFormat dateTime(MessageText(MsgDateTimeFormat));
     const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading));
     const PrintFormat detailPlain(MessageText(MsgKmlPointDetail));
-    char suffixBuffer[8];
-    const std::string_view suffix = ZoneSuffix(StandardZoneBiasMinutes(), suffixBuffer);
     LocalCalendarCache calendar;
     std::string nameText;
     std::string name;
 
     log.ForEachFix([&](const GpsFix& fix, uint64_t index) {
-        const CalendarFields begin = calendar.At(fix.time);
-        const CalendarFields& end = calendar.At(fix.time + log.Interval());
+        const KmlTime beginTime = calendar.At(fix.time);
+        const KmlTime& endTime = calendar.At(fix.time + log.Interval());
+        const CalendarFields& begin = beginTime.fields;
+        const CalendarFields& end = endTime.fields;
 
         nameText.clear();
         dateTime.AppendTo(nameText, {begin.year, begin.month, begin.day, begin.hour,
@@ -93,9 +104,9 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
             out.Out(),
             {FixVisibility(fix.mark, index, log.Interval()), std::string_view(name),
              fix.longitude, fix.latitude, fix.altitude, heading, begin.year, begin.month,
-             begin.day, begin.hour, begin.minute, begin.second, suffix, end.year, end.month,
-             end.day, end.hour, end.minute, end.second, suffix, StyleReference(fix),
-             fix.longitude, fix.latitude, fix.altitude});
+             begin.day, begin.hour, begin.minute, begin.second, beginTime.Suffix(), end.year,
+             end.month, end.day, end.hour, end.minute, end.second, endTime.Suffix(),
+             StyleReference(fix), fix.longitude, fix.latitude, fix.altitude});
         if (fix.speed >= kHeadingShownFromSpeed) {
             detailWithHeading.WriteTo(out.Out(), {fix.speed, fix.direction, begin.year,
                                                   begin.month, begin.day, begin.hour,

@@ -1,5 +1,7 @@
 #include "gpslog/local_time.h"
 
+#include <algorithm>
+
 namespace kvd {
 namespace {
 
@@ -44,25 +46,29 @@ static_assert(DaysFromCivil(1970, 1, 1) == 0);
 static_assert(DaysFromCivil(2000, 3, 1) == 11'017);
 static_assert(CivilFromDays(-1).year == 1969 && CivilFromDays(-1).day == 31);
 
+// Any offset a zone has ever had is well within a day either way.
+constexpr int64_t kWidestOffset = kSecondsPerDay;
+
+bool InRange(int64_t time) { return time >= kEarliestLocalTime && time <= kLatestLocalTime; }
+
+CalendarFields FieldsAtOffset(int64_t time, int64_t offsetSeconds) {
+    return UtcCalendarOfSeconds(time + offsetSeconds);
+}
+
 }  // namespace
 
-std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields, int32_t biasMinutes) {
+int64_t SecondsOfUtcCalendar(const CalendarFields& fields) {
     // A month outside 1 to 12 moves the year, as mktime does.
     const int64_t monthIndex = int64_t{fields.month} - 1;
     const int64_t year = fields.year + FloorDiv(monthIndex, 12);
     const int64_t month = monthIndex - FloorDiv(monthIndex, 12) * 12 + 1;
-    const int64_t local = DaysFromCivil(year, month, fields.day) * kSecondsPerDay +
-                          int64_t{fields.hour} * 3600 + int64_t{fields.minute} * 60 + fields.second;
-    const int64_t time = local + int64_t{biasMinutes} * 60;
-    if (time < kEarliestLocalTime || time > kLatestLocalTime) return std::nullopt;
-    return time;
+    return DaysFromCivil(year, month, fields.day) * kSecondsPerDay + int64_t{fields.hour} * 3600 +
+           int64_t{fields.minute} * 60 + fields.second;
 }
 
-CalendarFields TimeToLocalCalendar(int64_t time, int32_t biasMinutes) {
-    if (time < kEarliestLocalTime || time > kLatestLocalTime) return kUnrepresentableFields;
-    const int64_t local = time - int64_t{biasMinutes} * 60;
-    const int64_t days = FloorDiv(local, kSecondsPerDay);
-    const int64_t secondOfDay = local - days * kSecondsPerDay;
+CalendarFields UtcCalendarOfSeconds(int64_t seconds) {
+    const int64_t days = FloorDiv(seconds, kSecondsPerDay);
+    const int64_t secondOfDay = seconds - days * kSecondsPerDay;
     const CivilDate date = CivilFromDays(days);
     return {static_cast<int>(date.year),
             date.month,
@@ -72,12 +78,49 @@ CalendarFields TimeToLocalCalendar(int64_t time, int32_t biasMinutes) {
             static_cast<int>(secondOfDay % 60)};
 }
 
-std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields) {
-    return LocalCalendarToTime(fields, StandardZoneBiasMinutes());
+std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields, int32_t biasMinutes) {
+    const int64_t time = SecondsOfUtcCalendar(fields) + int64_t{biasMinutes} * 60;
+    if (!InRange(time)) return std::nullopt;
+    return time;
 }
 
-CalendarFields TimeToLocalCalendar(int64_t time) {
-    return TimeToLocalCalendar(time, StandardZoneBiasMinutes());
+CalendarFields TimeToLocalCalendar(int64_t time, int32_t biasMinutes) {
+    if (!InRange(time)) return kUnrepresentableFields;
+    return FieldsAtOffset(time, -int64_t{biasMinutes} * 60);
+}
+
+std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields) {
+    const int64_t local = SecondsOfUtcCalendar(fields);
+    // Far outside the range no offset can bring it back, and the zone is not asked.
+    if (local < kEarliestLocalTime - kWidestOffset || local > kLatestLocalTime + kWidestOffset) {
+        return std::nullopt;
+    }
+    // The offsets a day before and a day after the local time read as UTC enclose every
+    // instant it can stand for.
+    const int32_t before = ZoneOffsetSecondsAt(local - kWidestOffset);
+    const int32_t after = ZoneOffsetSecondsAt(local + kWidestOffset);
+    auto readAt = [&](int32_t offset) -> std::optional<int64_t> {
+        const int64_t time = local - offset;
+        if (ZoneOffsetSecondsAt(time) != offset) return std::nullopt;
+        return time;
+    };
+    std::optional<int64_t> time = readAt(before);
+    if (before != after) {
+        const std::optional<int64_t> late = readAt(after);
+        // Shown twice: the first; skipped: read at the offset before the change.
+        if (!time || (late && *late < *time)) time = late;
+    }
+    if (!time) time = local - before;
+    if (!InRange(*time)) return std::nullopt;
+    return time;
+}
+
+LocalTime TimeToLocalTime(int64_t time) {
+    // Beyond the range the fields are unknown; the suffix is the zone's at the range's edge.
+    const int32_t offset =
+        ZoneOffsetSecondsAt(std::clamp(time, kEarliestLocalTime, kLatestLocalTime));
+    if (!InRange(time)) return {kUnrepresentableFields, offset};
+    return {FieldsAtOffset(time, offset), offset};
 }
 
 }  // namespace kvd

@@ -1,6 +1,7 @@
-// Local calendar time <-> seconds since the epoch in the PC's time zone at its standard
-// offset (the offset the KML times carry), computed by our own calendar arithmetic so that
-// every platform gives the same fields over the whole range.
+// Local calendar time <-> seconds since the epoch in the PC's time zone, daylight saving
+// included, as mktime and localtime see it. The system is asked only for the zone's offset at
+// an instant; the calendar arithmetic is our own, so that every platform gives the same fields
+// over the whole range.
 #pragma once
 
 #include <cstdint>
@@ -26,25 +27,45 @@ struct CalendarFields {
 // What a time outside the range prints as.
 inline constexpr CalendarFields kUnrepresentableFields{0, 0, 0, -1, -1, -1};
 
-// Local time = UTC - biasMinutes. Days beyond the month's end and months beyond 12 roll
-// over as with mktime. No value when the result falls outside the range.
+// An instant on the PC's local calendar and the zone's offset from UTC at that instant.
+struct LocalTime {
+    CalendarFields fields;
+    int32_t utcOffsetSeconds = 0;  // local = UTC + offset: Tokyo 32400, Berlin in summer 7200
+
+    bool operator==(const LocalTime&) const = default;
+};
+
+// At one offset all year, local time = UTC - biasMinutes. Days beyond the month's end and
+// months beyond 12 roll over as with mktime. Outside the range: no value, and
+// kUnrepresentableFields.
 std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields, int32_t biasMinutes);
-std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields);  // the PC's zone
-
-// kUnrepresentableFields outside the range.
 CalendarFields TimeToLocalCalendar(int64_t time, int32_t biasMinutes);
-CalendarFields TimeToLocalCalendar(int64_t time);  // the PC's zone
 
-// The zone's standard offset in minutes, UTC = local + bias (Tokyo -540); no daylight saving.
-int32_t StandardZoneBiasMinutes();
+// The PC's zone, as mktime with tm_isdst -1 reads a local time: a time the clocks skip
+// (02:30 when they go from 02:00 to 03:00) is read at the offset before the change, so it
+// lands after it (03:30); a time they show twice is the earlier of the two instants.
+std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields);
+
+// The PC's zone, as localtime. Outside the range: kUnrepresentableFields, at the offset of
+// the range's nearest end.
+LocalTime TimeToLocalTime(int64_t time);
+inline CalendarFields TimeToLocalCalendar(int64_t time) { return TimeToLocalTime(time).fields; }
+
+// The platform's answer: the PC's zone's offset from UTC at an instant, daylight saving
+// included. Past the end of the zone's data the last known rules go on.
+int32_t ZoneOffsetSecondsAt(int64_t time);
+
+// Calendar fields read as UTC <-> seconds since the epoch, with no range limit.
+int64_t SecondsOfUtcCalendar(const CalendarFields& fields);
+CalendarFields UtcCalendarOfSeconds(int64_t seconds);
 
 #ifdef _WIN32
-// Tests pin the offset, as Windows takes the zone from the system and not from TZ; none
-// gives the system's zone back.
+// Tests pin a zone that keeps one offset all year (UTC = local + bias), as Wine takes the zone
+// only from TZ at start; none gives the system's zone back.
 void PinZoneBias(std::optional<int32_t> biasMinutes);
 #endif
 
-// "Z" for bias 0, else "+hh:mm" / "-hh:mm" with the sign of local time against UTC.
-std::string_view ZoneSuffix(int32_t biasMinutes, char (&buffer)[8]);
+// The zone designator of a local time: "Z" for offset 0, else "+hh:mm" / "-hh:mm".
+std::string_view ZoneSuffix(int32_t utcOffsetSeconds, char (&buffer)[8]);
 
 }  // namespace kvd

@@ -4,11 +4,16 @@
 
 namespace kvd {
 
-// `timezone` holds the standard offset in seconds west of UTC; the daylight rule is ignored
-// on purpose, as the KML times carry the standard offset.
-int32_t StandardZoneBiasMinutes() {
-    tzset();
-    return static_cast<int32_t>(timezone / 60);
+// tm_gmtoff is the offset localtime used, daylight saving included; past the zone file's last
+// change the C library goes on by the rule at its end (the TZ string of the file).
+int32_t ZoneOffsetSecondsAt(int64_t time) {
+    const std::time_t t = static_cast<std::time_t>(time);
+    std::tm tm{};
+    if (localtime_r(&t, &tm) == nullptr) {
+        tzset();
+        return static_cast<int32_t>(-timezone);  // the zone's standard offset
+    }
+    return static_cast<int32_t>(tm.tm_gmtoff);
 }
 
 }  // namespace kvd

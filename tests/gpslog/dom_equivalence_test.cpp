@@ -60,12 +60,16 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
     }
 
     pugi::xml_node folder = root.child("Document").child("Folder");
-    char suffix[8];
-    ZoneSuffix(StandardZoneBiasMinutes(), suffix);
     for (std::size_t i = 0; i < log.fixes.size(); ++i) {
         const GpsFix& f = log.fixes[i];
-        const CalendarFields b = TimeToLocalCalendar(f.time);
-        const CalendarFields n = TimeToLocalCalendar(f.time + log.interval);
+        const LocalTime begin = TimeToLocalTime(f.time);
+        const LocalTime end = TimeToLocalTime(f.time + log.interval);
+        const CalendarFields& b = begin.fields;
+        const CalendarFields& n = end.fields;
+        char beginSuffix[8];
+        char endSuffix[8];
+        ZoneSuffix(begin.utcOffsetSeconds, beginSuffix);
+        ZoneSuffix(end.utcOffsetSeconds, endSuffix);
         const std::string detail =
             f.speed >= 10.0
                 ? Sprintf(MessageText(MsgKmlPointDetailWithHeading), f.speed, f.direction, b.year,
@@ -89,8 +93,9 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
             visibility, Sprintf(MessageText(MsgDateTimeFormat), b.year, b.month, b.day, b.hour,
                                 b.minute, b.second).c_str(),
             f.longitude, f.latitude, f.altitude, static_cast<int>(f.direction), b.year, b.month,
-            b.day, b.hour, b.minute, b.second, suffix, n.year, n.month, n.day, n.hour, n.minute,
-            n.second, suffix, style, f.longitude, f.latitude, f.altitude, detail.c_str());
+            b.day, b.hour, b.minute, b.second, beginSuffix, n.year, n.month, n.day, n.hour,
+            n.minute, n.second, endSuffix, style, f.longitude, f.latitude, f.altitude,
+            detail.c_str());
         pugi::xml_document parser;
         EXPECT_TRUE(parser.load_string(placemark.c_str()));
         folder.append_copy(parser.document_element());

@@ -11,7 +11,9 @@
 #endif
 
 #include "common/byte_sink.h"
+#include "common/text_sink.h"
 #include "gpslog/gps_log_image.h"
+#include "gpslog/gpx_document.h"
 #include "gpslog/kml_document.h"
 #include "gpslog/log_format.h"
 #include "shell/shell.h"
@@ -67,6 +69,22 @@ inline std::string KmlTextOf(const std::vector<uint8_t>& logBytes,
     WriteKmlDocument(*image, trackName, ChooseIcons(offline), out);
     EXPECT_TRUE(out.Finish(error)) << error;
     return DecodeUtf16Le(sink.bytes());
+}
+
+// The GPX text of a log, its track named as the log.
+inline std::string GpxTextOf(const std::vector<uint8_t>& logBytes,
+                             std::string_view name = "0601.LOG") {
+    std::string error;
+    const auto image = GpsLogImage::Open(logBytes, error);
+    if (!image) {
+        ADD_FAILURE() << "log rejected: " << error;
+        return {};
+    }
+    MemorySink sink;
+    TextSink out(sink, TextEncoding::Utf8);
+    WriteGpxDocument(*image, name, out);
+    EXPECT_TRUE(out.Finish(error)) << error;
+    return {sink.bytes().begin(), sink.bytes().end()};
 }
 
 #ifdef KVD_TEST_HAS_PUGIXML

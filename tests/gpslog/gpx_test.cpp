@@ -15,25 +15,12 @@
 namespace kvd {
 namespace {
 
+using test::GpxTextOf;
 using test::HeaderAt;
 using test::Invalid;
 using test::Quote;
 using test::RunCommand;
 using test::Valid;
-
-std::string GpxTextOf(const std::vector<uint8_t>& logBytes, std::string_view name = "0601.LOG") {
-    std::string error;
-    const auto image = GpsLogImage::Open(logBytes, error);
-    if (!image) {
-        ADD_FAILURE() << "log rejected: " << error;
-        return {};
-    }
-    test::MemorySink sink;
-    TextSink out(sink, TextEncoding::Utf8);
-    WriteGpxDocument(*image, name, out);
-    EXPECT_TRUE(out.Finish(error)) << error;
-    return {sink.bytes().begin(), sink.bytes().end()};
-}
 
 // One point as the readers report it: degrees and UTC seconds since the epoch.
 struct TrackPoint {

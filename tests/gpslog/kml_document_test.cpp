@@ -18,7 +18,7 @@ protected:
     test::ScopedLanguage language_{kLangIdEnglishUs};
 };
 
-TEST_F(KmlDocument, FixTimesCarryTheStandardZoneOffset) {
+TEST_F(KmlDocument, FixTimesCarryTheZoneOffsetOfTheirInstant) {
     struct Case {
         const char* zone;
         uint8_t month;
@@ -30,9 +30,9 @@ TEST_F(KmlDocument, FixTimesCarryTheStandardZoneOffset) {
         {"Asia/Tokyo", 6, "2013/06/01 12:00:00", "2013-06-01T12:00:00+09:00",
          "2013-06-01T12:00:05+09:00"},
         {"UTC", 6, "2013/06/01 12:00:00", "2013-06-01T12:00:00Z", "2013-06-01T12:00:05Z"},
-        // Local clock time with daylight saving, suffix without it.
-        {"America/New_York", 7, "2013/07/01 12:00:00", "2013-07-01T12:00:00-05:00",
-         "2013-07-01T12:00:05-05:00"},
+        // Daylight saving in the clock time and in the suffix alike.
+        {"America/New_York", 7, "2013/07/01 12:00:00", "2013-07-01T12:00:00-04:00",
+         "2013-07-01T12:00:05-04:00"},
     };
     for (const Case& c : cases) {
         test::ScopedTimeZone zone(c.zone);

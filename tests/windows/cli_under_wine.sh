@@ -183,8 +183,13 @@ mkdir -p "$work/ja" "$work/ny"
 check "a Japanese user gets Japanese texts" grep -q 'trip.LOG.kml 経路' <(kml_text "$work/ja/trip.LOG.kml")
 (cd "$work" && TZ=America/New_York timeout 60 wine "$exe" convert --offline trip.LOG -o ny >/dev/null 2>&1)
 check "an English user gets English texts" grep -q 'trip.LOG.kml Path' <(kml_text "$work/ny/trip.LOG.kml")
-check "the zone's standard offset comes from the system (-05:00)" \
-  grep -q -- '-05:00</begin>' <(kml_text "$work/ny/trip.LOG.kml")
+check "the zone comes from the system (New York, -05:00 or in summer -04:00)" \
+  grep -qE -- '-0[45]:00</begin>' <(kml_text "$work/ny/trip.LOG.kml")
+mkdir -p "$work/ny-linux"
+(cd "$work" && TZ=America/New_York "$linux_cli" convert --offline trip.LOG -o ny-linux \
+  >/dev/null 2>&1)
+check "the New York KML equals the Linux build's" \
+  cmp -s "$work/ny/trip.LOG.kml" "$work/ny-linux/trip.LOG.kml"
 
 # --- port discovery ---------------------------------------------------------------------------
 # Wine's Setup API lists no device for a COM port mapped in dosdevices, so the tool finds no
