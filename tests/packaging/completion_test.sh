@@ -45,15 +45,21 @@ complete_line() {
   "$function" kvd2730-cli "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}" 2>/dev/null
 }
 
-offered() { printf '%s\n' "${COMPREPLY[@]}" | sort -u | paste -sd ' ' -; }
+offered() { printf '%s ' "${COMPREPLY[@]}"; }
 
-# LINE must be completed with exactly the words given (in any order).
+# LINE must be completed with exactly the words given, each once (in any order). Compared as
+# sets inside bash: the cases run many, and a machine under load makes every process dear.
 expect() {
-  local line=$1 want
+  local line=$1 word
   shift
   complete_line "$line"
-  want=$(printf '%s\n' "$@" | sed '/^$/d' | sort -u | paste -sd ' ' -)
-  [[ $(offered) == "$want" ]] || fail "'$line' offers [$(offered)], expected [$want]"
+  local -A want=() got=()
+  for word in "$@"; do [[ -n $word ]] && want[$word]=1; done
+  for word in "${COMPREPLY[@]}"; do got[$word]=$((${got[$word]:-0} + 1)); done
+  local same=true
+  ((${#want[@]} == ${#COMPREPLY[@]})) || same=false
+  for word in "${!want[@]}"; do [[ ${got[$word]:-} == 1 ]] || same=false; done
+  $same || fail "'$line' offers [$(offered)], expected [$*]"
 }
 
 # LINE must offer at least the words given, and none of those after "--not".
@@ -62,7 +68,7 @@ expect_some() {
   shift
   complete_line "$line"
   local all
-  all=" $(offered) "
+  all=" $(offered)"
   for word in "$@"; do
     if [[ $word == --not ]]; then not=true; continue; fi
     if $not; then
