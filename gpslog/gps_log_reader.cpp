@@ -1,3 +1,6 @@
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "gpslog/gps_log_image.h"
@@ -21,6 +24,15 @@ std::string CheckHeaderFields(const LogHeader& h) {
         return "header second " + std::to_string(h.second) + " is not 0-59";
     }
     return {};
+}
+
+// "3001-01-01 08:59:59" in the PC's zone.
+std::string LocalTimeText(int64_t time) {
+    const CalendarFields f = TimeToLocalCalendar(time);
+    char text[48];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day,
+                  f.hour, f.minute, f.second);
+    return text;
 }
 
 }  // namespace
@@ -49,7 +61,15 @@ std::optional<GpsLogImage> GpsLogImage::Open(std::span<const uint8_t> data, std:
                        header.interval);
 }
 
-uint64_t GpsLogImage::FixCount() const {
+GpsLogImage::GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval)
+    : fixBlocks_(fixBlocks), startTime_(startTime), interval_(interval) {
+    // The start is in the range (Open checked it); fix n is n intervals later.
+    fixesInRange_ = interval_ <= 0
+                        ? UINT64_MAX
+                        : static_cast<uint64_t>((kLatestLocalTime - startTime_) / interval_) + 1;
+}
+
+uint64_t GpsLogImage::FixesInFile() const {
     // Only blocks before the first position are dropped; every later block is one fix.
     for (std::size_t offset = 0; offset < fixBlocks_.size(); offset += kLogBlockSize) {
         if (HoldsPosition(DecodeFixBlock(fixBlocks_.data() + offset))) {
@@ -59,9 +79,24 @@ uint64_t GpsLogImage::FixCount() const {
     return 0;
 }
 
+uint64_t GpsLogImage::FixCount() const { return std::min(FixesInFile(), fixesInRange_); }
+
+uint64_t GpsLogImage::FixesPastTimeRange() const { return FixesInFile() - FixCount(); }
+
 int64_t GpsLogImage::EndTime() const {
     const uint64_t count = FixCount();
     return count == 0 ? startTime_ : startTime_ + static_cast<int64_t>(count - 1) * interval_;
+}
+
+int64_t GpsLogImage::SpanEnd(int64_t time) const {
+    return std::min(time + interval_, kLatestLocalTime);
+}
+
+std::string DescribeFixesPastTimeRange(const GpsLogImage& log) {
+    const uint64_t count = log.FixesPastTimeRange();
+    if (count == 0) return {};
+    return std::to_string(count) + (count == 1 ? " fix" : " fixes") + " left out after " +
+           LocalTimeText(kLatestLocalTime) + " local time, the latest a log can hold";
 }
 
 int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length) {

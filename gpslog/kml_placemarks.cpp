@@ -80,7 +80,7 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
 
     log.ForEachFix([&](const GpsFix& fix, uint64_t index) {
         const CalendarFields begin = calendar.At(fix.time);
-        const CalendarFields& end = calendar.At(fix.time + log.Interval());
+        const CalendarFields& end = calendar.At(log.SpanEnd(fix.time));
 
         nameText.clear();
         dateTime.AppendTo(nameText, {begin.year, begin.month, begin.day, begin.hour,

@@ -20,13 +20,15 @@ using test::FilesIn;
 using test::Quote;
 using test::RunCommand;
 
-// Two different trips both named trip.LOG, a log too short to convert, and a good one.
+// Two different trips both named trip.LOG, a log too short to convert, a good one, and one
+// whose last three fixes are past the last time a log can hold (in Tokyo).
 struct Logs {
     test::TempDir dir;
     std::filesystem::path tripA = dir.path() / "a" / "trip.LOG";
     std::filesystem::path tripB = dir.path() / "b" / "trip.LOG";
     std::filesystem::path broken = dir.path() / "bad.LOG";
     std::filesystem::path good = dir.path() / "good.LOG";
+    std::filesystem::path late = dir.path() / "late.LOG";
 
     Logs() {
         std::filesystem::create_directories(tripA.parent_path());
@@ -35,6 +37,8 @@ struct Logs {
         test::WriteBytes(tripB, MakeSyntheticTrip(2, 30, 1));
         test::WriteBytes(broken, {1, 2, 3});
         test::WriteBytes(good, MakeSyntheticTrip(3, 30, 1));
+        const FixBlock fix{35681236, 139767125, 1500, 900, 0, 1};
+        test::WriteBytes(late, EncodeLog({1, 3001, 1, 1, 8, 59, 58}, std::vector(5, fix)));
     }
 };
 
@@ -49,7 +53,10 @@ std::vector<std::string> Slots(std::initializer_list<std::pair<int, std::filesys
 }
 
 TEST(CliSaving, MessagesExitStatusesAndFiles) {
+    test::ScopedTimeZone zone("Asia/Tokyo");  // the tool's, for the times it names
     Logs logs;
+    const std::string leftOut =
+        "3 fixes left out after 3001-01-01 08:59:59 local time, the latest a log can hold\n";
     struct Row {
         const char* name;
         std::vector<std::string> simulator;  // the virtual device's slots
@@ -80,6 +87,14 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
          3, "OUT/bad.LOG\nOUT/good.LOG.kml\n",
          "summary: 1 log saved, 1 not converted (kept raw), 1 slot empty\n",
          {"bad.LOG", "good.LOG.kml"}},
+        {"FixesPastTheTimeRangeAreLeftOutWithAWarning", Slots({{0, logs.late}}),
+         "get 0 -o OUT", 0, "OUT/late.LOG.kml\n",
+         "kvd2730-cli: get: warning: late.LOG: " + leftOut, {"late.LOG.kml"}},
+        {"ConvertWarnsOfTheFixesLeftOutToo", Slots({}),
+         "convert " + Quote(logs.late.string()) + " -f kml,gpx -o OUT", 0,
+         logs.late.string() + " -> OUT/late.LOG.kml\n" + logs.late.string() +
+             " -> OUT/late.LOG.gpx\n",
+         logs.late.string() + ": warning: " + leftOut, {"late.LOG.gpx", "late.LOG.kml"}},
         {"OutputIsAFile", Slots({{0, logs.good}}), "get 0 -o " + Quote(logs.good.string()), 1, "",
          "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
     };

@@ -199,6 +199,35 @@ TEST_F(GpsLogReader, HeaderChecks) {
     EXPECT_EQ(TimeToLocalCalendar(may.start_time), (CalendarFields{2013, 5, 1, 12, 0, 0}));
 }
 
+// No format can say when a fix past the range was: the log ends before the first of them.
+TEST_F(GpsLogReader, TheLogEndsAtTheLastRepresentableTime) {
+    struct Case {
+        LogHeader header;
+        std::vector<FixBlock> blocks;
+        std::size_t fixes;
+        uint64_t leftOut;
+    };
+    const Case cases[] = {
+        {HeaderAt(3001, 1, 1, 8, 59, 58, 1), {Valid(1, 1), Invalid(), Valid(2, 2)}, 2, 1},
+        {HeaderAt(3001, 1, 1, 8, 59, 59, 0), {Valid(1, 1), Valid(2, 2)}, 2, 0},
+        {HeaderAt(3001, 1, 1, 0, 0, 0, 65535), {Invalid(), Valid(1, 1), Valid(2, 2)}, 1, 1},
+        {HeaderAt(2999, 1, 1, 0, 0, 0, 65535), std::vector<FixBlock>(2000, Valid(1, 1)), 963,
+         1037},
+    };
+    for (const Case& c : cases) {
+        const auto bytes = EncodeLog(c.header, c.blocks);
+        const GpsLog log = Read(bytes);
+        std::string error;
+        const auto image = GpsLogImage::Open(bytes, error);
+        ASSERT_TRUE(image) << error;
+        ASSERT_EQ(log.fixes.size(), c.fixes) << c.header.year;
+        EXPECT_EQ(image->FixCount(), c.fixes);
+        EXPECT_EQ(image->FixesPastTimeRange(), c.leftOut);
+        EXPECT_LE(log.fixes.back().time, kLatestLocalTime);
+        EXPECT_EQ(image->EndTime(), log.fixes.back().time);
+    }
+}
+
 TEST_F(GpsLogReader, TimesOfThreeFixesAtOneSecond) {
     const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
                                       std::vector{Valid(1, 1), Valid(2, 2), Valid(3, 3)}));
