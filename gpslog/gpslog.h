@@ -26,6 +26,10 @@ struct GpsFix {
     int64_t time = 0;
 };
 
+// Whether the fix's direction is a compass angle, below 360 degrees. The block's field runs
+// to 6553.5 (65535 tenths, the usual "no value"); a larger value says nothing of the course.
+inline bool HasCourse(const GpsFix& fix) { return fix.direction < 360.0; }
+
 struct GpsLog {
     std::vector<GpsFix> fixes;
     int64_t start_time = 0;

@@ -81,8 +81,8 @@ TEST_F(KmlDocument, VisibilityEveryMinuteOfFixesOrByMark) {
         }
         EXPECT_EQ(visible, c.visible) << "interval " << c.interval;
     }
-    EXPECT_EQ(FixVisibility(2, 1, 1), 2);
-    EXPECT_EQ(FixVisibility(255, 7, 0), 255);
+    EXPECT_EQ(FixVisibility(2, 1, 1), 1);
+    EXPECT_EQ(FixVisibility(255, 7, 0), 1);
 }
 
 TEST_F(KmlDocument, StyleByMarkThenValidity) {
@@ -102,8 +102,8 @@ TEST_F(KmlDocument, StyleByMarkThenValidity) {
         {"#blue_dot", "1", "139.000001,35.000001,0"},
         {"#ylw_pushpin", "0", "139.000002,35.000002,0"},
         {"#blue_pushpin", "0", "139.000002,35.000002,0"},
-        {"#blue_dot", "2", "139.000003,35.000003,0"},
-        {"#blue_dot", "2", "139.000003,35.000003,0"},
+        {"#blue_dot", "1", "139.000003,35.000003,0"},
+        {"#blue_dot", "1", "139.000003,35.000003,0"},
     };
     test::ParsedKml kml;
     test::Parse(test::KmlTextOf(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1), blocks)), kml);
