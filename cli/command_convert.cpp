@@ -175,6 +175,9 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         }
         for (const auto& written : log.written)
             std::printf("%s -> %s\n", logFile.c_str(), PathToUtf8(written).c_str());
+        // Written and counted as converted; the files say nothing of what they leave out.
+        if (!log.warning.empty())
+            std::fprintf(stderr, "%s: warning: %s\n", logFile.c_str(), log.warning.c_str());
     }
     return exitCode;
 }

@@ -52,6 +52,9 @@ void PrintSaved(const SavedLog& log) {
     const std::string problem = DescribeSavedLog(log, kLangIdEnglishUs);
     // A cancelled conversion is told once, with the operation.
     if (!problem.empty() && log.result != SaveResult::Cancelled) std::fprintf(stderr, "kvd2730-cli: get: %s\n", problem.c_str());
+    if (!log.warning.empty())
+        std::fprintf(stderr, "kvd2730-cli: get: warning: %s: %s\n", log.deviceName.c_str(),
+                     log.warning.c_str());
 }
 
 std::string Count(std::size_t n, const char* one, const char* many) {

@@ -96,6 +96,7 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
     }
     if (!file.Commit(result.error)) return result;
     sink.Done();
+    result.warning = DescribeFixesPastTimeRange(*log);
     return result;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gpslog/gpslog.h"
+#include "gpslog/local_time.h"
 #include "gpslog/log_format.h"
 
 namespace kvd {
@@ -23,7 +24,8 @@ public:
 
     // Calls visit(const GpsFix&, uint64_t index) for every fix in file order. Blocks without
     // a position (HoldsPosition) repeat the previous fix with valid 0; those before the first
-    // position are dropped. A partial last block is ignored.
+    // position are dropped. A partial last block is ignored. The log ends before the first fix
+    // whose time is past kLatestLocalTime: no output format could say when it was.
     template <typename Visit>
     void ForEachFix(Visit&& visit) const;
 
@@ -31,19 +33,31 @@ public:
     void StopWhen(const CancelRequest* stop) { stop_ = stop; }
     bool Stopped() const { return IsCancelled(stop_); }
 
+    // The fixes ForEachFix visits.
     uint64_t FixCount() const;
+    // Fixes of the file left out as their times are past kLatestLocalTime.
+    uint64_t FixesPastTimeRange() const;
     // Time of the last fix, or the start time when there is none.
     int64_t EndTime() const;
+    // When the span of the fix at time ends: one interval later, or at kLatestLocalTime for
+    // the last fix the range holds.
+    int64_t SpanEnd(int64_t time) const;
 
 private:
-    GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval)
-        : fixBlocks_(fixBlocks), startTime_(startTime), interval_(interval) {}
+    GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval);
+
+    // Fixes in the file after the blocks before the first position.
+    uint64_t FixesInFile() const;
 
     std::span<const uint8_t> fixBlocks_;  // whole blocks after the header only
     int64_t startTime_;
     int32_t interval_;
+    uint64_t fixesInRange_;  // how many fixes have a time up to kLatestLocalTime
     const CancelRequest* stop_ = nullptr;
 };
+
+// What the user is told of the fixes left out past the time range; empty when there are none.
+std::string DescribeFixesPastTimeRange(const GpsLogImage& log);
 
 template <typename Visit>
 void GpsLogImage::ForEachFix(Visit&& visit) const {
@@ -68,6 +82,7 @@ void GpsLogImage::ForEachFix(Visit&& visit) const {
         } else {
             continue;
         }
+        if (index == fixesInRange_) return;
         fix.time = startTime_ + static_cast<int64_t>(index) * interval_;
         visit(static_cast<const GpsFix&>(fix), index);
         ++index;

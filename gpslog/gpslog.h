@@ -26,6 +26,10 @@ struct GpsFix {
     int64_t time = 0;
 };
 
+// Whether the fix's direction is a compass angle, below 360 degrees. The block's field runs
+// to 6553.5 (65535 tenths, the usual "no value"); a larger value says nothing of the course.
+inline bool HasCourse(const GpsFix& fix) { return fix.direction < 360.0; }
+
 struct GpsLog {
     std::vector<GpsFix> fixes;
     int64_t start_time = 0;
@@ -33,7 +37,8 @@ struct GpsLog {
 };
 
 // Reads a whole log file into log (which must be empty). Returns 1, or 0 when the file has
-// no header block or its date and time are not a representable local time.
+// no header block or its date and time are not a representable local time. The fixes end
+// before the first one whose time is not representable.
 int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length);
 
 // The files a log becomes: NAME.kml, NAME.gpx or both.
@@ -62,6 +67,7 @@ using ReplaceDecision = std::function<bool(const std::filesystem::path& written,
 struct FileConversion {
     std::filesystem::path path;  // the file written, or the one that would have been
     std::string error;
+    std::string warning;     // what a written file leaves out of the log; empty when nothing
     bool cancelled = false;  // stopped by the cancel request (error says so too)
     bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
     bool replacedExisting = false;  // a file already held the name (written: it was replaced)

@@ -25,10 +25,17 @@ constexpr std::string_view kWaypoint =
     "<name>%s</name></wpt>\n";
 constexpr std::string_view kTrackPoint =
     "<trkpt lat=\"%.6f\" lon=\"%.6f\"><time>%04d-%02d-%02dT%02d:%02d:%02dZ</time>"
-    "<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>%.3f</gpxtpx:speed>"
-    "<gpxtpx:course>%.1f</gpxtpx:course></gpxtpx:TrackPointExtension></extensions></trkpt>\n";
+    "<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>%.3f</gpxtpx:speed>";
+constexpr std::string_view kCourse = "<gpxtpx:course>%.1f</gpxtpx:course>";
+constexpr std::string_view kTrackPointClose =
+    "</gpxtpx:TrackPointExtension></extensions></trkpt>\n";
 
 constexpr int64_t kSecondsPerDay = 86'400;
+
+// GPX counts longitudes from -180 up to but not including 180: the device's 180 is -180.
+double GpxLongitude(double longitude) {
+    return longitude >= 180.0 ? longitude - 360.0 : longitude;
+}
 
 // UTC calendar fields; the date is worked out once per day of the log, the time of day is
 // arithmetic.
@@ -74,20 +81,24 @@ void WriteWaypoints(const GpsLogImage& log, TextSink& out) {
         name.clear();
         AppendEscapedText(name, nameText);
         const CalendarFields at = utc.At(fix.time);
-        waypoint.WriteTo(out, {fix.latitude, fix.longitude, at.year, at.month, at.day, at.hour,
+        waypoint.WriteTo(out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day, at.hour,
                                at.minute, at.second, std::string_view(name)});
     });
 }
 
 void WriteTrackPoints(const GpsLogImage& log, TextSink& out) {
     const PrintFormat point(kTrackPoint);
+    const PrintFormat course(kCourse);
     UtcCalendar utc;
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
         if (fix.valid == 0) return;  // no position of its own
         const CalendarFields at = utc.At(fix.time);
-        point.WriteTo(out,
-                      {fix.latitude, fix.longitude, at.year, at.month, at.day, at.hour, at.minute,
-                       at.second, fix.speed * kKilometresPerHourInMetresPerSecond, fix.direction});
+        point.WriteTo(out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day,
+                            at.hour, at.minute, at.second,
+                            fix.speed * kKilometresPerHourInMetresPerSecond});
+        // A course GPX cannot hold (360 or more) is left out rather than guessed.
+        if (HasCourse(fix)) course.WriteTo(out, {fix.direction});
+        out.Append(kTrackPointClose);
     });
 }
 

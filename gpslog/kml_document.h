@@ -42,8 +42,8 @@ void FillTrackCoordinates(const GpsLogImage& log, KmlStream& out);
 // One Placemark per fix, in fix order.
 void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out);
 
-// A marked fix shows its mark value; of the others every (60 / interval)-th is shown, or
-// every one when the interval is 0 or above 60 and that rule has no period.
+// A marked fix is shown (1, whatever its mark value); of the others every (60 / interval)-th
+// is shown, or every one when the interval is 0 or above 60 and that rule has no period.
 int32_t FixVisibility(int32_t mark, uint64_t index, int32_t interval);
 
 }  // namespace kvd

@@ -62,7 +62,7 @@ private:
 
 int32_t FixVisibility(int32_t mark, uint64_t index, int32_t interval) {
     if (mark != 0) {
-        return mark;
+        return 1;  // KML's visibility is a boolean
     }
     if (interval <= 0 || interval > 60) {
         return 1;
@@ -89,7 +89,7 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
 
     log.ForEachFix([&](const GpsFix& fix, uint64_t index) {
         const KmlTime beginTime = calendar.At(fix.time);
-        const KmlTime& endTime = calendar.At(fix.time + log.Interval());
+        const KmlTime& endTime = calendar.At(log.SpanEnd(fix.time));
         const CalendarFields& begin = beginTime.fields;
         const CalendarFields& end = endTime.fields;
 
@@ -99,7 +99,8 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
         name.clear();
         AppendEscapedText(name, nameText);
 
-        const int64_t heading = static_cast<int64_t>(fix.direction);  // toward zero
+        // Toward zero; a direction that is no compass angle leaves the view facing north.
+        const int64_t heading = HasCourse(fix) ? static_cast<int64_t>(fix.direction) : 0;
         placemark.WriteTo(
             out.Out(),
             {FixVisibility(fix.mark, index, log.Interval()), std::string_view(name),

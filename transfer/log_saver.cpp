@@ -147,6 +147,7 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         }
         used_.insert(raw);
         converted = true;
+        log.warning = result.warning;
         if (options_.keepRaw) {
             std::string error;
             if (WriteFileAtomically(raw, data, error))

@@ -50,6 +50,7 @@ struct SavedLog {
     std::vector<std::filesystem::path> written;  // every file written, in order
     std::string conversionError;               // why the converted files could not be written
     std::string rawError;                      // why the raw log could not be written
+    std::string warning;                       // what the converted files leave out of the log
 
     bool Succeeded() const { return result == SaveResult::Converted && rawError.empty(); }
 };

@@ -20,13 +20,20 @@ using test::FilesIn;
 using test::Quote;
 using test::RunCommand;
 
-// Two different trips both named trip.LOG, a log too short to convert, and a good one.
+// Two different trips both named trip.LOG, a log too short to convert, a good one, one whose
+// last three fixes are past the last time a log can hold (in Tokyo), one that starts past it,
+// and files that are no logs at all.
 struct Logs {
     test::TempDir dir;
     std::filesystem::path tripA = dir.path() / "a" / "trip.LOG";
     std::filesystem::path tripB = dir.path() / "b" / "trip.LOG";
     std::filesystem::path broken = dir.path() / "bad.LOG";
     std::filesystem::path good = dir.path() / "good.LOG";
+    std::filesystem::path late = dir.path() / "late.LOG";
+    std::filesystem::path future = dir.path() / "future.LOG";
+    std::filesystem::path gpx = dir.path() / "trip.gpx";
+    std::filesystem::path picture = dir.path() / "photo.png";
+    std::filesystem::path noise = dir.path() / "noise.bin";
 
     Logs() {
         std::filesystem::create_directories(tripA.parent_path());
@@ -35,6 +42,17 @@ struct Logs {
         test::WriteBytes(tripB, MakeSyntheticTrip(2, 30, 1));
         test::WriteBytes(broken, {1, 2, 3});
         test::WriteBytes(good, MakeSyntheticTrip(3, 30, 1));
+        const FixBlock fix{35681236, 139767125, 1500, 900, 0, 1};
+        test::WriteBytes(late, EncodeLog({1, 3001, 1, 1, 8, 59, 58}, std::vector(5, fix)));
+        test::WriteBytes(future, EncodeLog({1, 3001, 1, 1, 9, 0, 0}, std::vector(5, fix)));
+        const std::string_view gpxText =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"x\"/>\n";
+        test::WriteBytes(gpx, std::vector<uint8_t>(gpxText.begin(), gpxText.end()));
+        test::WriteBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I',
+                                   'H', 'D', 'R', 0, 0, 1, 0});
+        std::vector<uint8_t> bytes(4096);
+        for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 37 + 11);
+        test::WriteBytes(noise, bytes);
     }
 };
 
@@ -49,7 +67,10 @@ std::vector<std::string> Slots(std::initializer_list<std::pair<int, std::filesys
 }
 
 TEST(CliSaving, MessagesExitStatusesAndFiles) {
+    test::ScopedTimeZone zone("Asia/Tokyo");  // the tool's, for the times it names
     Logs logs;
+    const std::string leftOut =
+        "3 fixes left out after 3001-01-01 08:59:59 local time, the latest a log can hold\n";
     struct Row {
         const char* name;
         std::vector<std::string> simulator;  // the virtual device's slots
@@ -80,6 +101,37 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
          3, "OUT/bad.LOG\nOUT/good.LOG.kml\n",
          "summary: 1 log saved, 1 not converted (kept raw), 1 slot empty\n",
          {"bad.LOG", "good.LOG.kml"}},
+        {"FixesPastTheTimeRangeAreLeftOutWithAWarning", Slots({{0, logs.late}}),
+         "get 0 -o OUT", 0, "OUT/late.LOG.kml\n",
+         "kvd2730-cli: get: warning: late.LOG: " + leftOut, {"late.LOG.kml"}},
+        {"ConvertWarnsOfTheFixesLeftOutToo", Slots({}),
+         "convert " + Quote(logs.late.string()) + " -f kml,gpx -o OUT", 0,
+         logs.late.string() + " -> OUT/late.LOG.kml\n" + logs.late.string() +
+             " -> OUT/late.LOG.gpx\n",
+         logs.late.string() + ": warning: " + leftOut, {"late.LOG.gpx", "late.LOG.kml"}},
+        {"AStartPastTheRangeNamesTheRange", Slots({{0, logs.future}}), "get 0 -o OUT", 3,
+         "OUT/future.LOG\n",
+         "kvd2730-cli: get: future.LOG could not be converted (the log's start, 3001-01-01 "
+         "09:00:00, is outside the times a log can hold: 1970-01-01 09:00:00 to 3001-01-01 "
+         "08:59:59 local time); the raw log was saved as OUT/future.LOG\n",
+         {"future.LOG"}},
+        {"AGpxIsNoLogAndTheNextFileStillConverts", Slots({}),
+         "convert " + Quote(logs.gpx.string()) + " " + Quote(logs.good.string()) + " -o OUT", 3,
+         logs.good.string() + " -> OUT/good.LOG.kml\n",
+         logs.gpx.string() + ": failed: not a KVD-2730 log: it is XML text, such as a GPX or KML "
+                             "file\n",
+         {"good.LOG.kml"}},
+        {"APictureIsNoLog", Slots({}),
+         "convert " + Quote(logs.picture.string()) + " " + Quote(logs.good.string()) + " -o OUT",
+         3, logs.good.string() + " -> OUT/good.LOG.kml\n",
+         logs.picture.string() + ": failed: not a KVD-2730 log: it is a PNG picture\n",
+         {"good.LOG.kml"}},
+        {"RandomBytesAreNoLog", Slots({}),
+         "convert " + Quote(logs.noise.string()) + " " + Quote(logs.good.string()) + " -o OUT",
+         3, logs.good.string() + " -> OUT/good.LOG.kml\n",
+         logs.noise.string() + ": failed: not a KVD-2730 log: its first 16 bytes hold no date "
+                               "(month 125 is not 1-12)\n",
+         {"good.LOG.kml"}},
         {"OutputIsAFile", Slots({{0, logs.good}}), "get 0 -o " + Quote(logs.good.string()), 1, "",
          "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
         {"NewLogsOfAFile", Slots({{0, logs.good}}), "get 0 --new -o " + Quote(logs.good.string()),

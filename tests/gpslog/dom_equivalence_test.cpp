@@ -80,7 +80,7 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
                             : f.valid ? "<styleUrl>#ylw_pushpin</styleUrl>"
                                       : "<styleUrl>#blue_pushpin</styleUrl>";
         const int visibility =
-            f.mark ? f.mark : (i % static_cast<std::size_t>(60 / log.interval) == 0 ? 1 : 0);
+            f.mark ? 1 : (i % static_cast<std::size_t>(60 / log.interval) == 0 ? 1 : 0);
         const std::string placemark = Sprintf(
             "<Placemark>  <visibility>%d</visibility>  <name>%s</name>  <LookAt>    "
             "<longitude>%.6f</longitude>    <latitude>%.6f</latitude>    <altitude>%d</altitude>"
@@ -92,10 +92,10 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
             "<ExtendedData>%s</ExtendedData></Placemark>",
             visibility, Sprintf(MessageText(MsgDateTimeFormat), b.year, b.month, b.day, b.hour,
                                 b.minute, b.second).c_str(),
-            f.longitude, f.latitude, f.altitude, static_cast<int>(f.direction), b.year, b.month,
-            b.day, b.hour, b.minute, b.second, beginSuffix, n.year, n.month, n.day, n.hour,
-            n.minute, n.second, endSuffix, style, f.longitude, f.latitude, f.altitude,
-            detail.c_str());
+            f.longitude, f.latitude, f.altitude, HasCourse(f) ? static_cast<int>(f.direction) : 0,
+            b.year, b.month, b.day, b.hour, b.minute, b.second, beginSuffix, n.year, n.month,
+            n.day, n.hour, n.minute, n.second, endSuffix, style, f.longitude, f.latitude,
+            f.altitude, detail.c_str());
         pugi::xml_document parser;
         EXPECT_TRUE(parser.load_string(placemark.c_str()));
         folder.append_copy(parser.document_element());

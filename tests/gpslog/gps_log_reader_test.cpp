@@ -199,6 +199,78 @@ TEST_F(GpsLogReader, HeaderChecks) {
     EXPECT_EQ(TimeToLocalCalendar(may.start_time), (CalendarFields{2013, 5, 1, 12, 0, 0}));
 }
 
+// No format can say when a fix past the range was: the log ends before the first of them.
+TEST_F(GpsLogReader, TheLogEndsAtTheLastRepresentableTime) {
+    struct Case {
+        LogHeader header;
+        std::vector<FixBlock> blocks;
+        std::size_t fixes;
+        uint64_t leftOut;
+    };
+    const Case cases[] = {
+        {HeaderAt(3001, 1, 1, 8, 59, 58, 1), {Valid(1, 1), Invalid(), Valid(2, 2)}, 2, 1},
+        {HeaderAt(3001, 1, 1, 8, 59, 59, 0), {Valid(1, 1), Valid(2, 2)}, 2, 0},
+        {HeaderAt(3001, 1, 1, 0, 0, 0, 65535), {Invalid(), Valid(1, 1), Valid(2, 2)}, 1, 1},
+        {HeaderAt(2999, 1, 1, 0, 0, 0, 65535), std::vector<FixBlock>(2000, Valid(1, 1)), 963,
+         1037},
+    };
+    for (const Case& c : cases) {
+        const auto bytes = EncodeLog(c.header, c.blocks);
+        const GpsLog log = Read(bytes);
+        std::string error;
+        const auto image = GpsLogImage::Open(bytes, error);
+        ASSERT_TRUE(image) << error;
+        ASSERT_EQ(log.fixes.size(), c.fixes) << c.header.year;
+        EXPECT_EQ(image->FixCount(), c.fixes);
+        EXPECT_EQ(image->FixesPastTimeRange(), c.leftOut);
+        EXPECT_LE(log.fixes.back().time, kLatestLocalTime);
+        EXPECT_EQ(image->EndTime(), log.fixes.back().time);
+    }
+}
+
+// What a user reads of a file that does not convert: a file that is no log says so and, for
+// the usual mistakes, what it is; a log out of the range names the range in local time.
+TEST_F(GpsLogReader, RejectedFilesSayWhy) {
+    using namespace std::string_view_literals;  // pictures hold zero bytes
+    const auto bytes = [](std::string_view text) {
+        return std::vector<uint8_t>(text.begin(), text.end());
+    };
+    std::vector<uint8_t> kml = {0xFF, 0xFE};
+    for (char c : std::string_view("<?xml version=\"1.0\"?><kml/>")) {
+        kml.push_back(static_cast<uint8_t>(c));
+        kml.push_back(0);
+    }
+    std::vector<uint8_t> noise(64);
+    for (std::size_t k = 0; k < noise.size(); ++k) noise[k] = static_cast<uint8_t>(k * 37 + 11);
+    struct Case {
+        std::vector<uint8_t> file;
+        const char* error;
+    };
+    const Case cases[] = {
+        {bytes("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\"></gpx>\n"sv),
+         "not a KVD-2730 log: it is XML text, such as a GPX or KML file"},
+        {kml, "not a KVD-2730 log: it is XML text, such as a GPX or KML file"},
+        {bytes("\x89PNG\r\n\x1A\n\0\0\0\rIHDR\0\0\0\x10"sv),
+         "not a KVD-2730 log: it is a PNG picture"},
+        {bytes("\xFF\xD8\xFF\xE0\0\x10JFIF\0\x01\x01\0\0\x01"sv),
+         "not a KVD-2730 log: it is a JPEG picture"},
+        {noise, "not a KVD-2730 log: its first 16 bytes hold no date (month 125 is not 1-12)"},
+        {EncodeLog(HeaderAt(2013, 6, 1, 24, 0, 0, 1), {}),
+         "not a KVD-2730 log: its first 16 bytes hold no date (hour 24 is not 0-23)"},
+        {EncodeLog(HeaderAt(3001, 1, 1, 9, 0, 0, 1), {}),
+         "the log's start, 3001-01-01 09:00:00, is outside the times a log can hold: "
+         "1970-01-01 09:00:00 to 3001-01-01 08:59:59 local time"},
+        {EncodeLog(HeaderAt(1969, 12, 31, 23, 0, 0, 1), {}),
+         "the log's start, 1969-12-31 23:00:00, is outside the times a log can hold: "
+         "1970-01-01 09:00:00 to 3001-01-01 08:59:59 local time"},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_FALSE(GpsLogImage::Open(c.file, error));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
 TEST_F(GpsLogReader, TimesOfThreeFixesAtOneSecond) {
     const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
                                       std::vector{Valid(1, 1), Valid(2, 2), Valid(3, 3)}));

@@ -81,8 +81,8 @@ TEST_F(KmlDocument, VisibilityEveryMinuteOfFixesOrByMark) {
         }
         EXPECT_EQ(visible, c.visible) << "interval " << c.interval;
     }
-    EXPECT_EQ(FixVisibility(2, 1, 1), 2);
-    EXPECT_EQ(FixVisibility(255, 7, 0), 255);
+    EXPECT_EQ(FixVisibility(2, 1, 1), 1);
+    EXPECT_EQ(FixVisibility(255, 7, 0), 1);
 }
 
 TEST_F(KmlDocument, StyleByMarkThenValidity) {
@@ -102,8 +102,8 @@ TEST_F(KmlDocument, StyleByMarkThenValidity) {
         {"#blue_dot", "1", "139.000001,35.000001,0"},
         {"#ylw_pushpin", "0", "139.000002,35.000002,0"},
         {"#blue_pushpin", "0", "139.000002,35.000002,0"},
-        {"#blue_dot", "2", "139.000003,35.000003,0"},
-        {"#blue_dot", "2", "139.000003,35.000003,0"},
+        {"#blue_dot", "1", "139.000003,35.000003,0"},
+        {"#blue_dot", "1", "139.000003,35.000003,0"},
     };
     test::ParsedKml kml;
     test::Parse(test::KmlTextOf(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1), blocks)), kml);
@@ -215,18 +215,20 @@ TEST_F(KmlDocument, TrackComesFirstWithEveryFixInItsLine) {
     }
 }
 
-TEST_F(KmlDocument, TimesBeyondTheRangePrintAsNoDate) {
-    // The last representable second in Tokyo: the fix's end lies beyond it.
+TEST_F(KmlDocument, TheTrackEndsAtTheLastRepresentableTime) {
+    // The last representable second in Tokyo: the second fix lies beyond it, and so would the
+    // end of the first one's span.
     test::ParsedKml kml;
     test::Parse(test::KmlTextOf(EncodeLog(HeaderAt(3001, 1, 1, 8, 59, 59, 1),
                                           std::vector{Valid(1, 1), Valid(2, 2)})),
                 kml);
-    ASSERT_EQ(kml.placemarks.size(), 3u);
+    ASSERT_EQ(kml.placemarks.size(), 2u);
     EXPECT_STREQ(kml.Fix(0).child("TimeSpan").child_value("begin"), "3001-01-01T08:59:59+09:00");
-    EXPECT_STREQ(kml.Fix(0).child("TimeSpan").child_value("end"), "0000-00-00T-1:-1:-1+09:00");
-    EXPECT_STREQ(kml.Fix(1).child_value("name"), "0000/00/00 -1:-1:-1");
+    EXPECT_STREQ(kml.Fix(0).child("TimeSpan").child_value("end"), "3001-01-01T08:59:59+09:00");
+    EXPECT_STREQ(kml.placemarks[0].child("LineString").child_value("coordinates"),
+                 "0.000001,0.000001,0\n");
     EXPECT_EQ(test::DataRows(kml.placemarks[0].child("ExtendedData")),
-              "Start Time=3001/1/1\n8:59:59;End Time=0/0/0\n-1:-1:-1;Data Distance=1 seconds;");
+              "Start Time=3001/1/1\n8:59:59;End Time=3001/1/1\n8:59:59;Data Distance=1 seconds;");
 }
 
 TEST_F(KmlDocument, TrackNameIsEscapedText) {
