@@ -4,6 +4,7 @@
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
+#include "common/utf8.h"
 
 namespace kvd {
 
@@ -11,11 +12,22 @@ const std::size_t kMaxLocalPathLength = MAX_PATH - 1;
 
 namespace {
 
+// The system's own words, in UTF-8 and without the line break they end in, so that the
+// cause stays on the line of the message it completes.
 std::string Describe(const char* what, const std::filesystem::path& path, DWORD code) {
-    char text[512] = {};
-    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
-                   text, sizeof text, nullptr);
-    return std::string(what) + " " + PathToUtf8(path) + ": " + text;
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::u16string wide;
+    if (length != 0 && text != nullptr)
+        wide.assign(reinterpret_cast<const char16_t*>(text), length);
+    if (text != nullptr) LocalFree(text);
+    while (!wide.empty() && (wide.back() == u'\n' || wide.back() == u'\r' || wide.back() == u' '))
+        wide.pop_back();
+    const std::string cause =
+        wide.empty() ? "system error " + std::to_string(code) : Utf16ToUtf8(wide);
+    return std::string(what) + " " + PathToUtf8(path) + ": " + cause;
 }
 
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {
@@ -78,7 +90,7 @@ bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error) {
     return true;
 }
 
-bool AtomicFile::Commit(std::string& error) {
+bool AtomicFile::FlushAndClose(std::string& error) {
     if (handle_ == -1) {
         error = "commit of a file that is not open";
         return false;
@@ -92,6 +104,11 @@ bool AtomicFile::Commit(std::string& error) {
         return false;
     }
     ::CloseHandle(file);
+    return true;
+}
+
+bool AtomicFile::Commit(std::string& error) {
+    if (!FlushAndClose(error)) return false;
     if (!MoveFileExW(tempPath_.c_str(), finalPath_.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = Describe("cannot rename over", finalPath_, GetLastError());
@@ -100,6 +117,21 @@ bool AtomicFile::Commit(std::string& error) {
     }
     tempPath_.clear();
     return true;
+}
+
+CommitOutcome AtomicFile::CommitNew(std::string& error) {
+    if (!FlushAndClose(error)) return CommitOutcome::Failed;
+    // Without MOVEFILE_REPLACE_EXISTING the system creates the name or finds it taken at once.
+    if (!MoveFileExW(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+            return CommitOutcome::NameTaken;
+        error = Describe("cannot create", finalPath_, code);
+        Discard();
+        return CommitOutcome::Failed;
+    }
+    tempPath_.clear();
+    return CommitOutcome::Committed;
 }
 
 void AtomicFile::CloseHandle() {

@@ -64,7 +64,8 @@ std::filesystem::path DocumentPathFor(const std::string& folder, const std::stri
 
 FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::string& folder,
                                     const std::string& fileName, const DocumentFormat& format,
-                                    const ConversionWatch& watch, const ReplaceDecision& mayReplace) {
+                                    const ConversionWatch& watch,
+                                    const ExistingFileDecision& sameAsExisting) {
     FileConversion result;
     if (PathFromUtf8(fileName).filename().empty()) {
         result.error = "log file name \"" + fileName + "\" has no file name part";
@@ -87,14 +88,31 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
         return result;  // the file's destructor removes the temporary file
     }
     if (!written) return result;
-    std::error_code code;
-    result.replacedExisting = std::filesystem::exists(result.path, code);
-    if (result.replacedExisting && mayReplace && !mayReplace(file.TempPath(), result.path)) {
-        result.nameTaken = true;
-        result.error = PathToUtf8(result.path) + " holds a different file";
+    if (watch.beforeFinalName) watch.beforeFinalName(result.path);
+    if (!sameAsExisting) {
+        std::error_code code;
+        result.heldBefore = std::filesystem::exists(result.path, code);
+        if (!file.Commit(result.error)) return result;
+        sink.Done();
         return result;
     }
-    if (!file.Commit(result.error)) return result;
+    // The check and the creation of the name are one step: a file another writer put there
+    // an instant ago is found taken, never replaced.
+    switch (file.CommitNew(result.error)) {
+        case CommitOutcome::Failed:
+            return result;
+        case CommitOutcome::NameTaken:
+            // Decided on the bytes there now; the file there stays either way.
+            result.heldBefore = true;
+            if (!sameAsExisting(file.TempPath(), result.path)) {
+                result.nameTaken = true;
+                result.error = PathToUtf8(result.path) + " holds a different file";
+                return result;
+            }
+            break;
+        case CommitOutcome::Committed:
+            break;
+    }
     sink.Done();
     return result;
 }

@@ -51,20 +51,29 @@ struct ConversionWatch {
     const CancelRequest* cancel = nullptr;
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
+    // Tests only: runs once the document is complete, just before it takes its final name
+    // (given), so that a test can let another writer in at the one moment that matters.
+    std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
 };
 
-// Asked once the KML is complete in its temporary file and a file already holds the final
-// name: true lets the new file replace it. Without one, an existing file is replaced.
-using ReplaceDecision = std::function<bool(const std::filesystem::path& written,
-                                           const std::filesystem::path& existing)>;
+// Asked when the document is complete in its temporary file and something already holds the
+// final name: true when what is there counts as this very document (the same log saved
+// before), which then stays as it is and the conversion succeeds; false leaves it too and
+// the conversion fails with nameTaken. The name is created only where nothing holds it, so no
+// other writer's file is lost whatever the timing. Without a decision an existing file is
+// replaced.
+using ExistingFileDecision = std::function<bool(const std::filesystem::path& written,
+                                                const std::filesystem::path& existing)>;
 
 // Outcome of one conversion; error says why it failed and is empty on success.
 struct FileConversion {
     std::filesystem::path path;  // the file written, or the one that would have been
     std::string error;
     bool cancelled = false;  // stopped by the cancel request (error says so too)
-    bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
-    bool replacedExisting = false;  // a file already held the name (written: it was replaced)
+    bool nameTaken = false;  // the name was held by something else (error says so too)
+    // The name was held already: the file there was replaced (no decision) or counts as this
+    // document and was kept. Either way, it was not this conversion's to remove.
+    bool heldBefore = false;
 
     bool Succeeded() const { return error.empty(); }
 };
@@ -78,7 +87,7 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch = {},
-                                   const ReplaceDecision& mayReplace = {});
+                                   const ExistingFileDecision& sameAsExisting = {});
 
 // folder / (file name of fileName + ".gpx"), as KmlPathFor.
 std::filesystem::path GpxPathFor(const std::string& folder, const std::string& fileName);
@@ -86,7 +95,7 @@ std::filesystem::path GpxPathFor(const std::string& folder, const std::string& f
 // Converts the bytes of one log into its GPX 1.1 file in folder, as ConvertLogToKmlFile.
 FileConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, const ConversionWatch& watch = {},
-                                   const ReplaceDecision& mayReplace = {});
+                                   const ExistingFileDecision& sameAsExisting = {});
 
 // Completion handler of the log download: same conversion, icons checked over the network
 // unless KVD2730_OFFLINE is set. context is not used. Returns 1 on success, 0 on failure.

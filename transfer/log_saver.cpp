@@ -15,10 +15,36 @@ std::string BaseName(const std::string& name) {
     return PathToUtf8(PathFromUtf8(name).filename());
 }
 
-// A name is free for bytes when nothing holds it or what holds it is those very bytes.
-bool FreeFor(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+// How writing a raw log under a name ended.
+enum class RawPlacement { Written, AlreadyThere, NameTaken, Failed };
+
+// Whether what holds path is a file with exactly these bytes: the same log saved before.
+bool HoldsBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    return FileHolds(path, bytes);
+}
+
+// A quick look before any work under a name; the creation of the name decides in the end.
+bool LooksTaken(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     std::error_code code;
-    return !std::filesystem::exists(path, code) || FileHolds(path, bytes);
+    return std::filesystem::exists(std::filesystem::symlink_status(path, code)) &&
+           !HoldsBytes(path, bytes);
+}
+
+// Creates path with bytes only where nothing holds it; what holds it is never replaced.
+RawPlacement PlaceRaw(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                      const SaveOptions& options, std::string& error) {
+    AtomicFile file;
+    if (!file.Open(path, error) || !file.Write(bytes, error)) return RawPlacement::Failed;
+    if (options.beforeFinalName) options.beforeFinalName(path);
+    switch (file.CommitNew(error)) {
+        case CommitOutcome::Committed:
+            return RawPlacement::Written;
+        case CommitOutcome::NameTaken:
+            return HoldsBytes(path, bytes) ? RawPlacement::AlreadyThere : RawPlacement::NameTaken;
+        case CommitOutcome::Failed:
+            break;
+    }
+    return RawPlacement::Failed;
 }
 
 }  // namespace
@@ -76,41 +102,62 @@ int32_t LogSaver::Complete(void* context, const uint8_t* data, int32_t size, con
 
 bool LogSaver::NameUsed(const std::filesystem::path& path) const { return used_.count(path) != 0; }
 
-FileConversion LogSaver::ConvertAll(std::span<const uint8_t> data, const std::string& folder,
-                                   const std::string& name,
-                                   std::vector<std::filesystem::path>& written) {
+FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::string& folder,
+                                 const std::string& name, SavedLog& log) {
     OfflineIconReachability offline;
     IconReachability& icons = options_.icons ? *options_.icons : offline;
     ConversionWatch watch;
     watch.cancel = options_.cancel;
     watch.progress = options_.progress;
     watch.progressContext = options_.progressContext;
-    const ReplaceDecision sameOnly = [](const std::filesystem::path& candidate,
-                                        const std::filesystem::path& existing) {
+    watch.beforeFinalName = options_.beforeFinalName;
+    const ExistingFileDecision sameFile = [](const std::filesystem::path& candidate,
+                                             const std::filesystem::path& existing) {
         return SameFileContent(candidate, existing);
     };
 
-    // Files this call brought into being; they go again when a later format fails, so that
-    // a log's files appear together or not at all. Files that were there already held the
-    // very same content and stay.
+    // Files this call brought into being; they go again when a later one fails, so that a
+    // log's files appear together or not at all. Files that were there already held the very
+    // same content and stay.
     std::vector<std::filesystem::path> created;
+    std::vector<std::filesystem::path> written;
     FileConversion result;
     const auto keep = [&](FileConversion conversion) {
         result = std::move(conversion);
         if (!result.Succeeded()) return false;
         written.push_back(result.path);
-        if (!result.replacedExisting) created.push_back(result.path);
+        if (!result.heldBefore) created.push_back(result.path);
         return true;
     };
-    const bool allWritten =
+    bool allWritten =
         (!options_.formats.kml ||
-         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly))) &&
-        (!options_.formats.gpx || keep(ConvertLogToGpxFile(data, folder, name, watch, sameOnly)));
+         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameFile))) &&
+        (!options_.formats.gpx || keep(ConvertLogToGpxFile(data, folder, name, watch, sameFile)));
+    if (allWritten && options_.keepRaw) {
+        const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
+        std::string error;
+        switch (PlaceRaw(raw, data, options_, error)) {
+            case RawPlacement::Written:
+            case RawPlacement::AlreadyThere:
+                written.insert(written.begin(), raw);
+                break;
+            case RawPlacement::NameTaken:
+                // Another file took the raw name after the look before: the log moves on.
+                allWritten = false;
+                result.nameTaken = true;
+                result.error = PathToUtf8(raw) + " holds a different file";
+                break;
+            case RawPlacement::Failed:
+                log.rawError = error;
+                break;
+        }
+    }
     if (!allWritten) {
         std::error_code code;
         for (const auto& path : created) std::filesystem::remove(path, code);
-        written.clear();
+        return result;
     }
+    log.written.insert(log.written.end(), written.begin(), written.end());
     return result;
 }
 
@@ -124,8 +171,8 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         const std::string name = CandidateName(log.deviceName, k);
         const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
         if (NameUsed(raw)) continue;
-        if (options_.keepRaw && !FreeFor(raw, data)) continue;
-        const FileConversion result = ConvertAll(data, folder, name, log.written);
+        if (options_.keepRaw && LooksTaken(raw, data)) continue;
+        const FileConversion result = WriteAll(data, folder, name, log);
         if (result.nameTaken) continue;
         if (result.cancelled) {
             log.result = SaveResult::Cancelled;
@@ -139,13 +186,6 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         }
         used_.insert(raw);
         converted = true;
-        if (options_.keepRaw) {
-            std::string error;
-            if (WriteFileAtomically(raw, data, error))
-                log.written.insert(log.written.begin(), raw);
-            else
-                log.rawError = error;
-        }
     }
     if (converted) {
         log.result = SaveResult::Converted;
@@ -163,11 +203,18 @@ bool LogSaver::KeepRaw(std::span<const uint8_t> data, const std::filesystem::pat
                        const std::string& deviceName, SavedLog& log) {
     for (int k = 1; k <= kMaxCandidates; ++k) {
         const std::filesystem::path raw = folder / PathFromUtf8(CandidateName(deviceName, k));
-        if (NameUsed(raw) || !FreeFor(raw, data)) continue;
-        if (!WriteFileAtomically(raw, data, log.rawError)) return false;
-        used_.insert(raw);
-        log.written.push_back(raw);
-        return true;
+        if (NameUsed(raw) || LooksTaken(raw, data)) continue;
+        switch (PlaceRaw(raw, data, options_, log.rawError)) {
+            case RawPlacement::Written:
+            case RawPlacement::AlreadyThere:
+                used_.insert(raw);
+                log.written.push_back(raw);
+                return true;
+            case RawPlacement::NameTaken:
+                continue;
+            case RawPlacement::Failed:
+                return false;
+        }
     }
     log.rawError = "no free name in " + PathToUtf8(folder);
     return false;

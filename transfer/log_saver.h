@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,8 @@ struct SaveOptions {
     void* progressContext = nullptr;
     OutputFormats formats = {};  // at least one of them
     const CancelRequest* cancel = nullptr;  // stops a conversion under way
+    // Tests only: runs just before each file of a log takes its final name, with that name.
+    std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
 };
 
 enum class SaveResult {
@@ -74,9 +77,11 @@ public:
 
 private:
     bool NameUsed(const std::filesystem::path& path) const;
-    // Converts the log into every format asked under one candidate name.
-    FileConversion ConvertAll(std::span<const uint8_t> data, const std::string& folder,
-                              const std::string& name, std::vector<std::filesystem::path>& written);
+    // Writes every file of the log under one candidate name: each format asked, then the raw
+    // log when asked (whose failure alone only sets log.rawError). A name another file took
+    // meanwhile gives nameTaken, and none of the log's files stays under that name.
+    FileConversion WriteAll(std::span<const uint8_t> data, const std::string& folder,
+                            const std::string& name, SavedLog& log);
     bool KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
                  const std::string& deviceName, SavedLog& log);
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
+#include <set>
 
 #include "gpslog/log_format.h"
 #include "test_support.h"
@@ -88,6 +90,64 @@ TEST(LogSaver, KeepRawWritesBothUnderOneName) {
     LogSaver saver(options);
     EXPECT_EQ(saver.Save(trip, dir.str(), "t.LOG").written,
               (std::vector<std::filesystem::path>{dir.path() / "t (2).LOG", dir.path() / "t (2).LOG.kml"}));
+}
+
+TEST(LogSaver, AFileAnotherRunGaveTheNameMeanwhileIsNeverReplaced) {
+    // Another run saves its log of the same name into the folder at the one moment that
+    // matters: after this saver chose its name, before the name is given.
+    const std::vector<uint8_t> tripA = MakeSyntheticTrip(1, 40, 1);
+    const std::vector<uint8_t> tripB = MakeSyntheticTrip(2, 40, 1);
+    const std::vector<uint8_t> brokenA{1, 2, 3}, brokenB{4, 5, 6, 7};
+    struct Case {
+        const char* what;
+        OutputFormats formats;
+        bool keepRaw;
+        const std::vector<uint8_t>& mine;
+        const std::vector<uint8_t>& theirs;
+        const char* myStem;  // the name my files share afterwards
+    };
+    const Case cases[] = {
+        {"kml", {}, false, tripA, tripB, "06011200 (2).LOG"},
+        {"kml and gpx", {.kml = true, .gpx = true}, false, tripA, tripB, "06011200 (2).LOG"},
+        {"gpx", {.kml = false, .gpx = true}, false, tripA, tripB, "06011200 (2).LOG"},
+        {"kml and the raw log", {}, true, tripA, tripB, "06011200 (2).LOG"},
+        {"raw log of a broken one", {}, false, brokenA, brokenB, "06011200 (2).LOG"},
+        {"the same log", {.kml = true, .gpx = true}, true, tripA, tripA, "06011200.LOG"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        SaveOptions options = In(dir);
+        options.formats = c.formats;
+        options.keepRaw = c.keepRaw;
+        LogSaver other(options);
+        std::map<std::filesystem::path, std::vector<uint8_t>> theirFiles;
+        options.beforeFinalName = [&](const std::filesystem::path&) {
+            if (!theirFiles.empty()) return;
+            for (const auto& path : other.Save(c.theirs, dir.str(), "06011200.LOG").written)
+                theirFiles[path] = test::ReadBytes(path);
+        };
+        LogSaver saver(options);
+        const SavedLog& mine = saver.Save(c.mine, dir.str(), "06011200.LOG");
+        EXPECT_TRUE(mine.result == SaveResult::Converted || mine.result == SaveResult::KeptRaw)
+            << c.what << ": " << mine.conversionError << mine.rawError;
+        ASSERT_FALSE(theirFiles.empty()) << c.what;
+        for (const auto& [path, bytes] : theirFiles)
+            EXPECT_EQ(test::ReadBytes(path), bytes) << c.what << ": " << path;
+        ASSERT_FALSE(mine.written.empty()) << c.what;
+        std::set<std::string> names;
+        for (const auto& path : mine.written) {
+            EXPECT_EQ(path.parent_path(), dir.path()) << c.what;
+            EXPECT_TRUE(path.filename().string().starts_with(c.myStem)) << c.what << ": " << path;
+            names.insert(path.filename().string());
+            if (path.extension() == ".LOG") {
+                EXPECT_EQ(test::ReadBytes(path), c.mine) << c.what;
+            }
+        }
+        for (const auto& [path, bytes] : theirFiles) names.insert(path.filename().string());
+        // Every file on disk is one of the two logs': nothing else, no temporary file.
+        EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>(names.begin(), names.end()))
+            << c.what;
+    }
 }
 
 struct ProgressLog {
