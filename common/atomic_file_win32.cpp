@@ -5,16 +5,13 @@
 #include "common/atomic_file.h"
 #include "common/path_text.h"
 #include "common/utf8.h"
+#include "common/win32_error_text.h"
 
 namespace kvd {
 
-const std::size_t kMaxLocalPathLength = MAX_PATH - 1;
-
-namespace {
-
-// The system's own words, in UTF-8 and without the line break they end in, so that the
-// cause stays on the line of the message it completes.
-std::string Describe(const char* what, const std::filesystem::path& path, DWORD code) {
+// Without the line break the system ends its texts with, so that the cause stays on the line
+// of the message it completes.
+std::string Win32ErrorText(unsigned long code) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -25,9 +22,15 @@ std::string Describe(const char* what, const std::filesystem::path& path, DWORD 
     if (text != nullptr) LocalFree(text);
     while (!wide.empty() && (wide.back() == u'\n' || wide.back() == u'\r' || wide.back() == u' '))
         wide.pop_back();
-    const std::string cause =
-        wide.empty() ? "system error " + std::to_string(code) : Utf16ToUtf8(wide);
-    return std::string(what) + " " + PathToUtf8(path) + ": " + cause;
+    return wide.empty() ? "system error " + std::to_string(code) : Utf16ToUtf8(wide);
+}
+
+const std::size_t kMaxLocalPathLength = MAX_PATH - 1;
+
+namespace {
+
+std::string Describe(const char* what, const std::filesystem::path& path, DWORD code) {
+    return std::string(what) + " " + PathToUtf8(path) + ": " + Win32ErrorText(code);
 }
 
 std::filesystem::path TempNameFor(const std::filesystem::path& finalPath) {

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "common/file_lock.h"
 #include "common/path_text.h"
 
 namespace kvd {
@@ -140,10 +141,27 @@ bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes
                          std::string& error) {
     // A name that would break the line layout is not noted: that log simply stays new.
     if (name.empty() || name.find_first_of("\n\r") != std::string::npos) return true;
-    if (Holds(name, bytes)) return true;
-    std::vector<SavedLogEntry> entries = entries_;
-    entries.push_back({name, bytes.size(), LogContentHash(bytes)});
-    std::string text(kFirstLine);
+    const SavedLogEntry added{name, bytes.size(), LogContentHash(bytes)};
+    FileLock lock;
+    if (!lock.Acquire(file_.parent_path() / kSavedLogsLockName, error)) {
+        error = "cannot update the record of saved logs: " + error;
+        return false;
+    }
+    // The file is what counts now: other runs may have noted logs since it was loaded. When
+    // it cannot be read as a record, what Load found is all there is to keep.
+    std::vector<SavedLogEntry> entries;
+    std::string text;
+    std::string why;
+    std::error_code code;
+    if (std::filesystem::exists(file_, code) &&
+        (!ReadRecordText(file_, text, why) || !ParseRecord(text, entries, why)))
+        entries = entries_;
+    if (std::find(entries.begin(), entries.end(), added) != entries.end()) {
+        entries_ = std::move(entries);
+        return true;
+    }
+    entries.push_back(added);
+    text = kFirstLine;
     for (const SavedLogEntry& e : entries) {
         text += std::to_string(e.size) + " " + Hex(e.hash) + " " + e.name + "\n";
     }

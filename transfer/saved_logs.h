@@ -1,8 +1,8 @@
 // The record a save folder keeps of the logs saved into it, so that a later download can take
 // only what is new. One small text file in the folder, a line per log (its device name, its
-// size and a hash of its bytes), written whole and atomically after every log. A record that
-// does not read back exactly as written is damaged: it is reported and started afresh, never
-// trusted.
+// size and a hash of its bytes), written whole and atomically after every log, under a lock
+// that runs saving into the folder at the same time share. A record that does not read back
+// exactly as written is damaged: it is reported and started afresh, never trusted.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,8 @@
 namespace kvd {
 
 inline constexpr const char* kSavedLogsFileName = ".kvd2730-saved";
+// Locked while a run updates the record; it stays in the folder.
+inline constexpr const char* kSavedLogsLockName = ".kvd2730-saved.lock";
 
 // 64-bit FNV-1a of the bytes: tells different trips of the same name and size apart.
 uint64_t LogContentHash(std::span<const uint8_t> bytes);
@@ -41,7 +43,9 @@ public:
     bool Holds(const std::string& name, std::span<const uint8_t> bytes) const;
 
     // Notes a log whose files are written and saves the record; false with the reason in
-    // error (the log is then not noted on disk, so it counts as new next time).
+    // error (the log is then not noted on disk, so it counts as new next time). The record is
+    // read again under the folder's lock and added to, so that the lines other runs wrote
+    // since Load stay.
     bool Add(const std::string& name, std::span<const uint8_t> bytes, std::string& error);
 
     const std::vector<SavedLogEntry>& Entries() const { return entries_; }

@@ -112,5 +112,31 @@ TEST(CliNewLogs, ADamagedRecordIsReportedAndEverythingIsNew) {
     EXPECT_EQ(damage, "");
 }
 
+TEST(CliNewLogs, TwoRunsIntoOneFolderAtOnceNoteEveryLog) {
+    // Two devices whose trips share some names (sizes differ, so every one is new).
+    test::SimProcess first({"--trips", "3", "--fixes", "20", "--seed", "1"});
+    test::SimProcess second({"--trips", "3", "--fixes", "21", "--seed", "2"});
+    test::TempDir dir;
+    const std::string get = " get --all --new -o " + Quote(dir.str()) + " >/dev/null 2>&1";
+    const test::CommandResult runs = RunCommand("{ " + OnPort(first) + get + " & one=$!; " +
+                                                OnPort(second) + get + "; two=$?; wait $one; " +
+                                                "echo \"$? $two\"; }");
+    EXPECT_EQ(runs.output, "0 0\n");
+    std::string damage;
+    EXPECT_EQ(SavedLogRecord::Load(dir.path(), damage).Entries().size(), 6u) << damage;
+    const std::vector<std::string> files = FilesIn(dir.path());
+    EXPECT_EQ(std::count_if(files.begin(), files.end(),
+                            [](const std::string& name) { return name.ends_with(".kml"); }),
+              6)
+        << ::testing::PrintToString(files);
+    // So nothing is new for either device afterwards.
+    for (const test::SimProcess* sim : {&first, &second}) {
+        const test::CommandResult again =
+            RunCommand(OnPort(*sim) + " get --all --new -o " + Quote(dir.str()));
+        EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos)
+            << again.output;
+    }
+}
+
 }  // namespace
 }  // namespace kvd

@@ -3,6 +3,8 @@
 #include "transfer/saved_logs.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "test_support.h"
 
@@ -88,6 +90,49 @@ TEST(SavedLogRecord, AFailedWriteKeepsTheRecordAsItWas) {
     const SavedLogRecord again = SavedLogRecord::Load(dir.path(), damage);
     EXPECT_NE(damage.find("is not a file"), std::string::npos) << damage;
     EXPECT_TRUE(again.Entries().empty());
+}
+
+TEST(SavedLogRecord, RunsNotingLogsAtOnceKeepEveryLine) {
+    // Two processes, each loading the record once and noting its logs one by one as get --new
+    // does, started together.
+    test::TempDir dir;
+    constexpr int kLogsEach = 40;
+    const auto logName = [](int run, int k) {
+        return std::to_string(run) + "-" + std::to_string(k) + ".LOG";
+    };
+    int gate[2];
+    ASSERT_EQ(::pipe(gate), 0);
+    std::vector<pid_t> runs;
+    for (int run = 0; run < 2; ++run) {
+        const pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            ::close(gate[1]);
+            char go;
+            [[maybe_unused]] const ssize_t opened = ::read(gate[0], &go, 1);  // 0 at the start
+            std::string error;
+            SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+            bool noted = error.empty();
+            for (int k = 0; k < kLogsEach && noted; ++k)
+                noted = record.Add(logName(run, k), Bytes(logName(run, k)), error);
+            ::_exit(noted ? 0 : 1);
+        }
+        runs.push_back(pid);
+    }
+    ::close(gate[0]);
+    ::close(gate[1]);
+    for (const pid_t pid : runs) {
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::string damage;
+    const SavedLogRecord record = SavedLogRecord::Load(dir.path(), damage);
+    EXPECT_EQ(damage, "");
+    EXPECT_EQ(record.Entries().size(), 2u * kLogsEach);
+    for (int run = 0; run < 2; ++run)
+        for (int k = 0; k < kLogsEach; ++k)
+            EXPECT_TRUE(record.Holds(logName(run, k), Bytes(logName(run, k)))) << logName(run, k);
 }
 
 }  // namespace
