@@ -1,6 +1,7 @@
 #include "devicelink/safe_file_name.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace kvd {
 
@@ -19,6 +20,19 @@ std::optional<std::string> SafeBaseName(std::string_view name) {
     });
     if (onlyDotsAndSpaces || hasControlByte) return std::nullopt;
     return std::string(name);
+}
+
+bool IsWindowsDeviceName(std::string_view name) {
+    // Windows looks at the part before the first dot, less the spaces that end it.
+    std::string base(name.substr(0, name.find('.')));
+    while (!base.empty() && base.back() == ' ') base.pop_back();
+    for (char& c : base) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (base == device) return true;
+    if (!base.starts_with("COM") && !base.starts_with("LPT")) return false;
+    const std::string_view number = std::string_view(base).substr(3);
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') ||
+           number == "\xC2\xB9" || number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
 }  // namespace kvd

@@ -13,4 +13,9 @@ namespace kvd {
 // control byte.
 std::optional<std::string> SafeBaseName(std::string_view name);
 
+// Whether Windows takes name for a device rather than a file in any folder: CON, PRN, AUX,
+// NUL, COM0 to COM9 and LPT0 to LPT9 (the digits also as superscript 1, 2, 3), CONIN$ and
+// CONOUT$, in any case, alone or before an extension ("NUL.LOG", "nul .a.b").
+bool IsWindowsDeviceName(std::string_view name);
+
 }  // namespace kvd

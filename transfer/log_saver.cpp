@@ -1,5 +1,9 @@
 #include "transfer/log_saver.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "common/atomic_file.h"
 #include "common/path_text.h"
 #include "common/same_content.h"
@@ -13,6 +17,16 @@ constexpr int kMaxCandidates = 1000;
 
 std::string BaseName(const std::string& name) {
     return PathToUtf8(PathFromUtf8(name).filename());
+}
+
+// Our own files in a save folder all start ".kvd": the record of saved logs, its lock file,
+// the temporary files, the write check. Any case, as Windows and FAT do not tell them apart.
+bool NameOfOurOwn(std::string_view name) {
+    constexpr std::string_view kOurs = ".kvd";
+    return name.size() >= kOurs.size() &&
+           std::equal(kOurs.begin(), kOurs.end(), name.begin(), [](char ours, char c) {
+               return ours == std::tolower(static_cast<unsigned char>(c));
+           });
 }
 
 // How writing a raw log under a name ended.
@@ -79,6 +93,11 @@ bool MakeSaveFolder(const std::string& folder, std::string& error) {
     if (std::filesystem::is_directory(PathFromUtf8(folder), code)) return true;
     error = "cannot make the folder " + folder + (code ? ": " + code.message() : std::string());
     return false;
+}
+
+std::string LogFileName(const std::string& deviceName) {
+    return NameOfOurOwn(deviceName) || IsWindowsDeviceName(deviceName) ? "_" + deviceName
+                                                                       : deviceName;
 }
 
 std::string CandidateName(const std::string& deviceName, int k) {
@@ -166,9 +185,10 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
     SavedLog& log = logs_.emplace_back();
     log.deviceName = BaseName(deviceName);
 
+    const std::string fileName = LogFileName(log.deviceName);
     bool converted = false;
     for (int k = 1; k <= kMaxCandidates && !converted; ++k) {
-        const std::string name = CandidateName(log.deviceName, k);
+        const std::string name = CandidateName(fileName, k);
         const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
         if (NameUsed(raw)) continue;
         if (options_.keepRaw && LooksTaken(raw, data)) continue;
@@ -191,18 +211,18 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         log.result = SaveResult::Converted;
     } else {
         if (log.conversionError.empty()) log.conversionError = "no free name in " + folder;
-        log.result = options_.keepUnconvertible && KeepRaw(data, PathFromUtf8(folder), log.deviceName, log)
-                         ? SaveResult::KeptRaw
-                         : SaveResult::NotSaved;
+        const bool kept =
+            options_.keepUnconvertible && KeepRaw(data, PathFromUtf8(folder), fileName, log);
+        log.result = kept ? SaveResult::KeptRaw : SaveResult::NotSaved;
     }
     if (onSaved) onSaved(log);
     return log;
 }
 
 bool LogSaver::KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
-                       const std::string& deviceName, SavedLog& log) {
+                       const std::string& fileName, SavedLog& log) {
     for (int k = 1; k <= kMaxCandidates; ++k) {
-        const std::filesystem::path raw = folder / PathFromUtf8(CandidateName(deviceName, k));
+        const std::filesystem::path raw = folder / PathFromUtf8(CandidateName(fileName, k));
         if (NameUsed(raw) || LooksTaken(raw, data)) continue;
         switch (PlaceRaw(raw, data, options_, log.rawError)) {
             case RawPlacement::Written:

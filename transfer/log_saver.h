@@ -1,6 +1,7 @@
 // Saving downloaded logs: the completion handler both programs give a log download.
 //
-// Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked. A log that
+// Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked (NAME is
+// LogFileName of the device's name). A log that
 // cannot be converted is kept as the device sent it, under its own name, and its record says
 // so. Names never collide: within one saver a second log of the same name gets "NAME (2)",
 // "NAME (3)", ...; a file already in the folder is replaced only by identical content (the
@@ -83,7 +84,7 @@ private:
     FileConversion WriteAll(std::span<const uint8_t> data, const std::string& folder,
                             const std::string& name, SavedLog& log);
     bool KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
-                 const std::string& deviceName, SavedLog& log);
+                 const std::string& fileName, SavedLog& log);
 
     SaveOptions options_;
     std::vector<SavedLog> logs_;
@@ -97,6 +98,11 @@ bool CheckSaveFolder(const std::string& folder, std::string& error);
 
 // Makes the folder and its missing parents; false with the reason in error.
 bool MakeSaveFolder(const std::string& folder, std::string& error);
+
+// The name a log's files start from: the device's, or "_" and the device's when a file of our
+// own goes by it (the record of saved logs, its lock, our temporary files) or Windows takes it
+// for a device ("NUL.LOG"). The same on every system, so a folder moved between them agrees.
+std::string LogFileName(const std::string& deviceName);
 
 // "NAME" for the first candidate, then "STEM (k)EXT": "trip.LOG" gives "trip (2).LOG".
 std::string CandidateName(const std::string& deviceName, int k);

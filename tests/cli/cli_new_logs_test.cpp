@@ -112,6 +112,26 @@ TEST(CliNewLogs, ADamagedRecordIsReportedAndEverythingIsNew) {
     EXPECT_EQ(damage, "");
 }
 
+TEST(CliNewLogs, ALogNamedLikeTheRecordNeitherReplacesItNorIsReplaced) {
+    test::TempDir dir;
+    const auto log = dir.path() / "device" / kSavedLogsFileName;
+    std::filesystem::create_directories(log.parent_path());
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(1, 30, 1);
+    test::WriteBytes(log, trip);
+    test::SimProcess sim({"--log", "0=" + log.string()});
+    const auto out = dir.path() / "out";
+    const test::CommandResult run =
+        RunCommand("{ " + OnPort(sim) + " get 0 --new --keep-raw -o " + Quote(out.string()) +
+                   " 2>/dev/null; }");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::string raw = (out / (std::string("_") + kSavedLogsFileName)).string();
+    EXPECT_EQ(run.output, raw + "\n" + raw + ".kml\n");
+    EXPECT_EQ(test::ReadBytes(raw), trip);
+    std::string damage;
+    EXPECT_EQ(SavedLogRecord::Load(out, damage).Entries().size(), 1u) << damage;
+    EXPECT_EQ(damage, "");
+}
+
 TEST(CliNewLogs, TwoRunsIntoOneFolderAtOnceNoteEveryLog) {
     // Two devices whose trips share some names (sizes differ, so every one is new).
     test::SimProcess first({"--trips", "3", "--fixes", "20", "--seed", "1"});

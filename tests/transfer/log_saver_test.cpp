@@ -6,6 +6,7 @@
 #include <map>
 #include <set>
 
+#include "common/atomic_file.h"
 #include "gpslog/log_format.h"
 #include "test_support.h"
 #include "shell/shell.h"
@@ -148,6 +149,52 @@ TEST(LogSaver, AFileAnotherRunGaveTheNameMeanwhileIsNeverReplaced) {
         EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>(names.begin(), names.end()))
             << c.what;
     }
+}
+
+TEST(LogSaver, ALogNamedLikeOurOwnFilesOrAWindowsDeviceGetsASafeName) {
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(1, 10, 1);
+    const std::vector<uint8_t> broken{1, 2, 3};
+    test::TempDir dir;
+    std::string error;
+    SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+    ASSERT_TRUE(record.Add("earlier.LOG", broken, error)) << error;
+    const auto recordBytes = test::ReadBytes(dir.path() / kSavedLogsFileName);
+    const std::string temporary = TemporaryFileName(1);
+    struct Case {
+        std::string device;
+        std::string file;  // the name the log's files share
+    };
+    const Case cases[] = {
+        {kSavedLogsFileName, std::string("_") + kSavedLogsFileName},
+        {kSavedLogsLockName, std::string("_") + kSavedLogsLockName},
+        {".KVD2730-SAVED", "_.KVD2730-SAVED"},
+        {temporary, "_" + temporary},
+        {"NUL.LOG", "_NUL.LOG"},
+        {"con", "_con"},
+        {"COM1.LOG", "_COM1.LOG"},
+        {"LPT9.LOG", "_LPT9.LOG"},
+        {"aux.log", "_aux.log"},
+        {"COM10.LOG", "COM10.LOG"},
+        {"kvd2730-saved", "kvd2730-saved"},
+    };
+    SaveOptions options = In(dir);
+    options.keepRaw = true;
+    LogSaver saver(options);
+    for (const Case& c : cases) {
+        EXPECT_EQ(LogFileName(c.device), c.file);
+        EXPECT_EQ(saver.Save(trip, dir.str(), c.device).written,
+                  (std::vector<std::filesystem::path>{dir.path() / c.file,
+                                                      dir.path() / (c.file + ".kml")}))
+            << c.device;
+        EXPECT_EQ(test::ReadBytes(dir.path() / c.file), trip) << c.device;
+        // One that cannot be converted is kept raw under the safe name too.
+        const SavedLog& kept = saver.Save(broken, dir.str(), c.device);
+        EXPECT_EQ(kept.result, SaveResult::KeptRaw) << c.device;
+        EXPECT_EQ(kept.written, std::vector<std::filesystem::path>{
+                                    dir.path() / CandidateName(c.file, 2)})
+            << c.device;
+    }
+    EXPECT_EQ(test::ReadBytes(dir.path() / kSavedLogsFileName), recordBytes);
 }
 
 struct ProgressLog {
