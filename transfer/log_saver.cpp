@@ -32,9 +32,18 @@ bool NameOfOurOwn(std::string_view name) {
 // How writing a raw log under a name ended.
 enum class RawPlacement { Written, AlreadyThere, NameTaken, Failed };
 
+// A file of the folder's own, not a link: only such a file can count as a log saved before.
+// A link's target lies elsewhere and may change or go without the folder knowing, so a log
+// that met one is saved under the next free name and the link stays as it is.
+bool OwnFile(const std::filesystem::path& path) {
+    std::error_code code;
+    return std::filesystem::symlink_status(path, code).type() ==
+           std::filesystem::file_type::regular;
+}
+
 // Whether what holds path is a file with exactly these bytes: the same log saved before.
 bool HoldsBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
-    return FileHolds(path, bytes);
+    return OwnFile(path) && FileHolds(path, bytes);
 }
 
 // A quick look before any work under a name; the creation of the name decides in the end.
@@ -132,7 +141,7 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
     watch.beforeFinalName = options_.beforeFinalName;
     const ExistingFileDecision sameFile = [](const std::filesystem::path& candidate,
                                              const std::filesystem::path& existing) {
-        return SameFileContent(candidate, existing);
+        return OwnFile(existing) && SameFileContent(candidate, existing);
     };
 
     // Files this call brought into being; they go again when a later one fails, so that a

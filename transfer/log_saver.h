@@ -1,12 +1,13 @@
 // Saving downloaded logs: the completion handler both programs give a log download.
 //
 // Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked (NAME is
-// LogFileName of the device's name). A log that
-// cannot be converted is kept as the device sent it, under its own name, and its record says
-// so. Names never collide: within one saver a second log of the same name gets "NAME (2)",
-// "NAME (3)", ...; a file already in the folder is replaced only by identical content (the
-// same log downloaded again), else the next free name is taken. All files of one log share
-// that name. Every file appears complete or not at all, and a log's files all or none.
+// LogFileName of the device's name). A log that cannot be converted is kept as the device
+// sent it, under that name, and its record says so. Names never collide: within one saver a
+// second log of the same name gets "NAME (2)", "NAME (3)", ...; nothing already in the folder
+// is replaced. A file (not a link) holding exactly what would be written counts as the same
+// log saved before; anything else sends the log on to the next free name, decided when the
+// name is given, so another run saving at the same moment loses nothing. All files of one log
+// share that name. Every file appears complete or not at all, and a log's files all or none.
 //
 //   LogSaver saver(SaveOptions{folder, &icons});
 //   GetSelectedFiles(settings, slots, folder, LogSaver::Complete, &saver);

@@ -197,6 +197,54 @@ TEST(LogSaver, ALogNamedLikeOurOwnFilesOrAWindowsDeviceGetsASafeName) {
     EXPECT_EQ(test::ReadBytes(dir.path() / kSavedLogsFileName), recordBytes);
 }
 
+TEST(LogSaver, ALinkHoldsItsNameAndStaysALink) {
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(1, 10, 1);
+    test::TempDir dir;
+    // The same log saved elsewhere: a link to it holds exactly what would be written.
+    const auto elsewhere = dir.path() / "elsewhere";
+    std::filesystem::create_directory(elsewhere);
+    SaveOptions options = In(dir);
+    options.keepRaw = true;
+    options.folder = elsewhere.string();
+    ASSERT_TRUE(LogSaver(options).Save(trip, elsewhere.string(), "t.LOG").Succeeded());
+    test::WriteBytes(elsewhere / "other", {7});
+    struct Case {
+        const char* what;
+        const char* target;  // in elsewhere; "gone" is not there
+        bool broken;         // the log cannot be converted and is kept raw
+    };
+    const Case cases[] = {
+        {"a dangling link", "gone", false},
+        {"a link to the same log's file", nullptr, false},
+        {"a link to another file", "other", false},
+        {"a dangling link where a raw log goes", "gone", true},
+        {"a link to the same raw log", nullptr, true},
+    };
+    for (const Case& c : cases) {
+        test::TempDir out;
+        const std::vector<uint8_t> bytes = c.broken ? std::vector<uint8_t>{1, 2} : trip;
+        if (c.broken && !c.target) test::WriteBytes(elsewhere / "t-broken.LOG", bytes);
+        // Every name the log's files could take first is a link.
+        for (const char* name : {"t.LOG", "t.LOG.kml"}) {
+            const char* target = c.target ? c.target : c.broken ? "t-broken.LOG" : name;
+            std::filesystem::create_symlink(elsewhere / target, out.path() / name);
+        }
+        SaveOptions here = In(out);
+        here.keepRaw = !c.broken;
+        LogSaver saver(here);
+        const SavedLog& log = saver.Save(bytes, out.str(), "t.LOG");
+        ASSERT_FALSE(log.written.empty()) << c.what << ": " << log.rawError;
+        EXPECT_EQ(log.written.front(), out.path() / "t (2).LOG") << c.what;
+        EXPECT_EQ(test::ReadBytes(out.path() / "t (2).LOG"), bytes) << c.what;
+        for (const char* name : {"t.LOG", "t.LOG.kml"})
+            EXPECT_TRUE(std::filesystem::is_symlink(out.path() / name)) << c.what << ": " << name;
+    }
+    EXPECT_EQ(NamesIn(elsewhere),
+              (std::vector<std::string>{"other", "t-broken.LOG", "t.LOG", "t.LOG.kml"}));
+    EXPECT_EQ(test::ReadBytes(elsewhere / "t.LOG"), trip);
+    EXPECT_EQ(test::ReadBytes(elsewhere / "other"), std::vector<uint8_t>{7});
+}
+
 struct ProgressLog {
     std::vector<int32_t> percents;
     int abortInFile = -1;  // asks to stop at the first report of that file, counted from 0
