@@ -26,6 +26,7 @@ struct Download {
     LogSaver* saver = nullptr;
     SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
     ProgressDisplay* progress = nullptr;
+    std::size_t notNoted = 0;  // logs saved whose line the record could not take
 };
 
 // Ends the transfer's progress line before the conversion says anything; the record learns
@@ -38,8 +39,9 @@ int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const cha
     std::string error;
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
     if (result != 0 && download.record && !download.record->Add(fileName, bytes, error)) {
-        // The files are there; only the next --new will take this log again.
+        // The files are there, but the next --new will take this log again: the run failed.
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        ++download.notNoted;
     }
     return result;
 }
@@ -59,7 +61,8 @@ std::string Count(std::size_t n, const char* one, const char* many) {
 }
 
 // "2 logs saved, 1 not converted (kept raw), 1 slot empty".
-std::string Summary(const std::vector<SlotResult>& results, const LogSaver& saver) {
+std::string Summary(const std::vector<SlotResult>& results, const LogSaver& saver,
+                    std::size_t notNoted) {
     std::size_t saved = 0, keptRaw = 0, notSaved = 0, empty = 0;
     for (const SavedLog& log : saver.Logs()) {
         if (log.Succeeded()) ++saved;
@@ -71,6 +74,8 @@ std::string Summary(const std::vector<SlotResult>& results, const LogSaver& save
     if (keptRaw) text += ", " + std::to_string(keptRaw) + " not converted (kept raw)";
     if (notSaved) text += ", " + std::to_string(notSaved) + " not saved";
     if (empty) text += ", " + Count(empty, "slot empty", "slots empty");
+    if (notNoted)
+        text += ", " + std::to_string(notNoted) + " not noted in the record of saved logs";
     return text;
 }
 
@@ -175,10 +180,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     } else {
         for (const SlotResult& result : results)
             if (result.status != SlotStatus::Saved) exitCode = kExitItemFailed;
+        if (download.notNoted) exitCode = kExitItemFailed;
     }
     // Not an error line of its own: the errors above have each said what failed.
     if (slots.size() > 1 || exitCode != kExitOk)
-        std::fprintf(stderr, "summary: %s\n", Summary(results, saver).c_str());
+        std::fprintf(stderr, "summary: %s\n", Summary(results, saver, download.notNoted).c_str());
     return exitCode;
 }
 

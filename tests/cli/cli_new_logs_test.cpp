@@ -112,6 +112,20 @@ TEST(CliNewLogs, ADamagedRecordIsReportedAndEverythingIsNew) {
     EXPECT_EQ(damage, "");
 }
 
+TEST(CliNewLogs, ARecordThatCannotBeUpdatedFailsTheRun) {
+    test::SimProcess sim({"--trips", "2", "--fixes", "20"});
+    test::TempDir dir;
+    std::filesystem::create_directory(dir.path() / kSavedLogsFileName);
+    const test::CommandResult run = RunCommand("{ " + OnPort(sim) + " get --all --new -o " +
+                                               Quote(dir.str()) + " >/dev/null; }");
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_NE(run.output.find("cannot update the record of saved logs"), std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("summary: 2 logs saved, 2 not noted in the record of saved logs\n"),
+              std::string::npos)
+        << run.output;
+}
+
 TEST(CliNewLogs, ALogNamedLikeTheRecordNeitherReplacesItNorIsReplaced) {
     test::TempDir dir;
     const auto log = dir.path() / "device" / kSavedLogsFileName;
