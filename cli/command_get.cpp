@@ -25,6 +25,7 @@ constexpr OptionSpec kGetOptions[] = {
 struct Download {
     LogSaver* saver = nullptr;
     SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
+    OutputFormats formats;
     ProgressDisplay* progress = nullptr;
     std::size_t notNoted = 0;  // logs saved whose line the record could not take
 };
@@ -38,7 +39,8 @@ int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const cha
     const int32_t result = LogSaver::Complete(download.saver, data, size, folder, fileName);
     std::string error;
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
-    if (result != 0 && download.record && !download.record->Add(fileName, bytes, error)) {
+    if (result != 0 && download.record &&
+        !download.record->Add(fileName, bytes, error, download.formats)) {
         // The files are there, but the next --new will take this log again: the run failed.
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         ++download.notNoted;
@@ -131,7 +133,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
             // Empty slots stay in: asking for one is still an error, as without --new.
             std::erase_if(slots, [&](int slot) {
                 const RowEntry& row = rows[static_cast<std::size_t>(slot)];
-                return !row.invalid && !IsNewLog(*record, row);
+                return !row.invalid && !IsNewLog(*record, row, *formats);
             });
             if (slots.empty()) {
                 std::fputs("no new logs for this folder\n", stderr);
@@ -160,7 +162,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         progress.EndConversion();
         PrintSaved(log);
     };
-    Download download{&saver, record ? &*record : nullptr, &progress};
+    Download download{&saver, record ? &*record : nullptr, *formats, &progress};
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;
 

@@ -40,6 +40,8 @@ int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length);
 struct OutputFormats {
     bool kml = true;
     bool gpx = false;
+
+    bool operator==(const OutputFormats&) const = default;
 };
 
 // Reports a conversion's progress: percent done (an estimate, 0 to 100) and the log's name.

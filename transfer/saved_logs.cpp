@@ -13,10 +13,42 @@
 namespace kvd {
 namespace {
 
-// Layout: the first line, then "SIZE HASH NAME" per log, then "end HASH" where HASH covers
-// every byte before that line. A missing or wrong end line marks a cut or altered file.
+// Layout: the first line, then a line per log, then "end HASH" where HASH covers every byte
+// before that line. A missing or wrong end line marks a cut or altered file. A record whose
+// logs are all saved as KML alone keeps the first layout, "SIZE HASH NAME", which every
+// version of the tool reads; the second adds the formats, "SIZE HASH kml,gpx NAME".
 constexpr std::string_view kFirstLine = "kvd2730 saved logs 1\n";
+constexpr std::string_view kFirstLineWithFormats = "kvd2730 saved logs 2\n";
 constexpr std::string_view kEndWord = "end ";
+static_assert(kFirstLine.size() == kFirstLineWithFormats.size());
+
+std::string FormatsText(const OutputFormats& formats) {
+    std::string text = formats.kml ? "kml" : "";
+    if (formats.gpx) text += text.empty() ? "gpx" : ",gpx";
+    return text;
+}
+
+bool ParseFormatsText(std::string_view text, OutputFormats& formats) {
+    formats = {false, false};
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view word = text.substr(0, comma);
+        if (word == "kml") {
+            formats.kml = true;
+        } else if (word == "gpx") {
+            formats.gpx = true;
+        } else {
+            return false;
+        }
+        if (comma == std::string_view::npos) return true;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+// Whether held covers every format of wanted.
+bool Covers(const OutputFormats& held, const OutputFormats& wanted) {
+    return (held.kml || !wanted.kml) && (held.gpx || !wanted.gpx);
+}
 
 uint64_t Fnv1a(std::string_view bytes) {
     return LogContentHash({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
@@ -33,21 +65,32 @@ bool ParseNumber(std::string_view text, uint64_t& value, int base) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-// One "SIZE HASH NAME" line without its line feed.
-bool ParseEntry(std::string_view line, SavedLogEntry& entry) {
-    const std::size_t first = line.find(' ');
-    if (first == std::string_view::npos) return false;
-    const std::size_t second = line.find(' ', first + 1);
-    if (second == std::string_view::npos) return false;
-    entry.name = std::string(line.substr(second + 1));
-    return !entry.name.empty() && ParseNumber(line.substr(0, first), entry.size, 10) &&
-           second - first - 1 == 16 &&
-           ParseNumber(line.substr(first + 1, second - first - 1), entry.hash, 16);
+// The next space-separated field of line, taken off its front.
+std::string_view TakeField(std::string_view& line) {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) {
+        line = {};
+        return {};
+    }
+    const std::string_view field = line.substr(0, space);
+    line.remove_prefix(space + 1);
+    return field;
+}
+
+// One line of a log without its line feed: "SIZE HASH NAME", or "SIZE HASH FORMATS NAME".
+bool ParseEntry(std::string_view line, bool withFormats, SavedLogEntry& entry) {
+    const std::string_view size = TakeField(line);
+    const std::string_view hash = TakeField(line);
+    if (withFormats && !ParseFormatsText(TakeField(line), entry.formats)) return false;
+    entry.name = std::string(line);
+    return !entry.name.empty() && ParseNumber(size, entry.size, 10) && hash.size() == 16 &&
+           ParseNumber(hash, entry.hash, 16);
 }
 
 // The entries of a record's text; false with the reason when the text is not a whole record.
 bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std::string& damage) {
-    if (!text.starts_with(kFirstLine)) {
+    const bool withFormats = text.starts_with(kFirstLineWithFormats);
+    if (!withFormats && !text.starts_with(kFirstLine)) {
         damage = "it does not start as a record of saved logs";
         return false;
     }
@@ -66,7 +109,8 @@ bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std
     while (!body.empty()) {
         const std::size_t lineEnd = body.find('\n');
         SavedLogEntry entry;
-        if (lineEnd == std::string_view::npos || !ParseEntry(body.substr(0, lineEnd), entry)) {
+        if (lineEnd == std::string_view::npos ||
+            !ParseEntry(body.substr(0, lineEnd), withFormats, entry)) {
             damage = "a line of it cannot be read";
             return false;
         }
@@ -74,6 +118,19 @@ bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std
         body.remove_prefix(lineEnd + 1);
     }
     return true;
+}
+
+std::string RecordText(const std::vector<SavedLogEntry>& entries) {
+    const bool withFormats = std::any_of(entries.begin(), entries.end(), [](const auto& e) {
+        return e.formats != OutputFormats{};
+    });
+    std::string text(withFormats ? kFirstLineWithFormats : kFirstLine);
+    for (const SavedLogEntry& e : entries) {
+        text += std::to_string(e.size) + " " + Hex(e.hash) + " ";
+        if (withFormats) text += FormatsText(e.formats) + " ";
+        text += e.name + "\n";
+    }
+    return text + std::string(kEndWord) + Hex(Fnv1a(text)) + "\n";
 }
 
 // Far beyond any folder's worth of lines; a larger file is not a record of ours.
@@ -122,26 +179,32 @@ SavedLogRecord SavedLogRecord::Load(const std::filesystem::path& folder, std::st
     return record;
 }
 
-bool SavedLogRecord::HoldsNameAndSize(const std::string& name, uint64_t size) const {
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [&](const SavedLogEntry& e) { return e.name == name && e.size == size; });
+bool SavedLogRecord::HoldsNameAndSize(const std::string& name, uint64_t size,
+                                      const OutputFormats& wanted) const {
+    return std::any_of(entries_.begin(), entries_.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == size && Covers(e.formats, wanted);
+    });
 }
 
-bool IsNewLog(const SavedLogRecord& record, const RowEntry& row) {
+bool IsNewLog(const SavedLogRecord& record, const RowEntry& row, const OutputFormats& wanted) {
     return !row.invalid &&
-           (row.size < 0 || !record.HoldsNameAndSize(row.name, static_cast<uint64_t>(row.size)));
+           (row.size < 0 ||
+            !record.HoldsNameAndSize(row.name, static_cast<uint64_t>(row.size), wanted));
 }
 
-bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> bytes) const {
-    const SavedLogEntry wanted{name, bytes.size(), LogContentHash(bytes)};
-    return std::find(entries_.begin(), entries_.end(), wanted) != entries_.end();
+bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> bytes,
+                           const OutputFormats& wanted) const {
+    const uint64_t hash = LogContentHash(bytes);
+    return std::any_of(entries_.begin(), entries_.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == bytes.size() && e.hash == hash &&
+               Covers(e.formats, wanted);
+    });
 }
 
 bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes,
-                         std::string& error) {
+                         std::string& error, const OutputFormats& formats) {
     // A name that would break the line layout is not noted: that log simply stays new.
     if (name.empty() || name.find_first_of("\n\r") != std::string::npos) return true;
-    const SavedLogEntry added{name, bytes.size(), LogContentHash(bytes)};
     FileLock lock;
     if (!lock.Acquire(file_.parent_path() / kSavedLogsLockName, error)) {
         error = "cannot update the record of saved logs: " + error;
@@ -156,16 +219,21 @@ bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes
     if (std::filesystem::exists(file_, code) &&
         (!ReadRecordText(file_, text, why) || !ParseRecord(text, entries, why)))
         entries = entries_;
-    if (std::find(entries.begin(), entries.end(), added) != entries.end()) {
+    const SavedLogEntry added{name, bytes.size(), LogContentHash(bytes), formats};
+    const auto held = std::find_if(entries.begin(), entries.end(), [&](const SavedLogEntry& e) {
+        return e.name == added.name && e.size == added.size && e.hash == added.hash;
+    });
+    if (held != entries.end() && Covers(held->formats, formats)) {
         entries_ = std::move(entries);
         return true;
     }
-    entries.push_back(added);
-    text = kFirstLine;
-    for (const SavedLogEntry& e : entries) {
-        text += std::to_string(e.size) + " " + Hex(e.hash) + " " + e.name + "\n";
+    if (held != entries.end()) {
+        held->formats.kml = held->formats.kml || formats.kml;
+        held->formats.gpx = held->formats.gpx || formats.gpx;
+    } else {
+        entries.push_back(added);
     }
-    text += std::string(kEndWord) + Hex(Fnv1a(text)) + "\n";
+    text = RecordText(entries);
     if (!WriteFileAtomically(file_, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
                              error)) {
         error = "cannot update the record of saved logs: " + error;

@@ -1,6 +1,6 @@
 // The record a save folder keeps of the logs saved into it, so that a later download can take
 // only what is new. One small text file in the folder, a line per log (its device name, its
-// size and a hash of its bytes), written whole and atomically after every log, under a lock
+// size, a hash of its bytes and the formats it was saved in), written whole and atomically after every log, under a lock
 // that runs saving into the folder at the same time share. A record that does not read back
 // exactly as written is damaged: it is reported and started afresh, never trusted.
 #pragma once
@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "gpslog/gpslog.h"
 #include "transfer/list_rows.h"
 
 namespace kvd {
@@ -26,6 +27,7 @@ struct SavedLogEntry {
     std::string name;  // as the device names the log
     uint64_t size = 0;
     uint64_t hash = 0;
+    OutputFormats formats;  // the files saved of it; KML for lines of records that had none
 
     bool operator==(const SavedLogEntry&) const = default;
 };
@@ -36,17 +38,21 @@ public:
     // one and damage says why; its file is replaced at the next Add.
     static SavedLogRecord Load(const std::filesystem::path& folder, std::string& damage);
 
-    // Whether a log of this name and size is held: what the device's list tells before any
-    // download.
-    bool HoldsNameAndSize(const std::string& name, uint64_t size) const;
-    // Whether exactly this log is held: name, size and content.
-    bool Holds(const std::string& name, std::span<const uint8_t> bytes) const;
+    // Whether a log of this name and size is held in every format wanted: what the device's
+    // list tells before any download.
+    bool HoldsNameAndSize(const std::string& name, uint64_t size,
+                          const OutputFormats& wanted = {}) const;
+    // Whether exactly this log is held in every format wanted: name, size and content.
+    bool Holds(const std::string& name, std::span<const uint8_t> bytes,
+               const OutputFormats& wanted = {}) const;
 
     // Notes a log whose files are written and saves the record; false with the reason in
     // error (the log is then not noted on disk, so it counts as new next time). The record is
     // read again under the folder's lock and added to, so that the lines other runs wrote
     // since Load stay.
-    bool Add(const std::string& name, std::span<const uint8_t> bytes, std::string& error);
+    // A log noted before gains the formats it lacked.
+    bool Add(const std::string& name, std::span<const uint8_t> bytes, std::string& error,
+             const OutputFormats& formats = {});
 
     const std::vector<SavedLogEntry>& Entries() const { return entries_; }
 
@@ -57,8 +63,9 @@ private:
     std::vector<SavedLogEntry> entries_;
 };
 
-// A row of the device's list that the folder of record does not hold: decided by name and
-// size, the two things the device tells without sending the log.
-bool IsNewLog(const SavedLogRecord& record, const RowEntry& row);
+// A row of the device's list that the folder of record does not hold in every format wanted:
+// decided by name and size, the two things the device tells without sending the log.
+bool IsNewLog(const SavedLogRecord& record, const RowEntry& row,
+              const OutputFormats& wanted = {});
 
 }  // namespace kvd

@@ -112,6 +112,39 @@ TEST(CliNewLogs, ADamagedRecordIsReportedAndEverythingIsNew) {
     EXPECT_EQ(damage, "");
 }
 
+TEST(CliNewLogs, AFormatTheFolderLacksIsNew) {
+    test::SimProcess sim({"--trips", "2", "--fixes", "20"});
+    const std::vector<std::string> names = test::LogNames(sim.Port()).value();
+    test::TempDir dir;
+    const std::string out = " -o " + Quote(dir.str());
+    ASSERT_EQ(RunCommand(OnPort(sim) + " get 0 --new" + out).exitCode, 0);
+    // Whether the slot's log is new for the folder in the formats asked.
+    const auto isNew = [&](const std::string& formats, std::size_t slot) {
+        const test::CommandResult listed =
+            RunCommand(OnPort(sim) + " list --json" + out + formats);
+        const std::string entry = "\"" + names[slot] + "\", \"size\": 336, \"new\": ";
+        const std::size_t at = listed.output.find(entry);
+        EXPECT_NE(at, std::string::npos) << listed.output;
+        return at != std::string::npos && listed.output.compare(at + entry.size(), 4, "true") == 0;
+    };
+    EXPECT_FALSE(isNew("", 0));
+    EXPECT_TRUE(isNew(" --format gpx", 0));
+    EXPECT_TRUE(isNew(" -f kml,gpx", 0));
+    EXPECT_TRUE(isNew("", 1));
+
+    const test::CommandResult gpx = RunCommand("{ " + OnPort(sim) + " get 0 --new -f gpx" + out +
+                                               " 2>/dev/null; }");
+    EXPECT_EQ(gpx.exitCode, 0) << gpx.output;
+    EXPECT_EQ(gpx.output, (dir.path() / (names[0] + ".gpx")).string() + "\n");
+    EXPECT_FALSE(isNew(" -f kml,gpx", 0));
+    const test::CommandResult again = RunCommand(OnPort(sim) + " get 0 --new -f gpx" + out);
+    EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos)
+        << again.output;
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName,
+                                        names[0] + ".gpx", names[0] + ".kml"}));
+}
+
 TEST(CliNewLogs, ARecordThatCannotBeUpdatedFailsTheRun) {
     test::SimProcess sim({"--trips", "2", "--fixes", "20"});
     test::TempDir dir;

@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "test_support.h"
 
 namespace kvd {
@@ -68,9 +70,8 @@ TEST(SavedLogRecord, ADamagedRecordIsReportedEmptyAndRebuilt) {
         ASSERT_TRUE(record.Add("D.LOG", Bytes("dd"), error)) << c.what << ": " << error;
         const SavedLogRecord rebuilt = SavedLogRecord::Load(dir.path(), damage);
         EXPECT_EQ(damage, "") << c.what;
-        EXPECT_EQ(rebuilt.Entries(),
-                  (std::vector<SavedLogEntry>{{"D.LOG", 2, LogContentHash(Bytes("dd"))}}))
-            << c.what;
+        const SavedLogEntry d{"D.LOG", 2, LogContentHash(Bytes("dd")), OutputFormats{}};
+        EXPECT_EQ(rebuilt.Entries(), std::vector<SavedLogEntry>{d}) << c.what;
     }
 }
 
@@ -90,6 +91,58 @@ TEST(SavedLogRecord, AFailedWriteKeepsTheRecordAsItWas) {
     const SavedLogRecord again = SavedLogRecord::Load(dir.path(), damage);
     EXPECT_NE(damage.find("is not a file"), std::string::npos) << damage;
     EXPECT_TRUE(again.Entries().empty());
+}
+
+// The record as the first versions wrote it: no formats on its lines.
+std::string RecordOfTheFirstLayout(const std::string& lines) {
+    std::string text = "kvd2730 saved logs 1\n" + lines;
+    char end[32];
+    std::snprintf(end, sizeof end, "end %016llx\n",
+                  static_cast<unsigned long long>(LogContentHash(Bytes(text))));
+    return text + end;
+}
+
+std::string HashText(std::string_view bytes) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx",
+                  static_cast<unsigned long long>(LogContentHash(Bytes(bytes))));
+    return text;
+}
+
+TEST(SavedLogRecord, NotesTheFormatsEachLogWasSavedIn) {
+    test::TempDir dir;
+    // A record of the first layout: its logs were saved as KML.
+    test::WriteBytes(dir.path() / kSavedLogsFileName,
+                     Bytes(RecordOfTheFirstLayout("8 " + HashText("trip one") + " 0601.LOG\n" +
+                                                  "1 " + HashText("x") + " kml x.LOG\n")));
+    std::string error;
+    SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+    ASSERT_EQ(error, "");
+    const OutputFormats kml{}, gpx{.kml = false, .gpx = true}, both{.kml = true, .gpx = true};
+    EXPECT_TRUE(record.HoldsNameAndSize("0601.LOG", 8, kml));
+    EXPECT_FALSE(record.HoldsNameAndSize("0601.LOG", 8, gpx));
+    EXPECT_TRUE(record.Holds("kml x.LOG", Bytes("x")));  // a name may hold spaces
+
+    // Written in the first layout while every log is KML alone, which older tools read.
+    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, kml)) << error;
+    EXPECT_TRUE(
+        test::ReadText(dir.path() / kSavedLogsFileName).starts_with("kvd2730 saved logs 1\n"));
+
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, gpx)) << error;
+    ASSERT_TRUE(record.Add("0603.LOG", Bytes("trip three"), error, gpx)) << error;
+    const SavedLogRecord again = SavedLogRecord::Load(dir.path(), error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(again.Entries().size(), 4u);  // a format more is no line more
+    EXPECT_TRUE(again.HoldsNameAndSize("0601.LOG", 8, both));
+    EXPECT_TRUE(again.Holds("kml x.LOG", Bytes("x"), kml));
+    EXPECT_FALSE(again.Holds("kml x.LOG", Bytes("x"), gpx));
+    EXPECT_TRUE(again.HoldsNameAndSize("0602.LOG", 8, kml));
+    EXPECT_FALSE(again.HoldsNameAndSize("0602.LOG", 8, both));
+    EXPECT_TRUE(again.HoldsNameAndSize("0603.LOG", 10, gpx));
+    EXPECT_FALSE(again.HoldsNameAndSize("0603.LOG", 10, kml));
+    const RowEntry row{"0603.LOG", 10, false};
+    EXPECT_FALSE(IsNewLog(again, row, gpx));
+    EXPECT_TRUE(IsNewLog(again, row, both));
 }
 
 TEST(SavedLogRecord, RunsNotingLogsAtOnceKeepEveryLine) {
