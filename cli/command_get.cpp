@@ -39,8 +39,15 @@ int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const cha
     const int32_t result = LogSaver::Complete(download.saver, data, size, folder, fileName);
     std::string error;
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
+    std::vector<SavedFile> files;
+    if (result != 0 && download.record) {
+        // Which files came from this log, so that a later conversion of it knows them.
+        const SavedLog& log = download.saver->Logs().back();
+        for (std::size_t k = 0; k < log.written.size() && k < log.writtenHashes.size(); ++k)
+            files.push_back({PathToUtf8(log.written[k].filename()), log.writtenHashes[k]});
+    }
     if (result != 0 && download.record &&
-        !download.record->Add(fileName, bytes, error, download.formats)) {
+        !download.record->Add(fileName, bytes, error, download.formats, files)) {
         // The files are there, but the next --new will take this log again: the run failed.
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         ++download.notNoted;
@@ -157,6 +164,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.progress = ProgressDisplay::ReportConversion;
     saveOptions.progressContext = &progress;
     saveOptions.cancel = &InterruptRequest();
+    saveOptions.record = record ? &*record : nullptr;
     LogSaver saver(saveOptions);
     saver.onSaved = [&progress](const SavedLog& log) {
         progress.EndConversion();

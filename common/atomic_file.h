@@ -29,7 +29,7 @@ public:
     // Creates the temporary file beside finalPath; false with the cause in error.
     bool Open(const std::filesystem::path& finalPath, std::string& error);
     bool Write(std::span<const uint8_t> bytes, std::string& error) override;
-    // Flushes to disk and renames over the final name.
+    // Flushes to disk and renames over the final name; also after CommitNew found it taken.
     bool Commit(std::string& error);
     // Flushes to disk and gives the file the final name only where nothing holds it: a file,
     // a folder or a link, dangling or not, is never replaced, whatever another process does

@@ -120,7 +120,9 @@ bool AtomicFile::FlushAndClose(std::string& error) {
 }
 
 bool AtomicFile::Commit(std::string& error) {
-    if (!FlushAndClose(error)) return false;
+    // After CommitNew found the name taken the file is on the disk already.
+    const bool flushed = handle_ < 0 && !tempPath_.empty();
+    if (!flushed && !FlushAndClose(error)) return false;
     if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
         error = Describe("cannot rename over", finalPath_, errno);
         Discard();

@@ -111,7 +111,9 @@ bool AtomicFile::FlushAndClose(std::string& error) {
 }
 
 bool AtomicFile::Commit(std::string& error) {
-    if (!FlushAndClose(error)) return false;
+    // After CommitNew found the name taken the file is on the disk already.
+    const bool flushed = handle_ == -1 && !tempPath_.empty();
+    if (!flushed && !FlushAndClose(error)) return false;
     if (!MoveFileExW(tempPath_.c_str(), finalPath_.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = Describe("cannot rename over", finalPath_, GetLastError());

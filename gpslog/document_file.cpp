@@ -5,6 +5,7 @@
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
+#include "common/same_content.h"
 
 namespace kvd {
 namespace {
@@ -30,6 +31,7 @@ public:
             return false;
         }
         if (!file_.Write(bytes, error)) return false;
+        hash_.Add(bytes);
         written_ += bytes.size();
         // 100 is said by Done(), once the file is complete.
         Report(static_cast<int32_t>(std::min<uint64_t>(99, written_ * 100 / expected_)));
@@ -37,6 +39,7 @@ public:
     }
 
     void Done() { Report(100); }
+    uint64_t Hash() const { return hash_.Value(); }
 
 private:
     void Report(int32_t percent) {
@@ -51,6 +54,7 @@ private:
     uint64_t written_ = 0;
     int32_t reported_ = -1;
     std::string fileName_;
+    ContentHash hash_;
 };
 
 }  // namespace
@@ -88,6 +92,7 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
         return result;  // the file's destructor removes the temporary file
     }
     if (!written) return result;
+    result.contentHash = sink.Hash();
     if (watch.beforeFinalName) watch.beforeFinalName(result.path);
     if (!sameAsExisting) {
         std::error_code code;
@@ -102,12 +107,18 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
         case CommitOutcome::Failed:
             return result;
         case CommitOutcome::NameTaken:
-            // Decided on the bytes there now; the file there stays either way.
+            // Decided on what is there now.
             result.heldBefore = true;
-            if (!sameAsExisting(file.TempPath(), result.path)) {
-                result.nameTaken = true;
-                result.error = PathToUtf8(result.path) + " holds a different file";
-                return result;
+            switch (sameAsExisting(file.TempPath(), result.path)) {
+                case ExistingFile::Other:
+                    result.nameTaken = true;
+                    result.error = PathToUtf8(result.path) + " holds a different file";
+                    return result;
+                case ExistingFile::Same:
+                    break;
+                case ExistingFile::SameLog:
+                    if (!file.Commit(result.error)) return result;
+                    break;
             }
             break;
         case CommitOutcome::Committed:

@@ -58,14 +58,20 @@ struct ConversionWatch {
     std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
 };
 
+// What a file already holding a document's final name is to that document.
+enum class ExistingFile {
+    Other,    // something else: the name is taken
+    Same,     // exactly this document (the same log saved before): it stays as it is
+    SameLog,  // a document of the same log written another way (another language or zone):
+              // this one replaces it
+};
+
 // Asked when the document is complete in its temporary file and something already holds the
-// final name: true when what is there counts as this very document (the same log saved
-// before), which then stays as it is and the conversion succeeds; false leaves it too and
-// the conversion fails with nameTaken. The name is created only where nothing holds it, so no
-// other writer's file is lost whatever the timing. Without a decision an existing file is
-// replaced.
-using ExistingFileDecision = std::function<bool(const std::filesystem::path& written,
-                                                const std::filesystem::path& existing)>;
+// final name; only Other fails the conversion (nameTaken). The name is created only where
+// nothing holds it, so no other writer's file is lost whatever the timing. Without a decision
+// an existing file is replaced.
+using ExistingFileDecision = std::function<ExistingFile(const std::filesystem::path& written,
+                                                        const std::filesystem::path& existing)>;
 
 // Outcome of one conversion; error says why it failed and is empty on success.
 struct FileConversion {
@@ -73,9 +79,11 @@ struct FileConversion {
     std::string error;
     bool cancelled = false;  // stopped by the cancel request (error says so too)
     bool nameTaken = false;  // the name was held by something else (error says so too)
-    // The name was held already: the file there was replaced (no decision) or counts as this
-    // document and was kept. Either way, it was not this conversion's to remove.
+    // The name was held already: the file there was replaced (no decision, or the same log's)
+    // or counts as this document and was kept. Either way, it was not this conversion's to
+    // remove.
     bool heldBefore = false;
+    uint64_t contentHash = 0;  // of the document's bytes, once it succeeded (ContentHash)
 
     bool Succeeded() const { return error.empty(); }
 };

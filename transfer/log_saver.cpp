@@ -139,9 +139,17 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
     watch.progress = options_.progress;
     watch.progressContext = options_.progressContext;
     watch.beforeFinalName = options_.beforeFinalName;
-    const ExistingFileDecision sameFile = [](const std::filesystem::path& candidate,
-                                             const std::filesystem::path& existing) {
-        return OwnFile(existing) && SameFileContent(candidate, existing);
+    const ExistingFileDecision sameFile = [&](const std::filesystem::path& candidate,
+                                              const std::filesystem::path& existing) {
+        if (!OwnFile(existing)) return ExistingFile::Other;
+        if (SameFileContent(candidate, existing)) return ExistingFile::Same;
+        // Only the record can say that other bytes came from this very log.
+        const std::optional<uint64_t> held = options_.record ? FileContentHash(existing)
+                                                             : std::nullopt;
+        return held && options_.record->WroteFileFor(log.deviceName, data,
+                                                     PathToUtf8(existing.filename()), *held)
+                   ? ExistingFile::SameLog
+                   : ExistingFile::Other;
     };
 
     // Files this call brought into being; they go again when a later one fails, so that a
@@ -149,11 +157,13 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
     // same content and stay.
     std::vector<std::filesystem::path> created;
     std::vector<std::filesystem::path> written;
+    std::vector<uint64_t> hashes;
     FileConversion result;
     const auto keep = [&](FileConversion conversion) {
         result = std::move(conversion);
         if (!result.Succeeded()) return false;
         written.push_back(result.path);
+        hashes.push_back(result.contentHash);
         if (!result.heldBefore) created.push_back(result.path);
         return true;
     };
@@ -168,6 +178,7 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
             case RawPlacement::Written:
             case RawPlacement::AlreadyThere:
                 written.insert(written.begin(), raw);
+                hashes.insert(hashes.begin(), LogContentHash(data));
                 break;
             case RawPlacement::NameTaken:
                 // Another file took the raw name after the look before: the log moves on.
@@ -186,6 +197,7 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
         return result;
     }
     log.written.insert(log.written.end(), written.begin(), written.end());
+    log.writtenHashes.insert(log.writtenHashes.end(), hashes.begin(), hashes.end());
     return result;
 }
 
@@ -238,6 +250,7 @@ bool LogSaver::KeepRaw(std::span<const uint8_t> data, const std::filesystem::pat
             case RawPlacement::AlreadyThere:
                 used_.insert(raw);
                 log.written.push_back(raw);
+                log.writtenHashes.push_back(LogContentHash(data));
                 return true;
             case RawPlacement::NameTaken:
                 continue;

@@ -3,11 +3,13 @@
 // Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked (NAME is
 // LogFileName of the device's name). A log that cannot be converted is kept as the device
 // sent it, under that name, and its record says so. Names never collide: within one saver a
-// second log of the same name gets "NAME (2)", "NAME (3)", ...; nothing already in the folder
-// is replaced. A file (not a link) holding exactly what would be written counts as the same
-// log saved before; anything else sends the log on to the next free name, decided when the
-// name is given, so another run saving at the same moment loses nothing. All files of one log
-// share that name. Every file appears complete or not at all, and a log's files all or none.
+// second log of the same name gets "NAME (2)", "NAME (3)", ...; nothing in the folder is
+// replaced but the same log's own files. A file (not a link) holding exactly what would be
+// written counts as the same log saved before and stays; one the folder's record notes as
+// written for this very log, unchanged since, takes the new conversion (another language or
+// zone); anything else sends the log on to the next free name, decided when the name is
+// given, so another run saving at the same moment loses nothing. All files of one log share
+// that name. Every file appears complete or not at all, and a log's files all or none.
 //
 //   LogSaver saver(SaveOptions{folder, &icons});
 //   GetSelectedFiles(settings, slots, folder, LogSaver::Complete, &saver);
@@ -26,6 +28,7 @@
 #include <vector>
 
 #include "gpslog/gpslog.h"
+#include "transfer/saved_logs.h"
 
 namespace kvd {
 
@@ -40,6 +43,9 @@ struct SaveOptions {
     const CancelRequest* cancel = nullptr;  // stops a conversion under way
     // Tests only: runs just before each file of a log takes its final name, with that name.
     std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
+    // The folder's record, when the run keeps one: a file it notes as written for the very
+    // log being saved, and unchanged since, is that log's own and takes the new conversion.
+    const SavedLogRecord* record = nullptr;
 };
 
 enum class SaveResult {
@@ -53,6 +59,7 @@ struct SavedLog {
     std::string deviceName;                    // the name the device gave the log
     SaveResult result = SaveResult::NotSaved;
     std::vector<std::filesystem::path> written;  // every file written, in order
+    std::vector<uint64_t> writtenHashes;         // the ContentHash of each, in the same order
     std::string conversionError;               // why the converted files could not be written
     std::string rawError;                      // why the raw log could not be written
 

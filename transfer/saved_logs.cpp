@@ -9,14 +9,17 @@
 #include "common/atomic_file.h"
 #include "common/file_lock.h"
 #include "common/path_text.h"
+#include "common/same_content.h"
 
 namespace kvd {
 namespace {
 
 // Layout: the first line, then a line per log, then "end HASH" where HASH covers every byte
 // before that line. A missing or wrong end line marks a cut or altered file. A record whose
-// logs are all saved as KML alone keeps the first layout, "SIZE HASH NAME", which every
-// version of the tool reads; the second adds the formats, "SIZE HASH kml,gpx NAME".
+// logs are all saved as KML alone, with no files noted, keeps the first layout,
+// "SIZE HASH NAME", which every version of the tool reads; the second adds the formats and,
+// after a tab each, the files: "SIZE HASH kml,gpx NAME<tab>HASH FILE<tab>HASH FILE". Names
+// hold no tab: they come from SafeBaseName, which lets no control byte through.
 constexpr std::string_view kFirstLine = "kvd2730 saved logs 1\n";
 constexpr std::string_view kFirstLineWithFormats = "kvd2730 saved logs 2\n";
 constexpr std::string_view kEndWord = "end ";
@@ -77,14 +80,32 @@ std::string_view TakeField(std::string_view& line) {
     return field;
 }
 
-// One line of a log without its line feed: "SIZE HASH NAME", or "SIZE HASH FORMATS NAME".
+// One line of a log without its line feed: "SIZE HASH NAME", or "SIZE HASH FORMATS NAME"
+// followed by its files.
 bool ParseEntry(std::string_view line, bool withFormats, SavedLogEntry& entry) {
-    const std::string_view size = TakeField(line);
-    const std::string_view hash = TakeField(line);
-    if (withFormats && !ParseFormatsText(TakeField(line), entry.formats)) return false;
-    entry.name = std::string(line);
-    return !entry.name.empty() && ParseNumber(size, entry.size, 10) && hash.size() == 16 &&
-           ParseNumber(hash, entry.hash, 16);
+    std::string_view rest = line.substr(0, line.find('\t'));
+    const std::string_view size = TakeField(rest);
+    const std::string_view hash = TakeField(rest);
+    if (withFormats && !ParseFormatsText(TakeField(rest), entry.formats)) return false;
+    entry.name = std::string(rest);
+    if (entry.name.empty() || !ParseNumber(size, entry.size, 10) || hash.size() != 16 ||
+        !ParseNumber(hash, entry.hash, 16))
+        return false;
+    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;) {
+        const std::size_t next = line.find('\t', tab + 1);
+        std::string_view file = line.substr(tab + 1, next == std::string_view::npos
+                                                          ? std::string_view::npos
+                                                          : next - tab - 1);
+        SavedFile saved;
+        const std::string_view fileHash = TakeField(file);
+        saved.name = std::string(file);
+        if (!withFormats || saved.name.empty() || fileHash.size() != 16 ||
+            !ParseNumber(fileHash, saved.hash, 16))
+            return false;
+        entry.files.push_back(std::move(saved));
+        tab = next;
+    }
+    return true;
 }
 
 // The entries of a record's text; false with the reason when the text is not a whole record.
@@ -122,15 +143,22 @@ bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std
 
 std::string RecordText(const std::vector<SavedLogEntry>& entries) {
     const bool withFormats = std::any_of(entries.begin(), entries.end(), [](const auto& e) {
-        return e.formats != OutputFormats{};
+        return e.formats != OutputFormats{} || !e.files.empty();
     });
     std::string text(withFormats ? kFirstLineWithFormats : kFirstLine);
     for (const SavedLogEntry& e : entries) {
         text += std::to_string(e.size) + " " + Hex(e.hash) + " ";
         if (withFormats) text += FormatsText(e.formats) + " ";
-        text += e.name + "\n";
+        text += e.name;
+        for (const SavedFile& file : e.files) text += "\t" + Hex(file.hash) + " " + file.name;
+        text += "\n";
     }
     return text + std::string(kEndWord) + Hex(Fnv1a(text)) + "\n";
+}
+
+// Names that would break the line layout are not noted.
+bool FitsALine(const std::string& name) {
+    return !name.empty() && name.find_first_of("\t\n\r") == std::string::npos;
 }
 
 // Far beyond any folder's worth of lines; a larger file is not a record of ours.
@@ -160,9 +188,9 @@ bool ReadRecordText(const std::filesystem::path& file, std::string& text, std::s
 }  // namespace
 
 uint64_t LogContentHash(std::span<const uint8_t> bytes) {
-    uint64_t hash = 0xcbf29ce484222325u;
-    for (const uint8_t byte : bytes) hash = (hash ^ byte) * 0x100000001b3u;
-    return hash;
+    ContentHash hash;
+    hash.Add(bytes);
+    return hash.Value();
 }
 
 SavedLogRecord SavedLogRecord::Load(const std::filesystem::path& folder, std::string& damage) {
@@ -201,10 +229,21 @@ bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> byt
     });
 }
 
+bool SavedLogRecord::WroteFileFor(const std::string& name, std::span<const uint8_t> bytes,
+                                  const std::string& fileName, uint64_t fileHash) const {
+    const uint64_t hash = LogContentHash(bytes);
+    const SavedFile wanted{fileName, fileHash};
+    return std::any_of(entries_.begin(), entries_.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == bytes.size() && e.hash == hash &&
+               std::find(e.files.begin(), e.files.end(), wanted) != e.files.end();
+    });
+}
+
 bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes,
-                         std::string& error, const OutputFormats& formats) {
+                         std::string& error, const OutputFormats& formats,
+                         const std::vector<SavedFile>& files) {
     // A name that would break the line layout is not noted: that log simply stays new.
-    if (name.empty() || name.find_first_of("\n\r") != std::string::npos) return true;
+    if (!FitsALine(name)) return true;
     FileLock lock;
     if (!lock.Acquire(file_.parent_path() / kSavedLogsLockName, error)) {
         error = "cannot update the record of saved logs: " + error;
@@ -219,20 +258,32 @@ bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes
     if (std::filesystem::exists(file_, code) &&
         (!ReadRecordText(file_, text, why) || !ParseRecord(text, entries, why)))
         entries = entries_;
-    const SavedLogEntry added{name, bytes.size(), LogContentHash(bytes), formats};
-    const auto held = std::find_if(entries.begin(), entries.end(), [&](const SavedLogEntry& e) {
-        return e.name == added.name && e.size == added.size && e.hash == added.hash;
+    const uint64_t hash = LogContentHash(bytes);
+    auto held = std::find_if(entries.begin(), entries.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == bytes.size() && e.hash == hash;
     });
-    if (held != entries.end() && Covers(held->formats, formats)) {
+    const bool added = held == entries.end();
+    if (added) {
+        entries.push_back({name, bytes.size(), hash, formats});
+        held = entries.end() - 1;
+    }
+    SavedLogEntry noted = *held;
+    noted.formats.kml = noted.formats.kml || formats.kml;
+    noted.formats.gpx = noted.formats.gpx || formats.gpx;
+    for (const SavedFile& file : files) {
+        if (!FitsALine(file.name)) continue;
+        const auto same = std::find_if(noted.files.begin(), noted.files.end(),
+                                       [&](const SavedFile& f) { return f.name == file.name; });
+        if (same == noted.files.end())
+            noted.files.push_back(file);
+        else
+            same->hash = file.hash;
+    }
+    if (!added && noted == *held) {
         entries_ = std::move(entries);
         return true;
     }
-    if (held != entries.end()) {
-        held->formats.kml = held->formats.kml || formats.kml;
-        held->formats.gpx = held->formats.gpx || formats.gpx;
-    } else {
-        entries.push_back(added);
-    }
+    *held = std::move(noted);
     text = RecordText(entries);
     if (!WriteFileAtomically(file_, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
                              error)) {

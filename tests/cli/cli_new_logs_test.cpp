@@ -145,6 +145,25 @@ TEST(CliNewLogs, AFormatTheFolderLacksIsNew) {
                                         names[0] + ".gpx", names[0] + ".kml"}));
 }
 
+TEST(CliNewLogs, AFormatAddedInAnotherZoneJoinsTheLogsOwnFiles) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "20"});
+    const std::string name = test::LogNames(sim.Port()).value().at(0);
+    test::TempDir dir;
+    const std::string get = " get 0 --new -o " + Quote(dir.str());
+    ASSERT_EQ(RunCommand("{ TZ=UTC " + OnPort(sim) + get + " 2>/dev/null; }").exitCode, 0);
+    const auto kml = dir.path() / (name + ".kml");
+    const auto before = test::ReadBytes(kml);
+    // The KML differs in another zone; it is still this log's file, not another trip's.
+    const test::CommandResult both =
+        RunCommand("{ TZ=Asia/Tokyo " + OnPort(sim) + get + " -f kml,gpx 2>/dev/null; }");
+    EXPECT_EQ(both.exitCode, 0) << both.output;
+    EXPECT_EQ(both.output, kml.string() + "\n" + (dir.path() / (name + ".gpx")).string() + "\n");
+    EXPECT_NE(test::ReadBytes(kml), before);
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName, name + ".gpx",
+                                        name + ".kml"}));
+}
+
 TEST(CliNewLogs, ARecordThatCannotBeUpdatedFailsTheRun) {
     test::SimProcess sim({"--trips", "2", "--fixes", "20"});
     test::TempDir dir;

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 #include <map>
 #include <set>
 
 #include "common/atomic_file.h"
+#include "common/same_content.h"
 #include "gpslog/log_format.h"
 #include "test_support.h"
 #include "shell/shell.h"
@@ -243,6 +245,71 @@ TEST(LogSaver, ALinkHoldsItsNameAndStaysALink) {
               (std::vector<std::string>{"other", "t-broken.LOG", "t.LOG", "t.LOG.kml"}));
     EXPECT_EQ(test::ReadBytes(elsewhere / "t.LOG"), trip);
     EXPECT_EQ(test::ReadBytes(elsewhere / "other"), std::vector<uint8_t>{7});
+}
+
+TEST(LogSaver, TheSameLogConvertedAnotherWayTakesBackOnlyTheFilesTheRecordSaysAreItsOwn) {
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(1, 10, 1);
+    const std::vector<uint8_t> otherTrip = MakeSyntheticTrip(2, 10, 1);
+    struct Case {
+        const char* what;
+        bool withRecord;  // the run keeps the folder's record (get --new)
+        const std::vector<uint8_t>& noted;  // the log the record notes the file for
+        bool editedSince;
+        bool link;  // the KML's name holds a link to the noted file
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"the record's own file of the log", true, trip, false, false, true},
+        {"no record to say so", false, trip, false, false, false},
+        {"a file edited since", true, trip, true, false, false},
+        {"another trip's file of the same name", true, otherTrip, false, false, false},
+        {"a link to the log's file", true, trip, false, true, false},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const auto kml = dir.path() / "t.LOG.kml";
+        const auto stored = c.link ? dir.path() / "elsewhere.kml" : kml;
+        std::string error;
+        SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+        {
+            // Saved in one zone, as get --new notes it.
+            test::ScopedTimeZone zone("UTC");
+            LogSaver saver(In(dir));
+            const SavedLog& first = saver.Save(c.noted, dir.str(), "t.LOG");
+            ASSERT_EQ(first.written, std::vector<std::filesystem::path>{kml}) << c.what;
+            ASSERT_TRUE(record.Add("t.LOG", c.noted, error, {},
+                                   {{"t.LOG.kml", first.writtenHashes.at(0)}}))
+                << error;
+        }
+        if (c.link) {
+            std::filesystem::rename(kml, stored);
+            std::filesystem::create_symlink(stored, kml);
+        }
+        if (c.editedSince) {
+            std::ofstream(kml, std::ios::binary | std::ios::app) << "<!-- mine -->";
+        }
+        const auto before = test::ReadBytes(stored);
+
+        test::ScopedTimeZone zone("Asia/Tokyo");
+        SaveOptions options = In(dir);
+        options.formats = {.kml = true, .gpx = true};
+        if (c.withRecord) options.record = &record;
+        LogSaver saver(options);
+        const SavedLog& again = saver.Save(trip, dir.str(), "t.LOG");
+        const std::string stem = c.replaced ? "t.LOG" : "t (2).LOG";
+        EXPECT_EQ(again.written,
+                  (std::vector<std::filesystem::path>{dir.path() / (stem + ".kml"),
+                                                      dir.path() / (stem + ".gpx")}))
+            << c.what;
+        ASSERT_EQ(again.writtenHashes.size(), 2u) << c.what;
+        EXPECT_EQ(FileContentHash(again.written[0]), again.writtenHashes[0]) << c.what;
+        if (c.replaced) {
+            EXPECT_NE(test::ReadBytes(kml), before) << c.what;  // the new conversion
+        } else {
+            EXPECT_EQ(test::ReadBytes(stored), before) << c.what;
+            EXPECT_EQ(std::filesystem::is_symlink(kml), c.link) << c.what;
+        }
+    }
 }
 
 struct ProgressLog {

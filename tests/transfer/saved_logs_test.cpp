@@ -145,6 +145,32 @@ TEST(SavedLogRecord, NotesTheFormatsEachLogWasSavedIn) {
     EXPECT_TRUE(IsNewLog(again, row, both));
 }
 
+TEST(SavedLogRecord, KnowsWhichFilesEachLogsSavingWrote) {
+    test::TempDir dir;
+    std::string error;
+    SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+    const OutputFormats both{.kml = true, .gpx = true};
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, {},
+                           {{"0601 (2).LOG.kml", 11}}))
+        << error;
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, both,
+                           {{"0601 (2).LOG.kml", 12}, {"0601 (2).LOG.gpx", 13}}))
+        << error;
+    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, {}, {{"bad\tname", 1}}))
+        << error;
+    const SavedLogRecord again = SavedLogRecord::Load(dir.path(), error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(again.Entries(), record.Entries());
+    ASSERT_EQ(again.Entries().size(), 2u);
+    EXPECT_EQ(again.Entries()[0].files,
+              (std::vector<SavedFile>{{"0601 (2).LOG.kml", 12}, {"0601 (2).LOG.gpx", 13}}));
+    EXPECT_TRUE(again.Entries()[1].files.empty());  // a name no line can hold is left out
+    EXPECT_TRUE(again.WroteFileFor("0601.LOG", Bytes("trip one"), "0601 (2).LOG.gpx", 13));
+    EXPECT_FALSE(again.WroteFileFor("0601.LOG", Bytes("trip one"), "0601 (2).LOG.kml", 11));
+    EXPECT_FALSE(again.WroteFileFor("0601.LOG", Bytes("trip 1!!"), "0601 (2).LOG.gpx", 13));
+    EXPECT_FALSE(again.WroteFileFor("0602.LOG", Bytes("trip two"), "bad\tname", 1));
+}
+
 TEST(SavedLogRecord, RunsNotingLogsAtOnceKeepEveryLine) {
     // Two processes, each loading the record once and noting its logs one by one as get --new
     // does, started together.
