@@ -25,7 +25,9 @@ constexpr OptionSpec kGetOptions[] = {
 struct Download {
     LogSaver* saver = nullptr;
     SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
+    OutputFormats formats;
     ProgressDisplay* progress = nullptr;
+    std::size_t notNoted = 0;  // logs saved whose line the record could not take
 };
 
 // Ends the transfer's progress line before the conversion says anything; the record learns
@@ -37,9 +39,18 @@ int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const cha
     const int32_t result = LogSaver::Complete(download.saver, data, size, folder, fileName);
     std::string error;
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
-    if (result != 0 && download.record && !download.record->Add(fileName, bytes, error)) {
-        // The files are there; only the next --new will take this log again.
+    std::vector<SavedFile> files;
+    if (result != 0 && download.record) {
+        // Which files came from this log, so that a later conversion of it knows them.
+        const SavedLog& log = download.saver->Logs().back();
+        for (std::size_t k = 0; k < log.written.size() && k < log.writtenHashes.size(); ++k)
+            files.push_back({PathToUtf8(log.written[k].filename()), log.writtenHashes[k]});
+    }
+    if (result != 0 && download.record &&
+        !download.record->Add(fileName, bytes, error, download.formats, files)) {
+        // The files are there, but the next --new will take this log again: the run failed.
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        ++download.notNoted;
     }
     return result;
 }
@@ -62,7 +73,8 @@ std::string Count(std::size_t n, const char* one, const char* many) {
 }
 
 // "2 logs saved, 1 not converted (kept raw), 1 slot empty".
-std::string Summary(const std::vector<SlotResult>& results, const LogSaver& saver) {
+std::string Summary(const std::vector<SlotResult>& results, const LogSaver& saver,
+                    std::size_t notNoted) {
     std::size_t saved = 0, keptRaw = 0, notSaved = 0, empty = 0;
     for (const SavedLog& log : saver.Logs()) {
         if (log.Succeeded()) ++saved;
@@ -74,6 +86,8 @@ std::string Summary(const std::vector<SlotResult>& results, const LogSaver& save
     if (keptRaw) text += ", " + std::to_string(keptRaw) + " not converted (kept raw)";
     if (notSaved) text += ", " + std::to_string(notSaved) + " not saved";
     if (empty) text += ", " + Count(empty, "slot empty", "slots empty");
+    if (notNoted)
+        text += ", " + std::to_string(notNoted) + " not noted in the record of saved logs";
     return text;
 }
 
@@ -129,7 +143,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
             // Empty slots stay in: asking for one is still an error, as without --new.
             std::erase_if(slots, [&](int slot) {
                 const RowEntry& row = rows[static_cast<std::size_t>(slot)];
-                return !row.invalid && !IsNewLog(*record, row);
+                return !row.invalid && !IsNewLog(*record, row, *formats);
             });
             if (slots.empty()) {
                 std::fputs("no new logs for this folder\n", stderr);
@@ -153,12 +167,13 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.progress = ProgressDisplay::ReportConversion;
     saveOptions.progressContext = &progress;
     saveOptions.cancel = &InterruptRequest();
+    saveOptions.record = record ? &*record : nullptr;
     LogSaver saver(saveOptions);
     saver.onSaved = [&progress](const SavedLog& log) {
         progress.EndConversion();
         PrintSaved(log);
     };
-    Download download{&saver, record ? &*record : nullptr, &progress};
+    Download download{&saver, record ? &*record : nullptr, *formats, &progress};
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;
 
@@ -178,10 +193,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     } else {
         for (const SlotResult& result : results)
             if (result.status != SlotStatus::Saved) exitCode = kExitItemFailed;
+        if (download.notNoted) exitCode = kExitItemFailed;
     }
     // Not an error line of its own: the errors above have each said what failed.
     if (slots.size() > 1 || exitCode != kExitOk)
-        std::fprintf(stderr, "summary: %s\n", Summary(results, saver).c_str());
+        std::fprintf(stderr, "summary: %s\n", Summary(results, saver, download.notNoted).c_str());
     return exitCode;
 }
 

@@ -4,6 +4,7 @@
 
 #include "cli/commands.h"
 #include "cli/device_session.h"
+#include "cli/format_option.h"
 #include "cli/json_text.h"
 #include "cli/text_columns.h"
 #include "common/path_text.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr OptionSpec kListOptions[] = {
     {"json", 0, "", "print an array of {\"slot\", \"name\", \"size\"} objects"},
     {"output", 'o', "DIR", "mark the logs that are new for the folder DIR (as get --new)"},
+    {"format", 'f', "LIST", "with -o: the formats get --new would write (default kml)"},
     {"help", 'h', "", "show this help"},
 };
 
@@ -72,8 +74,14 @@ int RunList(const ParsedOptions& global, const ParsedOptions& options) {
         std::fputs("kvd2730-cli list: takes no arguments\n", stderr);
         return kExitUsage;
     }
+    std::string error;
+    const std::optional<OutputFormats> formats = ParseFormats(options.Value("format"), error);
+    if (!formats) {
+        std::fprintf(stderr, "kvd2730-cli list: %s\n", error.c_str());
+        return kExitUsage;
+    }
     const auto folder = options.Value("output");
-    if (std::string error; folder && !CheckMarkFolder(*folder, error)) {
+    if (folder && !CheckMarkFolder(*folder, error)) {
         std::fprintf(stderr, "kvd2730-cli list: %s\n", error.c_str());
         return kExitFailure;
     }
@@ -87,7 +95,7 @@ int RunList(const ParsedOptions& global, const ParsedOptions& options) {
         std::string damage;
         const SavedLogRecord record = SavedLogRecord::Load(PathFromUtf8(*folder), damage);
         if (!damage.empty()) std::fprintf(stderr, "kvd2730-cli list: %s\n", damage.c_str());
-        for (const RowEntry& row : rows) isNew.push_back(IsNewLog(record, row));
+        for (const RowEntry& row : rows) isNew.push_back(IsNewLog(record, row, *formats));
     }
     options.Has("json") ? PrintJson(rows, isNew) : PrintTable(rows, isNew);
     return kExitOk;

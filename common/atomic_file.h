@@ -1,5 +1,6 @@
 // A file that appears under its final name complete or not at all: the bytes go to a
-// temporary file in the same folder, which replaces the final name only on Commit().
+// temporary file in the same folder, which takes the final name only on Commit() or
+// CommitNew().
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,13 @@
 
 namespace kvd {
 
+// How CommitNew ended.
+enum class CommitOutcome {
+    Committed,  // the file holds the final name
+    NameTaken,  // something already held the name; the temporary file is still there
+    Failed,     // error says why; nothing holds the name on our behalf
+};
+
 class AtomicFile final : public ByteSink {
 public:
     AtomicFile() = default;
@@ -21,8 +29,13 @@ public:
     // Creates the temporary file beside finalPath; false with the cause in error.
     bool Open(const std::filesystem::path& finalPath, std::string& error);
     bool Write(std::span<const uint8_t> bytes, std::string& error) override;
-    // Flushes to disk and renames over the final name.
+    // Flushes to disk and renames over the final name; also after CommitNew found it taken.
     bool Commit(std::string& error);
+    // Flushes to disk and gives the file the final name only where nothing holds it: a file,
+    // a folder or a link, dangling or not, is never replaced, whatever another process does
+    // at the same moment. On NameTaken the complete temporary file stays (TempPath()) for the
+    // caller to compare until Discard() or the destructor.
+    CommitOutcome CommitNew(std::string& error);
     // Removes the temporary file; nothing reaches the final name.
     void Discard();
 
@@ -30,6 +43,8 @@ public:
 
 private:
     void CloseHandle();
+    // Data on the disk before any name points at it; closes the handle. false: discarded.
+    bool FlushAndClose(std::string& error);
 
     std::filesystem::path finalPath_;
     std::filesystem::path tempPath_;
@@ -59,5 +74,9 @@ bool ProcessMayBeRunning(unsigned long processId);
 // Writes a whole file that way; on failure nothing is left behind and error says why.
 bool WriteFileAtomically(const std::filesystem::path& target, std::span<const uint8_t> bytes,
                          std::string& error);
+
+// The same, by CommitNew: a target already there is left as it is, and so is no other file.
+CommitOutcome WriteNewFileAtomically(const std::filesystem::path& target,
+                                     std::span<const uint8_t> bytes, std::string& error);
 
 }  // namespace kvd

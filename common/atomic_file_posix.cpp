@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 
 #include "common/atomic_file.h"
@@ -36,6 +37,12 @@ void StartWriteBack([[maybe_unused]] int fd, [[maybe_unused]] uint64_t written,
         writtenBack = written;
     }
 #endif
+}
+
+// The file system or the kernel lacks the call, as opposed to refusing this name.
+bool Unsupported(int errorNumber) {
+    return errorNumber == EINVAL || errorNumber == ENOSYS || errorNumber == EOPNOTSUPP ||
+           errorNumber == EPERM;
 }
 
 }  // namespace
@@ -90,7 +97,7 @@ bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error) {
     return true;
 }
 
-bool AtomicFile::Commit(std::string& error) {
+bool AtomicFile::FlushAndClose(std::string& error) {
     if (handle_ < 0) {
         error = "commit of a file that is not open";
         return false;
@@ -109,6 +116,13 @@ bool AtomicFile::Commit(std::string& error) {
         Discard();
         return false;
     }
+    return true;
+}
+
+bool AtomicFile::Commit(std::string& error) {
+    // After CommitNew found the name taken the file is on the disk already.
+    const bool flushed = handle_ < 0 && !tempPath_.empty();
+    if (!flushed && !FlushAndClose(error)) return false;
     if (::rename(tempPath_.c_str(), finalPath_.c_str()) != 0) {
         error = Describe("cannot rename over", finalPath_, errno);
         Discard();
@@ -116,6 +130,46 @@ bool AtomicFile::Commit(std::string& error) {
     }
     tempPath_.clear();
     return true;
+}
+
+CommitOutcome AtomicFile::CommitNew(std::string& error) {
+    if (!FlushAndClose(error)) return CommitOutcome::Failed;
+    const char* temp = tempPath_.c_str();
+    const char* final = finalPath_.c_str();
+    // Each step either creates the final name or finds it taken, in one call of the kernel;
+    // the later ones serve file systems that lack the earlier.
+    int result = -1;
+#ifdef __linux__
+    result = ::renameat2(AT_FDCWD, temp, AT_FDCWD, final, RENAME_NOREPLACE);
+#else
+    errno = ENOSYS;
+#endif
+    if (result != 0 && Unsupported(errno)) {
+        result = ::link(temp, final);
+        if (result == 0) ::unlink(temp);
+    }
+    if (result != 0 && Unsupported(errno)) {
+        // No hard links either (FAT): an empty file made only where nothing is holds the name
+        // for us, and the rename replaces that one alone.
+        const int placeholder = ::open(final, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (placeholder >= 0) {
+            ::close(placeholder);
+            result = ::rename(temp, final);
+            if (result != 0) {
+                const int cause = errno;
+                ::unlink(final);
+                errno = cause;
+            }
+        }
+    }
+    if (result != 0) {
+        if (errno == EEXIST) return CommitOutcome::NameTaken;
+        error = Describe("cannot create", finalPath_, errno);
+        Discard();
+        return CommitOutcome::Failed;
+    }
+    tempPath_.clear();
+    return CommitOutcome::Committed;
 }
 
 void AtomicFile::CloseHandle() {

@@ -71,4 +71,11 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::span<const ui
     return file.Open(target, error) && file.Write(bytes, error) && file.Commit(error);
 }
 
+CommitOutcome WriteNewFileAtomically(const std::filesystem::path& target,
+                                     std::span<const uint8_t> bytes, std::string& error) {
+    AtomicFile file;
+    if (!file.Open(target, error) || !file.Write(bytes, error)) return CommitOutcome::Failed;
+    return file.CommitNew(error);
+}
+
 }  // namespace kvd

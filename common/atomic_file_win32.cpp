@@ -76,7 +76,7 @@ bool AtomicFile::Write(std::span<const uint8_t> bytes, std::string& error) {
     return true;
 }
 
-bool AtomicFile::Commit(std::string& error) {
+bool AtomicFile::FlushAndClose(std::string& error) {
     if (handle_ == -1) {
         error = "commit of a file that is not open";
         return false;
@@ -90,6 +90,13 @@ bool AtomicFile::Commit(std::string& error) {
         return false;
     }
     ::CloseHandle(file);
+    return true;
+}
+
+bool AtomicFile::Commit(std::string& error) {
+    // After CommitNew found the name taken the file is on the disk already.
+    const bool flushed = handle_ == -1 && !tempPath_.empty();
+    if (!flushed && !FlushAndClose(error)) return false;
     if (!MoveFileExW(tempPath_.c_str(), finalPath_.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         error = Describe("cannot rename over", finalPath_, GetLastError());
@@ -98,6 +105,21 @@ bool AtomicFile::Commit(std::string& error) {
     }
     tempPath_.clear();
     return true;
+}
+
+CommitOutcome AtomicFile::CommitNew(std::string& error) {
+    if (!FlushAndClose(error)) return CommitOutcome::Failed;
+    // Without MOVEFILE_REPLACE_EXISTING the system creates the name or finds it taken at once.
+    if (!MoveFileExW(tempPath_.c_str(), finalPath_.c_str(), MOVEFILE_WRITE_THROUGH)) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+            return CommitOutcome::NameTaken;
+        error = Describe("cannot create", finalPath_, code);
+        Discard();
+        return CommitOutcome::Failed;
+    }
+    tempPath_.clear();
+    return CommitOutcome::Committed;
 }
 
 void AtomicFile::CloseHandle() {

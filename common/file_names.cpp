@@ -18,21 +18,6 @@ bool SameLetters(std::string_view a, std::string_view b) {
     return true;
 }
 
-// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 (and with a superscript digit, which
-// Windows reads as the digit) name devices with any extension and trailing spaces.
-bool IsDeviceName(std::string_view name) {
-    std::string_view stem = name.substr(0, name.find('.'));
-    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
-    for (const std::string_view device : {"CON", "PRN", "AUX", "NUL"})
-        if (SameLetters(stem, device)) return true;
-    if (stem.size() < 4 ||
-        !(SameLetters(stem.substr(0, 3), "COM") || SameLetters(stem.substr(0, 3), "LPT")))
-        return false;
-    const std::string_view digit = stem.substr(3);
-    if (digit.size() == 1) return digit[0] >= '1' && digit[0] <= '9';
-    return digit == "\u00b9" || digit == "\u00b2" || digit == "\u00b3";
-}
-
 // Where the parts of a path start: past a drive ("C:") or a share ("\\server\share"). A path
 // given in the long form ("\\?\") is taken by the file system as it stands.
 std::optional<std::string_view> PartsOf(std::string_view path) {
@@ -54,6 +39,20 @@ std::optional<std::string_view> PartsOf(std::string_view path) {
 
 }  // namespace
 
+bool IsWindowsDeviceName(std::string_view name) {
+    // Windows looks at the part before the first dot, less the spaces that end it.
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    for (const std::string_view device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
+        if (SameLetters(stem, device)) return true;
+    if (stem.size() < 4 ||
+        !(SameLetters(stem.substr(0, 3), "COM") || SameLetters(stem.substr(0, 3), "LPT")))
+        return false;
+    const std::string_view number = stem.substr(3);
+    if (number.size() == 1) return number[0] >= '0' && number[0] <= '9';
+    return number == "\u00b9" || number == "\u00b2" || number == "\u00b3";
+}
+
 std::string WhyWindowsRefusesName(std::string_view name) {
     for (const char c : name) {
         if (static_cast<unsigned char>(c) < 0x20) return "it holds a control character";
@@ -61,7 +60,7 @@ std::string WhyWindowsRefusesName(std::string_view name) {
     }
     if (name.ends_with('.')) return "it ends in a dot";
     if (name.ends_with(' ')) return "it ends in a space";
-    if (IsDeviceName(name)) return "it is the name of a device";
+    if (IsWindowsDeviceName(name)) return "it is the name of a device";
     return {};
 }
 

@@ -8,6 +8,11 @@
 
 namespace kvd {
 
+// Whether Windows takes name for a device rather than a file in any folder: CON, PRN, AUX,
+// NUL, COM0 to COM9 and LPT0 to LPT9 (the digits also as superscript 1, 2, 3), CONIN$ and
+// CONOUT$, in any case, alone or before an extension ("NUL.LOG", "nul .a.b").
+bool IsWindowsDeviceName(std::string_view name);
+
 // Why Windows cannot hold name as one part of a path ("it holds '<'", "it ends in a dot",
 // "it is the name of a device"); empty when it can.
 std::string WhyWindowsRefusesName(std::string_view name);

@@ -53,4 +53,20 @@ bool SameFileContent(const std::filesystem::path& a, const std::filesystem::path
     return true;
 }
 
+std::optional<uint64_t> FileContentHash(const std::filesystem::path& file) {
+    std::error_code code;
+    const auto size = std::filesystem::file_size(file, code);
+    if (code) return std::nullopt;
+    std::ifstream in(file, std::ios::binary);
+    std::vector<char> buffer(kChunk);
+    ContentHash hash;
+    for (uintmax_t done = 0; done < size;) {
+        const std::size_t n = ReadChunk(in, buffer);
+        if (n == 0) return std::nullopt;
+        hash.Add({reinterpret_cast<const uint8_t*>(buffer.data()), n});
+        done += n;
+    }
+    return hash.Value();
+}
+
 }  // namespace kvd

@@ -130,3 +130,4 @@ void SetDiagnosticStream(std::FILE* stream);
 #include "devicelink/link_recovery.h"   // IWYU pragma: export
 #include "devicelink/list_reply.h"      // IWYU pragma: export
 #include "devicelink/port_discovery.h"  // IWYU pragma: export
+#include "devicelink/safe_file_name.h"  // IWYU pragma: export

@@ -1,6 +1,7 @@
 #include "devicelink/safe_file_name.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace kvd {
 

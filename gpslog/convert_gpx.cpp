@@ -24,9 +24,9 @@ std::filesystem::path GpxPathFor(const std::string& folder, const std::string& f
 
 FileConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, const ConversionWatch& watch,
-                                   const ReplaceDecision& mayReplace) {
+                                   const ExistingFileDecision& sameAsExisting) {
     return ConvertLogToDocument(data, folder, fileName, {".gpx", kEstimatedBytesPerFix, WriteGpx},
-                                watch, mayReplace);
+                                watch, sameAsExisting);
 }
 
 }  // namespace kvd

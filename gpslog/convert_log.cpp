@@ -17,7 +17,8 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
-                                   const ConversionWatch& watch, const ReplaceDecision& mayReplace) {
+                                   const ConversionWatch& watch,
+                                   const ExistingFileDecision& sameAsExisting) {
     // The icon servers are asked only once the log has opened, and only once per host.
     const DocumentWriter writeKml = [&icons](const GpsLogImage& log,
                                              const std::filesystem::path& path, ByteSink& sink,
@@ -29,7 +30,7 @@ FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::str
         return out.Finish(error);
     };
     return ConvertLogToDocument(data, folder, fileName,
-                                {".kml", kEstimatedBytesPerFix, writeKml}, watch, mayReplace);
+                                {".kml", kEstimatedBytesPerFix, writeKml}, watch, sameAsExisting);
 }
 
 int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size,

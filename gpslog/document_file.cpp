@@ -5,6 +5,7 @@
 
 #include "common/atomic_file.h"
 #include "common/path_text.h"
+#include "common/same_content.h"
 
 namespace kvd {
 namespace {
@@ -30,6 +31,7 @@ public:
             return false;
         }
         if (!file_.Write(bytes, error)) return false;
+        hash_.Add(bytes);
         written_ += bytes.size();
         // 100 is said by Done(), once the file is complete.
         Report(static_cast<int32_t>(std::min<uint64_t>(99, written_ * 100 / expected_)));
@@ -37,6 +39,7 @@ public:
     }
 
     void Done() { Report(100); }
+    uint64_t Hash() const { return hash_.Value(); }
 
 private:
     void Report(int32_t percent) {
@@ -51,6 +54,7 @@ private:
     uint64_t written_ = 0;
     int32_t reported_ = -1;
     std::string fileName_;
+    ContentHash hash_;
 };
 
 }  // namespace
@@ -64,7 +68,8 @@ std::filesystem::path DocumentPathFor(const std::string& folder, const std::stri
 
 FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::string& folder,
                                     const std::string& fileName, const DocumentFormat& format,
-                                    const ConversionWatch& watch, const ReplaceDecision& mayReplace) {
+                                    const ConversionWatch& watch,
+                                    const ExistingFileDecision& sameAsExisting) {
     FileConversion result;
     if (PathFromUtf8(fileName).filename().empty()) {
         result.error = "log file name \"" + fileName + "\" has no file name part";
@@ -87,16 +92,40 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
         return result;  // the file's destructor removes the temporary file
     }
     if (!written) return result;
-    std::error_code code;
-    result.replacedExisting = std::filesystem::exists(result.path, code);
-    if (result.replacedExisting && mayReplace && !mayReplace(file.TempPath(), result.path)) {
-        result.nameTaken = true;
-        result.error = PathToUtf8(result.path) + " holds a different file";
+    result.contentHash = sink.Hash();
+    if (watch.beforeFinalName) watch.beforeFinalName(result.path);
+    result.warning = DescribeFixesPastTimeRange(*log);
+    if (!sameAsExisting) {
+        std::error_code code;
+        result.heldBefore = std::filesystem::exists(result.path, code);
+        if (!file.Commit(result.error)) return result;
+        sink.Done();
         return result;
     }
-    if (!file.Commit(result.error)) return result;
+    // The check and the creation of the name are one step: a file another writer put there
+    // an instant ago is found taken, never replaced.
+    switch (file.CommitNew(result.error)) {
+        case CommitOutcome::Failed:
+            return result;
+        case CommitOutcome::NameTaken:
+            // Decided on what is there now.
+            result.heldBefore = true;
+            switch (sameAsExisting(file.TempPath(), result.path)) {
+                case ExistingFile::Other:
+                    result.nameTaken = true;
+                    result.error = PathToUtf8(result.path) + " holds a different file";
+                    return result;
+                case ExistingFile::Same:
+                    break;
+                case ExistingFile::SameLog:
+                    if (!file.Commit(result.error)) return result;
+                    break;
+            }
+            break;
+        case CommitOutcome::Committed:
+            break;
+    }
     sink.Done();
-    result.warning = DescribeFixesPastTimeRange(*log);
     return result;
 }
 

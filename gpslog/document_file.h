@@ -1,6 +1,7 @@
 // What every output format shares when a log becomes a file: the log opened in place, the
-// progress and the cancel request of the watch, the replace decision, and a file that appears
-// complete or not at all. Each format adds only the writing of its document.
+// progress and the cancel request of the watch, the decision on a name already held, and a
+// file that appears complete or not at all. Each format adds only the writing of its
+// document.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +32,7 @@ struct DocumentFormat {
 
 FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::string& folder,
                                     const std::string& fileName, const DocumentFormat& format,
-                                    const ConversionWatch& watch, const ReplaceDecision& mayReplace);
+                                    const ConversionWatch& watch,
+                                    const ExistingFileDecision& sameAsExisting);
 
 }  // namespace kvd

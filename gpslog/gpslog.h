@@ -45,6 +45,8 @@ int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length);
 struct OutputFormats {
     bool kml = true;
     bool gpx = false;
+
+    bool operator==(const OutputFormats&) const = default;
 };
 
 // Reports a conversion's progress: percent done (an estimate, 0 to 100) and the log's name.
@@ -56,12 +58,25 @@ struct ConversionWatch {
     const CancelRequest* cancel = nullptr;
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
+    // Tests only: runs once the document is complete, just before it takes its final name
+    // (given), so that a test can let another writer in at the one moment that matters.
+    std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
 };
 
-// Asked once the KML is complete in its temporary file and a file already holds the final
-// name: true lets the new file replace it. Without one, an existing file is replaced.
-using ReplaceDecision = std::function<bool(const std::filesystem::path& written,
-                                           const std::filesystem::path& existing)>;
+// What a file already holding a document's final name is to that document.
+enum class ExistingFile {
+    Other,    // something else: the name is taken
+    Same,     // exactly this document (the same log saved before): it stays as it is
+    SameLog,  // a document of the same log written another way (another language or zone):
+              // this one replaces it
+};
+
+// Asked when the document is complete in its temporary file and something already holds the
+// final name; only Other fails the conversion (nameTaken). The name is created only where
+// nothing holds it, so no other writer's file is lost whatever the timing. Without a decision
+// an existing file is replaced.
+using ExistingFileDecision = std::function<ExistingFile(const std::filesystem::path& written,
+                                                        const std::filesystem::path& existing)>;
 
 // Outcome of one conversion; error says why it failed and is empty on success.
 struct FileConversion {
@@ -69,8 +84,12 @@ struct FileConversion {
     std::string error;
     std::string warning;     // what a written file leaves out of the log; empty when nothing
     bool cancelled = false;  // stopped by the cancel request (error says so too)
-    bool nameTaken = false;  // the replace decision kept the existing file (error says so too)
-    bool replacedExisting = false;  // a file already held the name (written: it was replaced)
+    bool nameTaken = false;  // the name was held by something else (error says so too)
+    // The name was held already: the file there was replaced (no decision, or the same log's)
+    // or counts as this document and was kept. Either way, it was not this conversion's to
+    // remove.
+    bool heldBefore = false;
+    uint64_t contentHash = 0;  // of the document's bytes, once it succeeded (ContentHash)
 
     bool Succeeded() const { return error.empty(); }
 };
@@ -84,7 +103,7 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch = {},
-                                   const ReplaceDecision& mayReplace = {});
+                                   const ExistingFileDecision& sameAsExisting = {});
 
 // folder / (file name of fileName + ".gpx"), as KmlPathFor.
 std::filesystem::path GpxPathFor(const std::string& folder, const std::string& fileName);
@@ -92,7 +111,7 @@ std::filesystem::path GpxPathFor(const std::string& folder, const std::string& f
 // Converts the bytes of one log into its GPX 1.1 file in folder, as ConvertLogToKmlFile.
 FileConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, const ConversionWatch& watch = {},
-                                   const ReplaceDecision& mayReplace = {});
+                                   const ExistingFileDecision& sameAsExisting = {});
 
 // Completion handler of the log download: same conversion, icons checked over the network
 // unless KVD2730_OFFLINE is set. context is not used. Returns 1 on success, 0 on failure.

@@ -1,5 +1,9 @@
 #include "transfer/log_saver.h"
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
 #include "common/atomic_file.h"
 #include "common/file_names.h"
 #include "common/path_text.h"
@@ -17,10 +21,55 @@ std::string BaseName(const std::string& name) {
     return PathToUtf8(PathFromUtf8(name).filename());
 }
 
-// A name is free for bytes when nothing holds it or what holds it is those very bytes.
-bool FreeFor(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+// Our own files in a save folder all start ".kvd": the record of saved logs, its lock file,
+// the temporary files, the write check. Any case, as Windows and FAT do not tell them apart.
+bool NameOfOurOwn(std::string_view name) {
+    constexpr std::string_view kOurs = ".kvd";
+    return name.size() >= kOurs.size() &&
+           std::equal(kOurs.begin(), kOurs.end(), name.begin(), [](char ours, char c) {
+               return ours == std::tolower(static_cast<unsigned char>(c));
+           });
+}
+
+// How writing a raw log under a name ended.
+enum class RawPlacement { Written, AlreadyThere, NameTaken, Failed };
+
+// A file of the folder's own, not a link: only such a file can count as a log saved before.
+// A link's target lies elsewhere and may change or go without the folder knowing, so a log
+// that met one is saved under the next free name and the link stays as it is.
+bool OwnFile(const std::filesystem::path& path) {
     std::error_code code;
-    return !std::filesystem::exists(path, code) || FileHolds(path, bytes);
+    return std::filesystem::symlink_status(path, code).type() ==
+           std::filesystem::file_type::regular;
+}
+
+// Whether what holds path is a file with exactly these bytes: the same log saved before.
+bool HoldsBytes(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    return OwnFile(path) && FileHolds(path, bytes);
+}
+
+// A quick look before any work under a name; the creation of the name decides in the end.
+bool LooksTaken(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
+    std::error_code code;
+    return std::filesystem::exists(std::filesystem::symlink_status(path, code)) &&
+           !HoldsBytes(path, bytes);
+}
+
+// Creates path with bytes only where nothing holds it; what holds it is never replaced.
+RawPlacement PlaceRaw(const std::filesystem::path& path, std::span<const uint8_t> bytes,
+                      const SaveOptions& options, std::string& error) {
+    AtomicFile file;
+    if (!file.Open(path, error) || !file.Write(bytes, error)) return RawPlacement::Failed;
+    if (options.beforeFinalName) options.beforeFinalName(path);
+    switch (file.CommitNew(error)) {
+        case CommitOutcome::Committed:
+            return RawPlacement::Written;
+        case CommitOutcome::NameTaken:
+            return HoldsBytes(path, bytes) ? RawPlacement::AlreadyThere : RawPlacement::NameTaken;
+        case CommitOutcome::Failed:
+            break;
+    }
+    return RawPlacement::Failed;
 }
 
 }  // namespace
@@ -63,6 +112,11 @@ bool MakeSaveFolder(const std::string& folder, std::string& error) {
     return false;
 }
 
+std::string LogFileName(const std::string& deviceName) {
+    return NameOfOurOwn(deviceName) || IsWindowsDeviceName(deviceName) ? "_" + deviceName
+                                                                       : deviceName;
+}
+
 std::string CandidateName(const std::string& deviceName, int k) {
     if (k <= 1) return deviceName;
     const std::filesystem::path name = PathFromUtf8(deviceName);
@@ -84,41 +138,74 @@ int32_t LogSaver::Complete(void* context, const uint8_t* data, int32_t size, con
 
 bool LogSaver::NameUsed(const std::filesystem::path& path) const { return used_.count(path) != 0; }
 
-FileConversion LogSaver::ConvertAll(std::span<const uint8_t> data, const std::string& folder,
-                                   const std::string& name,
-                                   std::vector<std::filesystem::path>& written) {
+FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::string& folder,
+                                 const std::string& name, SavedLog& log) {
     OfflineIconReachability offline;
     IconReachability& icons = options_.icons ? *options_.icons : offline;
     ConversionWatch watch;
     watch.cancel = options_.cancel;
     watch.progress = options_.progress;
     watch.progressContext = options_.progressContext;
-    const ReplaceDecision sameOnly = [](const std::filesystem::path& candidate,
-                                        const std::filesystem::path& existing) {
-        return SameFileContent(candidate, existing);
+    watch.beforeFinalName = options_.beforeFinalName;
+    const ExistingFileDecision sameFile = [&](const std::filesystem::path& candidate,
+                                              const std::filesystem::path& existing) {
+        if (!OwnFile(existing)) return ExistingFile::Other;
+        if (SameFileContent(candidate, existing)) return ExistingFile::Same;
+        // Only the record can say that other bytes came from this very log.
+        const std::optional<uint64_t> held = options_.record ? FileContentHash(existing)
+                                                             : std::nullopt;
+        return held && options_.record->WroteFileFor(log.deviceName, data,
+                                                     PathToUtf8(existing.filename()), *held)
+                   ? ExistingFile::SameLog
+                   : ExistingFile::Other;
     };
 
-    // Files this call brought into being; they go again when a later format fails, so that
-    // a log's files appear together or not at all. Files that were there already held the
-    // very same content and stay.
+    // Files this call brought into being; they go again when a later one fails, so that a
+    // log's files appear together or not at all. Files that were there already held the very
+    // same content and stay.
     std::vector<std::filesystem::path> created;
+    std::vector<std::filesystem::path> written;
+    std::vector<uint64_t> hashes;
     FileConversion result;
     const auto keep = [&](FileConversion conversion) {
         result = std::move(conversion);
         if (!result.Succeeded()) return false;
         written.push_back(result.path);
-        if (!result.replacedExisting) created.push_back(result.path);
+        hashes.push_back(result.contentHash);
+        if (!result.heldBefore) created.push_back(result.path);
         return true;
     };
-    const bool allWritten =
+    bool allWritten =
         (!options_.formats.kml ||
-         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameOnly))) &&
-        (!options_.formats.gpx || keep(ConvertLogToGpxFile(data, folder, name, watch, sameOnly)));
+         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameFile))) &&
+        (!options_.formats.gpx || keep(ConvertLogToGpxFile(data, folder, name, watch, sameFile)));
+    if (allWritten && options_.keepRaw) {
+        const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
+        std::string error;
+        switch (PlaceRaw(raw, data, options_, error)) {
+            case RawPlacement::Written:
+            case RawPlacement::AlreadyThere:
+                written.insert(written.begin(), raw);
+                hashes.insert(hashes.begin(), LogContentHash(data));
+                break;
+            case RawPlacement::NameTaken:
+                // Another file took the raw name after the look before: the log moves on.
+                allWritten = false;
+                result.nameTaken = true;
+                result.error = PathToUtf8(raw) + " holds a different file";
+                break;
+            case RawPlacement::Failed:
+                log.rawError = error;
+                break;
+        }
+    }
     if (!allWritten) {
         std::error_code code;
         for (const auto& path : created) std::filesystem::remove(path, code);
-        written.clear();
+        return result;
     }
+    log.written.insert(log.written.end(), written.begin(), written.end());
+    log.writtenHashes.insert(log.writtenHashes.end(), hashes.begin(), hashes.end());
     return result;
 }
 
@@ -127,13 +214,14 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
     SavedLog& log = logs_.emplace_back();
     log.deviceName = BaseName(deviceName);
 
+    const std::string fileName = LogFileName(log.deviceName);
     bool converted = false;
     for (int k = 1; k <= kMaxCandidates && !converted; ++k) {
-        const std::string name = CandidateName(log.deviceName, k);
+        const std::string name = CandidateName(fileName, k);
         const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
         if (NameUsed(raw)) continue;
-        if (options_.keepRaw && !FreeFor(raw, data)) continue;
-        const FileConversion result = ConvertAll(data, folder, name, log.written);
+        if (options_.keepRaw && LooksTaken(raw, data)) continue;
+        const FileConversion result = WriteAll(data, folder, name, log);
         if (result.nameTaken) continue;
         if (result.cancelled) {
             log.result = SaveResult::Cancelled;
@@ -148,35 +236,36 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         used_.insert(raw);
         converted = true;
         log.warning = result.warning;
-        if (options_.keepRaw) {
-            std::string error;
-            if (WriteFileAtomically(raw, data, error))
-                log.written.insert(log.written.begin(), raw);
-            else
-                log.rawError = error;
-        }
     }
     if (converted) {
         log.result = SaveResult::Converted;
     } else {
         if (log.conversionError.empty()) log.conversionError = "no free name in " + folder;
-        log.result = options_.keepUnconvertible && KeepRaw(data, PathFromUtf8(folder), log.deviceName, log)
-                         ? SaveResult::KeptRaw
-                         : SaveResult::NotSaved;
+        const bool kept =
+            options_.keepUnconvertible && KeepRaw(data, PathFromUtf8(folder), fileName, log);
+        log.result = kept ? SaveResult::KeptRaw : SaveResult::NotSaved;
     }
     if (onSaved) onSaved(log);
     return log;
 }
 
 bool LogSaver::KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
-                       const std::string& deviceName, SavedLog& log) {
+                       const std::string& fileName, SavedLog& log) {
     for (int k = 1; k <= kMaxCandidates; ++k) {
-        const std::filesystem::path raw = folder / PathFromUtf8(CandidateName(deviceName, k));
-        if (NameUsed(raw) || !FreeFor(raw, data)) continue;
-        if (!WriteFileAtomically(raw, data, log.rawError)) return false;
-        used_.insert(raw);
-        log.written.push_back(raw);
-        return true;
+        const std::filesystem::path raw = folder / PathFromUtf8(CandidateName(fileName, k));
+        if (NameUsed(raw) || LooksTaken(raw, data)) continue;
+        switch (PlaceRaw(raw, data, options_, log.rawError)) {
+            case RawPlacement::Written:
+            case RawPlacement::AlreadyThere:
+                used_.insert(raw);
+                log.written.push_back(raw);
+                log.writtenHashes.push_back(LogContentHash(data));
+                return true;
+            case RawPlacement::NameTaken:
+                continue;
+            case RawPlacement::Failed:
+                return false;
+        }
     }
     log.rawError = "no free name in " + PathToUtf8(folder);
     return false;

@@ -1,10 +1,14 @@
 // Saving downloaded logs: the completion handler both programs give a log download.
 //
-// Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked. A log that
-// cannot be converted is kept as the device sent it, under its own name, and its record says
-// so. Names never collide: within one saver a second log of the same name gets "NAME (2)",
-// "NAME (3)", ...; a file already in the folder is replaced only by identical content (the
-// same log downloaded again), else the next free name is taken. All files of one log share
+// Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked (NAME is
+// LogFileName of the device's name). A log that cannot be converted is kept as the device
+// sent it, under that name, and its record says so. Names never collide: within one saver a
+// second log of the same name gets "NAME (2)", "NAME (3)", ...; nothing in the folder is
+// replaced but the same log's own files. A file (not a link) holding exactly what would be
+// written counts as the same log saved before and stays; one the folder's record notes as
+// written for this very log, unchanged since, takes the new conversion (another language or
+// zone); anything else sends the log on to the next free name, decided when the name is
+// given, so another run saving at the same moment loses nothing. All files of one log share
 // that name. Every file appears complete or not at all, and a log's files all or none.
 //
 //   LogSaver saver(SaveOptions{folder, &icons});
@@ -19,10 +23,12 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "gpslog/gpslog.h"
+#include "transfer/saved_logs.h"
 
 namespace kvd {
 
@@ -35,6 +41,11 @@ struct SaveOptions {
     void* progressContext = nullptr;
     OutputFormats formats = {};  // at least one of them
     const CancelRequest* cancel = nullptr;  // stops a conversion under way
+    // Tests only: runs just before each file of a log takes its final name, with that name.
+    std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
+    // The folder's record, when the run keeps one: a file it notes as written for the very
+    // log being saved, and unchanged since, is that log's own and takes the new conversion.
+    const SavedLogRecord* record = nullptr;
 };
 
 enum class SaveResult {
@@ -48,6 +59,7 @@ struct SavedLog {
     std::string deviceName;                    // the name the device gave the log
     SaveResult result = SaveResult::NotSaved;
     std::vector<std::filesystem::path> written;  // every file written, in order
+    std::vector<uint64_t> writtenHashes;         // the ContentHash of each, in the same order
     std::string conversionError;               // why the converted files could not be written
     std::string rawError;                      // why the raw log could not be written
     std::string warning;                       // what the converted files leave out of the log
@@ -75,11 +87,13 @@ public:
 
 private:
     bool NameUsed(const std::filesystem::path& path) const;
-    // Converts the log into every format asked under one candidate name.
-    FileConversion ConvertAll(std::span<const uint8_t> data, const std::string& folder,
-                              const std::string& name, std::vector<std::filesystem::path>& written);
+    // Writes every file of the log under one candidate name: each format asked, then the raw
+    // log when asked (whose failure alone only sets log.rawError). A name another file took
+    // meanwhile gives nameTaken, and none of the log's files stays under that name.
+    FileConversion WriteAll(std::span<const uint8_t> data, const std::string& folder,
+                            const std::string& name, SavedLog& log);
     bool KeepRaw(std::span<const uint8_t> data, const std::filesystem::path& folder,
-                 const std::string& deviceName, SavedLog& log);
+                 const std::string& fileName, SavedLog& log);
 
     SaveOptions options_;
     std::vector<SavedLog> logs_;
@@ -93,6 +107,11 @@ bool CheckSaveFolder(const std::string& folder, std::string& error);
 
 // Makes the folder and its missing parents; false with the reason in error.
 bool MakeSaveFolder(const std::string& folder, std::string& error);
+
+// The name a log's files start from: the device's, or "_" and the device's when a file of our
+// own goes by it (the record of saved logs, its lock, our temporary files) or Windows takes it
+// for a device ("NUL.LOG"). The same on every system, so a folder moved between them agrees.
+std::string LogFileName(const std::string& deviceName);
 
 // "NAME" for the first candidate, then "STEM (k)EXT": "trip.LOG" gives "trip (2).LOG".
 std::string CandidateName(const std::string& deviceName, int k);

@@ -7,15 +7,51 @@
 #include <system_error>
 
 #include "common/atomic_file.h"
+#include "common/file_lock.h"
 #include "common/path_text.h"
+#include "common/same_content.h"
 
 namespace kvd {
 namespace {
 
-// Layout: the first line, then "SIZE HASH NAME" per log, then "end HASH" where HASH covers
-// every byte before that line. A missing or wrong end line marks a cut or altered file.
+// Layout: the first line, then a line per log, then "end HASH" where HASH covers every byte
+// before that line. A missing or wrong end line marks a cut or altered file. A record whose
+// logs are all saved as KML alone, with no files noted, keeps the first layout,
+// "SIZE HASH NAME", which every version of the tool reads; the second adds the formats and,
+// after a tab each, the files: "SIZE HASH kml,gpx NAME<tab>HASH FILE<tab>HASH FILE". Names
+// hold no tab: they come from SafeBaseName, which lets no control byte through.
 constexpr std::string_view kFirstLine = "kvd2730 saved logs 1\n";
+constexpr std::string_view kFirstLineWithFormats = "kvd2730 saved logs 2\n";
 constexpr std::string_view kEndWord = "end ";
+static_assert(kFirstLine.size() == kFirstLineWithFormats.size());
+
+std::string FormatsText(const OutputFormats& formats) {
+    std::string text = formats.kml ? "kml" : "";
+    if (formats.gpx) text += text.empty() ? "gpx" : ",gpx";
+    return text;
+}
+
+bool ParseFormatsText(std::string_view text, OutputFormats& formats) {
+    formats = {false, false};
+    while (true) {
+        const std::size_t comma = text.find(',');
+        const std::string_view word = text.substr(0, comma);
+        if (word == "kml") {
+            formats.kml = true;
+        } else if (word == "gpx") {
+            formats.gpx = true;
+        } else {
+            return false;
+        }
+        if (comma == std::string_view::npos) return true;
+        text.remove_prefix(comma + 1);
+    }
+}
+
+// Whether held covers every format of wanted.
+bool Covers(const OutputFormats& held, const OutputFormats& wanted) {
+    return (held.kml || !wanted.kml) && (held.gpx || !wanted.gpx);
+}
 
 uint64_t Fnv1a(std::string_view bytes) {
     return LogContentHash({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
@@ -32,21 +68,50 @@ bool ParseNumber(std::string_view text, uint64_t& value, int base) {
     return error == std::errc() && end == text.data() + text.size() && !text.empty();
 }
 
-// One "SIZE HASH NAME" line without its line feed.
-bool ParseEntry(std::string_view line, SavedLogEntry& entry) {
-    const std::size_t first = line.find(' ');
-    if (first == std::string_view::npos) return false;
-    const std::size_t second = line.find(' ', first + 1);
-    if (second == std::string_view::npos) return false;
-    entry.name = std::string(line.substr(second + 1));
-    return !entry.name.empty() && ParseNumber(line.substr(0, first), entry.size, 10) &&
-           second - first - 1 == 16 &&
-           ParseNumber(line.substr(first + 1, second - first - 1), entry.hash, 16);
+// The next space-separated field of line, taken off its front.
+std::string_view TakeField(std::string_view& line) {
+    const std::size_t space = line.find(' ');
+    if (space == std::string_view::npos) {
+        line = {};
+        return {};
+    }
+    const std::string_view field = line.substr(0, space);
+    line.remove_prefix(space + 1);
+    return field;
+}
+
+// One line of a log without its line feed: "SIZE HASH NAME", or "SIZE HASH FORMATS NAME"
+// followed by its files.
+bool ParseEntry(std::string_view line, bool withFormats, SavedLogEntry& entry) {
+    std::string_view rest = line.substr(0, line.find('\t'));
+    const std::string_view size = TakeField(rest);
+    const std::string_view hash = TakeField(rest);
+    if (withFormats && !ParseFormatsText(TakeField(rest), entry.formats)) return false;
+    entry.name = std::string(rest);
+    if (entry.name.empty() || !ParseNumber(size, entry.size, 10) || hash.size() != 16 ||
+        !ParseNumber(hash, entry.hash, 16))
+        return false;
+    for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;) {
+        const std::size_t next = line.find('\t', tab + 1);
+        std::string_view file = line.substr(tab + 1, next == std::string_view::npos
+                                                          ? std::string_view::npos
+                                                          : next - tab - 1);
+        SavedFile saved;
+        const std::string_view fileHash = TakeField(file);
+        saved.name = std::string(file);
+        if (!withFormats || saved.name.empty() || fileHash.size() != 16 ||
+            !ParseNumber(fileHash, saved.hash, 16))
+            return false;
+        entry.files.push_back(std::move(saved));
+        tab = next;
+    }
+    return true;
 }
 
 // The entries of a record's text; false with the reason when the text is not a whole record.
 bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std::string& damage) {
-    if (!text.starts_with(kFirstLine)) {
+    const bool withFormats = text.starts_with(kFirstLineWithFormats);
+    if (!withFormats && !text.starts_with(kFirstLine)) {
         damage = "it does not start as a record of saved logs";
         return false;
     }
@@ -65,7 +130,8 @@ bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std
     while (!body.empty()) {
         const std::size_t lineEnd = body.find('\n');
         SavedLogEntry entry;
-        if (lineEnd == std::string_view::npos || !ParseEntry(body.substr(0, lineEnd), entry)) {
+        if (lineEnd == std::string_view::npos ||
+            !ParseEntry(body.substr(0, lineEnd), withFormats, entry)) {
             damage = "a line of it cannot be read";
             return false;
         }
@@ -73,6 +139,26 @@ bool ParseRecord(std::string_view text, std::vector<SavedLogEntry>& entries, std
         body.remove_prefix(lineEnd + 1);
     }
     return true;
+}
+
+std::string RecordText(const std::vector<SavedLogEntry>& entries) {
+    const bool withFormats = std::any_of(entries.begin(), entries.end(), [](const auto& e) {
+        return e.formats != OutputFormats{} || !e.files.empty();
+    });
+    std::string text(withFormats ? kFirstLineWithFormats : kFirstLine);
+    for (const SavedLogEntry& e : entries) {
+        text += std::to_string(e.size) + " " + Hex(e.hash) + " ";
+        if (withFormats) text += FormatsText(e.formats) + " ";
+        text += e.name;
+        for (const SavedFile& file : e.files) text += "\t" + Hex(file.hash) + " " + file.name;
+        text += "\n";
+    }
+    return text + std::string(kEndWord) + Hex(Fnv1a(text)) + "\n";
+}
+
+// Names that would break the line layout are not noted.
+bool FitsALine(const std::string& name) {
+    return !name.empty() && name.find_first_of("\t\n\r") == std::string::npos;
 }
 
 // Far beyond any folder's worth of lines; a larger file is not a record of ours.
@@ -102,9 +188,9 @@ bool ReadRecordText(const std::filesystem::path& file, std::string& text, std::s
 }  // namespace
 
 uint64_t LogContentHash(std::span<const uint8_t> bytes) {
-    uint64_t hash = 0xcbf29ce484222325u;
-    for (const uint8_t byte : bytes) hash = (hash ^ byte) * 0x100000001b3u;
-    return hash;
+    ContentHash hash;
+    hash.Add(bytes);
+    return hash.Value();
 }
 
 SavedLogRecord SavedLogRecord::Load(const std::filesystem::path& folder, std::string& damage) {
@@ -121,33 +207,84 @@ SavedLogRecord SavedLogRecord::Load(const std::filesystem::path& folder, std::st
     return record;
 }
 
-bool SavedLogRecord::HoldsNameAndSize(const std::string& name, uint64_t size) const {
-    return std::any_of(entries_.begin(), entries_.end(),
-                       [&](const SavedLogEntry& e) { return e.name == name && e.size == size; });
+bool SavedLogRecord::HoldsNameAndSize(const std::string& name, uint64_t size,
+                                      const OutputFormats& wanted) const {
+    return std::any_of(entries_.begin(), entries_.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == size && Covers(e.formats, wanted);
+    });
 }
 
-bool IsNewLog(const SavedLogRecord& record, const RowEntry& row) {
+bool IsNewLog(const SavedLogRecord& record, const RowEntry& row, const OutputFormats& wanted) {
     return !row.invalid &&
-           (row.size < 0 || !record.HoldsNameAndSize(row.name, static_cast<uint64_t>(row.size)));
+           (row.size < 0 ||
+            !record.HoldsNameAndSize(row.name, static_cast<uint64_t>(row.size), wanted));
 }
 
-bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> bytes) const {
-    const SavedLogEntry wanted{name, bytes.size(), LogContentHash(bytes)};
-    return std::find(entries_.begin(), entries_.end(), wanted) != entries_.end();
+bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> bytes,
+                           const OutputFormats& wanted) const {
+    const uint64_t hash = LogContentHash(bytes);
+    return std::any_of(entries_.begin(), entries_.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == bytes.size() && e.hash == hash &&
+               Covers(e.formats, wanted);
+    });
+}
+
+bool SavedLogRecord::WroteFileFor(const std::string& name, std::span<const uint8_t> bytes,
+                                  const std::string& fileName, uint64_t fileHash) const {
+    const uint64_t hash = LogContentHash(bytes);
+    const SavedFile wanted{fileName, fileHash};
+    return std::any_of(entries_.begin(), entries_.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == bytes.size() && e.hash == hash &&
+               std::find(e.files.begin(), e.files.end(), wanted) != e.files.end();
+    });
 }
 
 bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes,
-                         std::string& error) {
+                         std::string& error, const OutputFormats& formats,
+                         const std::vector<SavedFile>& files) {
     // A name that would break the line layout is not noted: that log simply stays new.
-    if (name.empty() || name.find_first_of("\n\r") != std::string::npos) return true;
-    if (Holds(name, bytes)) return true;
-    std::vector<SavedLogEntry> entries = entries_;
-    entries.push_back({name, bytes.size(), LogContentHash(bytes)});
-    std::string text(kFirstLine);
-    for (const SavedLogEntry& e : entries) {
-        text += std::to_string(e.size) + " " + Hex(e.hash) + " " + e.name + "\n";
+    if (!FitsALine(name)) return true;
+    FileLock lock;
+    if (!lock.Acquire(file_.parent_path() / kSavedLogsLockName, error)) {
+        error = "cannot update the record of saved logs: " + error;
+        return false;
     }
-    text += std::string(kEndWord) + Hex(Fnv1a(text)) + "\n";
+    // The file is what counts now: other runs may have noted logs since it was loaded. When
+    // it cannot be read as a record, what Load found is all there is to keep.
+    std::vector<SavedLogEntry> entries;
+    std::string text;
+    std::string why;
+    std::error_code code;
+    if (std::filesystem::exists(file_, code) &&
+        (!ReadRecordText(file_, text, why) || !ParseRecord(text, entries, why)))
+        entries = entries_;
+    const uint64_t hash = LogContentHash(bytes);
+    auto held = std::find_if(entries.begin(), entries.end(), [&](const SavedLogEntry& e) {
+        return e.name == name && e.size == bytes.size() && e.hash == hash;
+    });
+    const bool added = held == entries.end();
+    if (added) {
+        entries.push_back({name, bytes.size(), hash, formats});
+        held = entries.end() - 1;
+    }
+    SavedLogEntry noted = *held;
+    noted.formats.kml = noted.formats.kml || formats.kml;
+    noted.formats.gpx = noted.formats.gpx || formats.gpx;
+    for (const SavedFile& file : files) {
+        if (!FitsALine(file.name)) continue;
+        const auto same = std::find_if(noted.files.begin(), noted.files.end(),
+                                       [&](const SavedFile& f) { return f.name == file.name; });
+        if (same == noted.files.end())
+            noted.files.push_back(file);
+        else
+            same->hash = file.hash;
+    }
+    if (!added && noted == *held) {
+        entries_ = std::move(entries);
+        return true;
+    }
+    *held = std::move(noted);
+    text = RecordText(entries);
     if (!WriteFileAtomically(file_, {reinterpret_cast<const uint8_t*>(text.data()), text.size()},
                              error)) {
         error = "cannot update the record of saved logs: " + error;

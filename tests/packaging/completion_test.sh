@@ -91,7 +91,7 @@ expect "kvd2730-cli up" update-gps update-voice
 expect "kvd2730-cli -v " "${commands[@]}"
 expect "kvd2730-cli --" "${globals[@]}"
 expect "kvd2730-cli get --" --all --output --format --new --keep-raw "${globals[@]}"
-expect "kvd2730-cli list --" --json --output "${globals[@]}"
+expect "kvd2730-cli list --" --json --output --format "${globals[@]}"
 expect "kvd2730-cli convert --" --output --format "${globals[@]}"
 expect "kvd2730-cli delete --" "${globals[@]}"
 expect "kvd2730-cli get --k" --keep-raw
