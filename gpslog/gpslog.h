@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/cancel_request.h"
@@ -48,6 +50,12 @@ struct OutputFormats {
 
     bool operator==(const OutputFormats&) const = default;
 };
+
+// "kml", "gpx" or "kml,gpx": the formats as the command line and the record of saved logs
+// write them. Parsing gives nothing for an empty or unknown name, which `unknown` receives.
+std::string OutputFormatsText(const OutputFormats& formats);
+std::optional<OutputFormats> ParseOutputFormats(std::string_view text,
+                                                std::string* unknown = nullptr);
 
 // Reports a conversion's progress: percent done (an estimate, 0 to 100) and the log's name.
 using ConversionProgress = void (*)(void* context, int32_t percent, const char* fileName);

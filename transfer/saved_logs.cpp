@@ -25,29 +25,6 @@ constexpr std::string_view kFirstLineWithFormats = "kvd2730 saved logs 2\n";
 constexpr std::string_view kEndWord = "end ";
 static_assert(kFirstLine.size() == kFirstLineWithFormats.size());
 
-std::string FormatsText(const OutputFormats& formats) {
-    std::string text = formats.kml ? "kml" : "";
-    if (formats.gpx) text += text.empty() ? "gpx" : ",gpx";
-    return text;
-}
-
-bool ParseFormatsText(std::string_view text, OutputFormats& formats) {
-    formats = {false, false};
-    while (true) {
-        const std::size_t comma = text.find(',');
-        const std::string_view word = text.substr(0, comma);
-        if (word == "kml") {
-            formats.kml = true;
-        } else if (word == "gpx") {
-            formats.gpx = true;
-        } else {
-            return false;
-        }
-        if (comma == std::string_view::npos) return true;
-        text.remove_prefix(comma + 1);
-    }
-}
-
 // Whether held covers every format of wanted.
 bool Covers(const OutputFormats& held, const OutputFormats& wanted) {
     return (held.kml || !wanted.kml) && (held.gpx || !wanted.gpx);
@@ -86,7 +63,11 @@ bool ParseEntry(std::string_view line, bool withFormats, SavedLogEntry& entry) {
     std::string_view rest = line.substr(0, line.find('\t'));
     const std::string_view size = TakeField(rest);
     const std::string_view hash = TakeField(rest);
-    if (withFormats && !ParseFormatsText(TakeField(rest), entry.formats)) return false;
+    if (withFormats) {
+        const std::optional<OutputFormats> formats = ParseOutputFormats(TakeField(rest));
+        if (!formats) return false;
+        entry.formats = *formats;
+    }
     entry.name = std::string(rest);
     if (entry.name.empty() || !ParseNumber(size, entry.size, 10) || hash.size() != 16 ||
         !ParseNumber(hash, entry.hash, 16))
@@ -148,7 +129,7 @@ std::string RecordText(const std::vector<SavedLogEntry>& entries) {
     std::string text(withFormats ? kFirstLineWithFormats : kFirstLine);
     for (const SavedLogEntry& e : entries) {
         text += std::to_string(e.size) + " " + Hex(e.hash) + " ";
-        if (withFormats) text += FormatsText(e.formats) + " ";
+        if (withFormats) text += OutputFormatsText(e.formats) + " ";
         text += e.name;
         for (const SavedFile& file : e.files) text += "\t" + Hex(file.hash) + " " + file.name;
         text += "\n";
