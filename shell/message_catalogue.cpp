@@ -36,7 +36,7 @@ const std::array<MessagePair, kMessageEntryCount> kMessageCatalogue = {{
     {"合成", "Synthesis"},
     {"削除に失敗しました", "Deleting data error"},
     {"削除しました", "Deleting data normally end"},
-    {"取得中", "Gettiing"},
+    {"取得中", "Getting"},
     {"終了", "End"},
     {"接続待機中", "connecting"},
     {"選択", "Select"},

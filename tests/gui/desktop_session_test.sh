@@ -142,7 +142,7 @@ t=$(xs_now)
 open_transfer_window
 xs_click "$window" "$row_box_x" 45
 xs_click "$window" "${get_button[@]}"
-xs_wait 10000 'xdotool search --onlyvisible --name " Gettiing [0-9]+ %$"' ||
+xs_wait 10000 'xdotool search --onlyvisible --name " Getting [0-9]+ %$"' ||
   fail "no progress dialog"
 xdotool mousemove 12 16 click 3
 xs_wait 5000 '[[ -n $(xdotool search --onlyvisible --class kvd2730 getwindowgeometry %@ 2>/dev/null |

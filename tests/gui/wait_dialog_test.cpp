@@ -82,10 +82,10 @@ private slots:
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
         QTest::newRow("English, from the device to a file")
-            << 0x0409 << 0 << "0601.LOG Gettiing 37 %"
+            << 0x0409 << 0 << "0601.LOG Getting 37 %"
             << QString::fromUtf8("Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s");
         QTest::newRow("English, from the device to memory")
-            << 0x0409 << 1 << "0601.LOG Gettiing 37 %"
+            << 0x0409 << 1 << "0601.LOG Getting 37 %"
             << QString::fromUtf8("Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s");
         QTest::newRow("English, to the device")
             << 0x0409 << 2 << "0601.LOG Updating 37 %"

@@ -49,7 +49,7 @@ TEST(MessageCatalogue, EntriesSitAtTheirPlaceWithExactTexts) {
         {MsgFilterMem, 5, "memﾌｧｲﾙ |*.mem||", "mem files |*.mem||"},
         {MsgWaitNoAbortDelete, 6, "お待ちください　※削除は中断できません",
          "Please wait※can not abort deleting"},
-        {MsgGetting, 28, "取得中", "Gettiing"},
+        {MsgGetting, 28, "取得中", "Getting"},
         {MsgSelectAllValid, 37, "全て選択※無効なファイルは選択できません。",
          "Select all※can not select invalid files"},
         {MsgGpsLogData, 40, "GPSログデータ", "GPS log data"},

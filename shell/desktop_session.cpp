@@ -1,0 +1,35 @@
+#include "shell/desktop_session.h"
+
+#include "common/system_text.h"
+#include "shell/desktop_texts.h"
+
+namespace kvd {
+
+DesktopSession::DesktopSession(SessionView& view, InstanceLock& lock, TransferWindowMode mode)
+    : view_(view), lock_(lock), mode_(mode) {}
+
+int DesktopSession::Run() {
+    if (!lock_.Acquire()) {
+        lock_.NotifyRunningCopy();
+        view_.ShowAlreadyRunning(AlreadyExistsText(), std::string(Say(kTextAlreadyRunning)));
+        return 0;
+    }
+    lock_.ListenForSecondStart([this] { view_.PostToUi([this] { view_.RaiseWindows(); }); });
+    view_.ShowIcon(std::string(Say(kTextExitCommand)));
+    view_.RunStartDialog(mode_);
+    view_.HideIcon();
+    return 0;
+}
+
+void DesktopSession::ExitCommand() {
+    if (startDialog_ != nullptr)
+        startDialog_->RequestEnd();
+    else
+        view_.Quit();
+}
+
+bool DesktopSession::MayOpenMenu() const {
+    return startDialog_ == nullptr || !startDialog_->IsSelecting();
+}
+
+}  // namespace kvd
