@@ -3,6 +3,7 @@
 #include <QHeaderView>
 #include <QPalette>
 #include <QWheelEvent>
+#include <algorithm>
 
 namespace kvd {
 namespace {
@@ -34,15 +35,22 @@ CBtnListCtrl::CBtnListCtrl(QWidget* parent) : QTreeWidget(parent) {
     header()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
-void CBtnListCtrl::Setup(const std::array<QString, 3>& headings, const QStringList& names,
+void CBtnListCtrl::Setup(const QStringList& headings, const QStringList& names,
                          RowInvalidHook isRowInvalid, CheckChangedHook onCheckChanged) {
     m_pfnIsRowInvalid = std::move(isRowInvalid);
     m_pfnOnCheckChanged = std::move(onCheckChanged);
-    setColumnCount(3);
-    setHeaderLabels({headings[0], headings[1], headings[2]});
-    for (int column = 0; column < 3; ++column)
-        setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
+    SetHeadings(headings);
     FillRows(names);
+}
+
+void CBtnListCtrl::SetHeadings(const QStringList& headings) {
+    const int columns = static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(headings.size()), kColumnWidths.size()));
+    if (columns == 0) return;
+    setColumnCount(columns);
+    setHeaderLabels(headings.first(columns));
+    for (int column = 0; column < columns; ++column)
+        setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)]);
 }
 
 void CBtnListCtrl::RemoveRows() {

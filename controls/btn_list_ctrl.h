@@ -16,7 +16,8 @@ class CBtnListCtrl : public QTreeWidget {
 
 public:
     static constexpr int kRowHeight = 18;
-    static constexpr std::array<int, 3> kColumnWidths{50, 120, 60};
+    // Tick, name, size and the narrow "new" mark.
+    static constexpr std::array<int, 4> kColumnWidths{50, 120, 60, 40};
     // Where a row's box lies in column 0.
     static constexpr int kCheckBoxLeft = 20;
     static constexpr int kCheckBoxWidth = 18;
@@ -28,8 +29,10 @@ public:
 
     explicit CBtnListCtrl(QWidget* parent = nullptr);
 
-    void Setup(const std::array<QString, 3>& headings, const QStringList& names,
-               RowInvalidHook isRowInvalid, CheckChangedHook onCheckChanged);
+    void Setup(const QStringList& headings, const QStringList& names, RowInvalidHook isRowInvalid,
+               CheckChangedHook onCheckChanged);
+    // One heading per column, up to kColumnWidths.size().
+    void SetHeadings(const QStringList& headings);
     // Rebuilds every row and its box.
     void FillRows(const QStringList& names);
     // Removes every row and its box.

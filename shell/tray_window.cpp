@@ -1,52 +1,63 @@
 #include "shell/tray_window.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMessageBox>
 
-#include "common/system_text.h"
-#include "devicelink/devicelink.h"
 #include "resources/artwork.h"
-#include "shell/single_instance.h"
 #include "shell/start_dialog.h"
-#include "transfer/transfer_window.h"
 
 namespace kvd {
 
-CTrayWindow::CTrayWindow(TransferPrompts* prompts) : m_pPrompts(prompts) {
+CTrayWindow::CTrayWindow(InstanceLock& lock, TransferWindowMode mode, TransferPrompts* prompts)
+    : m_pPrompts(prompts), m_session(*this, lock, mode) {
     m_icon.setIcon(ProgramIcon());
     m_icon.setToolTip(QStringLiteral("KVD-2730"));
-    // The same word in both languages: the menu was never translated.
-    m_menu.addAction(QStringLiteral("終了"), this, &CTrayWindow::ExitCommand);
     // Not set as the icon's context menu: it must stay shut while a chooser is open.
     connect(&m_icon, &QSystemTrayIcon::activated, this, &CTrayWindow::OnIconActivated);
 }
 
 CTrayWindow::~CTrayWindow() = default;
 
-int CTrayWindow::Run() {
-    SingleInstance instance;
-    if (!instance.Acquire()) {
-        ShowAlreadyRunning();
-        return 0;
-    }
-    // Without a tray host the program works all the same, without its icon.
-    if (QSystemTrayIcon::isSystemTrayAvailable()) m_icon.show();
-
-    {
-        CStartDlg dialog(nullptr, m_pPrompts);
-        g_startDlg = &dialog;
-        dialog.exec();
-        g_startDlg = nullptr;
-    }
-    m_icon.hide();
-    return 0;
-}
-
-void CTrayWindow::ShowAlreadyRunning() {
+void CTrayWindow::ShowAlreadyRunning(const std::string& systemText, const std::string& line) {
     QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ERROR"),
-                    QString::fromStdString(AlreadyExistsText()), QMessageBox::Ok);
+                    QString::fromStdString(systemText + "\n" + line), QMessageBox::Ok);
     box.exec();
 }
+
+void CTrayWindow::ShowIcon(const std::string& exitText) {
+    m_menu.clear();
+    m_menu.addAction(QString::fromStdString(exitText), this, &CTrayWindow::ExitCommand);
+    // Without a tray host the program works all the same, without its icon.
+    if (QSystemTrayIcon::isSystemTrayAvailable()) m_icon.show();
+}
+
+void CTrayWindow::HideIcon() { m_icon.hide(); }
+
+void CTrayWindow::RunStartDialog(TransferWindowMode mode) {
+    CStartDlg dialog(nullptr, m_pPrompts, mode);
+    m_pStartDlg = &dialog;
+    m_session.OnStartDialogOpened(dialog.Presenter());
+    emit StartDialogOpened(&dialog);
+    dialog.exec();
+    m_session.OnStartDialogClosed();
+    m_pStartDlg = nullptr;
+}
+
+void CTrayWindow::PostToUi(std::function<void()> task) { m_poster.Post(std::move(task)); }
+
+void CTrayWindow::RaiseWindows() {
+    if (m_pStartDlg == nullptr) return;
+    // The window on top of the dialog's stack: a progress dialog, the transfer window or
+    // the dialog itself.
+    QWidget* top = QApplication::activeModalWidget();
+    if (top == nullptr) top = m_pStartDlg;
+    top->show();
+    top->raise();
+    top->activateWindow();
+}
+
+void CTrayWindow::Quit() { QApplication::quit(); }
 
 void CTrayWindow::OnIconActivated(QSystemTrayIcon::ActivationReason reason) {
     // Only the right button does something; a left click or a double click does not.
@@ -54,13 +65,9 @@ void CTrayWindow::OnIconActivated(QSystemTrayIcon::ActivationReason reason) {
 }
 
 bool CTrayWindow::ShowIconMenu(const QPoint& at) {
-    if (g_transferDlg != nullptr && g_transferDlg->IsSelecting()) return false;
+    if (!m_session.MayOpenMenu()) return false;
     m_menu.popup(at);
     return true;
-}
-
-void CTrayWindow::ExitCommand() {
-    if (g_startDlg != nullptr) g_startDlg->RequestEnd();
 }
 
 }  // namespace kvd

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace kvd {
 namespace {
@@ -17,6 +18,17 @@ void DesktopPrompts::ShowMessage(QWidget* owner, const QString& text, const QStr
     if (!detail.isEmpty()) box.setDetailedText(detail);
     box.setWindowModality(Qt::WindowModal);  // the tray icon's exit stays reachable
     box.exec();
+}
+
+bool DesktopPrompts::Ask(QWidget* owner, const QString& text, const QString& yes,
+                         const QString& no) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"), text, QMessageBox::NoButton,
+                    owner);
+    QPushButton* yesButton = box.addButton(yes, QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(no, QMessageBox::RejectRole));  // the safe choice
+    box.setWindowModality(Qt::WindowModal);
+    box.exec();
+    return box.clickedButton() == yesButton;
 }
 
 std::optional<QString> DesktopPrompts::ChooseFolder(QWidget* owner, const QString& title,

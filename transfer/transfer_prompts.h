@@ -15,6 +15,9 @@ public:
     // A modal box captioned "Message" with one OK button. `detail`, when not empty, is the
     // cause of a failure, shown as the box's detailed text.
     virtual void ShowMessage(QWidget* owner, const QString& text, const QString& detail) = 0;
+    // A modal question captioned "Message" with two buttons; true for `yes`.
+    virtual bool Ask(QWidget* owner, const QString& text, const QString& yes,
+                     const QString& no) = 0;
     // An existing folder, or none when the user cancelled.
     virtual std::optional<QString> ChooseFolder(QWidget* owner, const QString& title,
                                                 const QString& startFolder) = 0;
@@ -27,6 +30,7 @@ public:
 class DesktopPrompts final : public TransferPrompts {
 public:
     void ShowMessage(QWidget* owner, const QString& text, const QString& detail) override;
+    bool Ask(QWidget* owner, const QString& text, const QString& yes, const QString& no) override;
     std::optional<QString> ChooseFolder(QWidget* owner, const QString& title,
                                         const QString& startFolder) override;
     std::optional<QString> ChooseFile(QWidget* owner, const QString& filter,

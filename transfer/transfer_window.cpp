@@ -5,17 +5,14 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QTimer>
 
 #include "controls/controls.h"
-#include "devicelink/devicelink.h"
 #include "resources/artwork.h"
 #include "shell/catalogue_text.h"
-#include "transfer/transfer.h"
+#include "transfer/default_paths.h"
 
 namespace kvd {
-
-CKVD2730Dlg* g_transferDlg = nullptr;
-
 namespace {
 
 // The window's layout in the dialog units of its design, at 1.5 pixels per unit.
@@ -52,15 +49,17 @@ CCustomButton* MakeButton(QWidget* parent, const QRect& area, MessageEntry text)
     return button;
 }
 
+QString Qt8(const std::string& text) { return QString::fromStdString(text); }
+
 }  // namespace
 
-CKVD2730Dlg::CKVD2730Dlg(QWidget* parent, TransferWindowMode mode, ConnectionCheck* connectionCheck,
+CKVD2730Dlg::CKVD2730Dlg(QWidget* parent, TransferWindowMode mode,
+                         ConnectionCheck* connectionCheck, ProgressDialogRunner progress,
                          TransferPrompts* prompts)
     : QDialog(parent),
-      m_nMode(mode),
-      m_pConnectionCheck(connectionCheck),
+      m_presenter(*this, mode, connectionCheck),
+      m_runProgress(std::move(progress)),
       m_pPrompts(prompts != nullptr ? prompts : &m_desktopPrompts) {
-    m_bRowInvalid.fill(true);
     setWindowIcon(ProgramIcon());
     setWindowTitle(QStringLiteral("RW-T356 GPS Log"));
     CreateControls();
@@ -88,67 +87,42 @@ void CKVD2730Dlg::CreateControls() {
     m_labelList = MakeLabel(this, LabelUnits(7, 148, 125, 8));
     m_selectAll = new QCheckBox(this);
     m_selectAll->setGeometry(Units(16, 159, 8, 8).adjusted(-1, -2, 2, 2));
-    m_labelSelectAll = MakeLabel(this, LabelUnits(24, 159, 152, 8).adjusted(0, 0, 76, 0));  // to the list
+    m_labelSelectAll =
+        MakeLabel(this, LabelUnits(24, 159, 152, 8).adjusted(0, 0, 76, 0));  // to the list
     m_btnDelete = MakeButton(this, WideButtonUnits(146, 174, 69, 14), MsgDeleteSelected);
     m_btnClose = MakeButton(this, Units(15, 189, 50, 14), MsgClose);
     m_list = new CBtnListCtrl(this);
     m_list->setGeometry(Units(228, 0, 180, 217));
 
-    connect(m_btnGet, &QPushButton::clicked, this, &CKVD2730Dlg::OnClickedGet);
-    connect(m_btnUpdateVoice, &QPushButton::clicked, this, &CKVD2730Dlg::OnClickedUpdateVoice);
-    connect(m_btnDelete, &QPushButton::clicked, this, &CKVD2730Dlg::OnClickedDelete);
-    connect(m_btnSelect, &QPushButton::clicked, this, &CKVD2730Dlg::OnClickedSelect);
-    connect(m_btnSelectMem, &QPushButton::clicked, this, &CKVD2730Dlg::OnClickedSelectMem);
-    connect(m_selectAll, &QCheckBox::clicked, this, &CKVD2730Dlg::OnClickedSelectAll);
+    connect(m_btnGet, &QPushButton::clicked, this, [this] { m_presenter.OnGet(); });
+    connect(m_btnUpdateVoice, &QPushButton::clicked, this,
+            [this] { m_presenter.OnUpdateVoice(); });
+    connect(m_btnDelete, &QPushButton::clicked, this, [this] { m_presenter.OnDelete(); });
+    connect(m_btnSelect, &QPushButton::clicked, this, [this] {
+        m_presenter.OnSelect();
+        m_btnSelect->setFocus();
+    });
+    connect(m_btnSelectMem, &QPushButton::clicked, this, [this] { m_presenter.OnSelectMem(); });
+    connect(m_selectAll, &QCheckBox::clicked, this,
+            [this](bool checked) { m_presenter.OnSelectAll(checked); });
     connect(m_btnClose, &QPushButton::clicked, this, &CKVD2730Dlg::reject);
 }
 
 void CKVD2730Dlg::setVisible(bool visible) {
-    // The set-up runs while the window is still hidden: it is shown with its list filled.
-    if (visible && !m_bInitialised) {
+    const bool first = visible && !m_bInitialised;
+    if (first) {
         m_bInitialised = true;
-        OnInitDialog();
+        m_banner = Banner();
+        m_list->Setup({}, {}, [this](int row) { return !m_presenter.MayTick(row); },
+                      [this](int row) { m_presenter.OnRowTicked(row, m_list->IsChecked(row)); });
     }
     QDialog::setVisible(visible);
-}
-
-void CKVD2730Dlg::OnInitDialog() {
-    const int rowCount = m_nMode == ModeGpsLog ? kGpsLogRowCount : kUpdateRowCount;
-    QStringList placeholders;
-    for (int row = 0; row < rowCount; ++row) placeholders << CatalogueText(MsgFile);
-    m_list->Setup({CatalogueText(MsgSelect), CatalogueText(MsgFileName), CatalogueText(MsgSize)},
-                  placeholders, [this](int row) { return IsRowInvalid(row); },
-                  [this](int row) { OnRowCheckChanged(row); });
-    m_list->hide();
-    m_btnUpdateVoice->hide();
-    m_btnGet->hide();
-    m_btnDelete->hide();
-
-    RefreshList();
-
-    m_banner = Banner();
-    m_labelSelectAll->setText(CatalogueText(MsgSelectAllValid));
-    m_labelMemPath->setText(CatalogueText(MsgDataFilePath));
-
-    const std::filesystem::path current = PathFromUtf8(QDir::currentPath().toStdString());
-    if (m_nMode == ModeGpsLog) {
-        m_strPath = QString::fromStdString(ReadSaveFolder(current));
-        m_labelPath->setText(CatalogueText(MsgFolderPath));
-        m_editPath->setText(QDir::toNativeSeparators(m_strPath));
-        m_editMemPath->setText(m_strMemPath);
-        setFixedSize(kGpsLogSize);
-        m_btnGet->SetTexts(CatalogueText(MsgGetSelected), CatalogueText(MsgGetSelected));
-    } else {
-        m_labelPath->setText(CatalogueText(MsgDataFilePath));
-        if (const auto file = FindLocalFile(current, ".FPT"))
-            m_strPath = QString::fromStdString(PathToUtf8(*file));
-        m_editPath->setText(QDir::toNativeSeparators(m_strPath));
-        if (const auto file = FindLocalFile(current, ".mem"))
-            m_strMemPath = QString::fromStdString(PathToUtf8(*file));
-        m_editMemPath->setText(QDir::toNativeSeparators(m_strMemPath));
-        setFixedSize(kUpdateSize);
-        m_btnGet->SetTexts(CatalogueText(MsgUpdate), CatalogueText(MsgUpdate));
-    }
+    // The list is asked for once the window shows, under its own progress dialog.
+    if (first)
+        QTimer::singleShot(0, this, [this] {
+            m_presenter.OnOpened();
+            emit Opened();
+        });
 }
 
 void CKVD2730Dlg::paintEvent(QPaintEvent*) {
@@ -164,5 +138,113 @@ void CKVD2730Dlg::keyPressEvent(QKeyEvent* event) {
     }
     QDialog::keyPressEvent(event);  // Escape closes, as the Close button does
 }
+
+QWidget* CKVD2730Dlg::Control(TransferControl control) const {
+    switch (control) {
+        case TransferControl::HeaderLabel: return m_labelHeader;
+        case TransferControl::PathLabel: return m_labelPath;
+        case TransferControl::PathEdit: return m_editPath;
+        case TransferControl::SelectButton: return m_btnSelect;
+        case TransferControl::GetButton: return m_btnGet;
+        case TransferControl::VoiceLabel: return m_labelVoice;
+        case TransferControl::MemPathLabel: return m_labelMemPath;
+        case TransferControl::MemPathEdit: return m_editMemPath;
+        case TransferControl::SelectMemButton: return m_btnSelectMem;
+        case TransferControl::UpdateVoiceButton: return m_btnUpdateVoice;
+        case TransferControl::ListLabel: return m_labelList;
+        case TransferControl::SelectAllBox: return m_selectAll;
+        case TransferControl::SelectAllLabel: return m_labelSelectAll;
+        case TransferControl::DeleteButton: return m_btnDelete;
+        case TransferControl::List: return m_list;
+    }
+    return nullptr;
+}
+
+void CKVD2730Dlg::SetText(TransferControl control, const std::string& text) {
+    QWidget* widget = Control(control);
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        label->setText(Qt8(text));
+    } else if (auto* edit = qobject_cast<CCustomEdit*>(widget)) {
+        // Paths as the system writes them.
+        edit->setText(QDir::toNativeSeparators(Qt8(text)));
+    } else if (auto* button = qobject_cast<CCustomButton*>(widget)) {
+        button->SetTexts(Qt8(text), Qt8(text));
+    }
+}
+
+std::string CKVD2730Dlg::Text(TransferControl control) const {
+    if (auto* edit = qobject_cast<CCustomEdit*>(Control(control)))
+        return edit->text().toStdString();
+    return {};
+}
+
+void CKVD2730Dlg::SetVisible(TransferControl control, bool visible) {
+    Control(control)->setVisible(visible);
+}
+
+void CKVD2730Dlg::SetEnabled(TransferControl control, bool enabled) {
+    Control(control)->setEnabled(enabled);
+}
+
+void CKVD2730Dlg::SetChecked(TransferControl control, bool checked) {
+    if (auto* box = qobject_cast<QCheckBox*>(Control(control))) box->setChecked(checked);
+}
+
+void CKVD2730Dlg::SetLayout(TransferWindowMode mode) {
+    setFixedSize(mode == ModeGpsLog ? kGpsLogSize : kUpdateSize);
+}
+
+void CKVD2730Dlg::SetListHeadings(const std::vector<std::string>& headings) {
+    QStringList texts;
+    for (const std::string& heading : headings) texts << Qt8(heading);
+    m_list->SetHeadings(texts);
+}
+
+void CKVD2730Dlg::SetRows(const std::vector<ListRow>& rows) {
+    QStringList names;
+    for (const ListRow& row : rows) names << Qt8(row.name);
+    m_list->FillRows(names);
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        m_list->SetCellText(static_cast<int>(row), 2, Qt8(rows[row].size));
+}
+
+void CKVD2730Dlg::SetNewMarks(const std::vector<bool>& marks, const std::string& mark) {
+    for (std::size_t row = 0; row < marks.size(); ++row)
+        m_list->SetCellText(static_cast<int>(row), 3, marks[row] ? Qt8(mark) : QString());
+}
+
+void CKVD2730Dlg::SetTicks(const std::vector<bool>& ticks) {
+    for (std::size_t row = 0; row < ticks.size(); ++row)
+        if (QCheckBox* box = m_list->CheckBox(static_cast<int>(row))) box->setChecked(ticks[row]);
+}
+
+void CKVD2730Dlg::ShowMessage(const std::string& text, const std::string& detail) {
+    m_pPrompts->ShowMessage(this, Qt8(text), Qt8(detail));
+}
+
+bool CKVD2730Dlg::Ask(const std::string& text, const std::string& yes, const std::string& no) {
+    return m_pPrompts->Ask(this, Qt8(text), Qt8(yes), Qt8(no));
+}
+
+std::optional<std::string> CKVD2730Dlg::ChooseFolder(const std::string& title,
+                                                     const std::string& startFolder) {
+    const auto folder = m_pPrompts->ChooseFolder(this, Qt8(title), Qt8(startFolder));
+    if (!folder) return std::nullopt;
+    return folder->toStdString();
+}
+
+std::optional<std::string> CKVD2730Dlg::ChooseFile(const std::string& catalogueFilter,
+                                                   const std::string& startFolder) {
+    const auto file =
+        m_pPrompts->ChooseFile(this, Qt8(ChooserFilter(catalogueFilter)), Qt8(startFolder));
+    if (!file) return std::nullopt;
+    return file->toStdString();
+}
+
+void CKVD2730Dlg::RunProgress(ProgressRun& run, std::function<void()> operation) {
+    m_runProgress(this, run, std::move(operation));
+}
+
+void CKVD2730Dlg::CloseWindow() { reject(); }
 
 }  // namespace kvd

@@ -1,35 +1,29 @@
-// The transfer window: lists the device's GPS logs, downloads the ticked ones as KML files,
-// deletes them, and uploads the two data files in its update mode.
+// The transfer window: the Qt view of a TransferPresenter. It lists the device's GPS logs,
+// with the buttons that get and delete them, or offers the two uploads in its update mode;
+// every click goes to the presenter, which decides.
 //
 // How an opener (the start dialog) uses it:
 //
-//     CKVD2730Dlg window(parent, ModeGpsLog, &connectionCheck);
-//     g_transferDlg = &window;
-//     window.exec();               // set-up (list fetched while hidden), then modal
-//     g_transferDlg = nullptr;
+//     CKVD2730Dlg window(parent, ModeGpsLog, &connectionCheck, &CWaitDialog::RunModal);
+//     window.open();               // the list is fetched once it shows
 //
-// - The window calls connectionCheck->PauseConnectionCheck() when an operation starts and
-//   ResumeConnectionCheck() when it is over (after its result box), unless an exit was
-//   requested (connectionCheck->ExitRequested()); then it closes itself instead. A null check
-//   is allowed.
-// - CancelOperation() asks a running operation to stop at its next block (the exit command).
-// - IsSelecting() is true while one of its folder or file choosers is open: the opener skips
-//   its probe and the tray its menu meanwhile.
-// - reject() closes it as the Close button does; the opener calls it when the device is lost.
+// - The presenter pauses the opener's connection check while an operation talks to the
+//   device, and closes the window after an operation when the program is ending.
+// - Presenter().CancelOperation() stops a running operation at its next block.
+// - Presenter().IsSelecting() is true while one of its choosers is open.
+// - reject() closes it as the Close button does.
 // - Boxes and choosers go through `prompts` (null: the real ones), so that tests never block.
 #pragma once
 
 #include <QDialog>
 #include <QPixmap>
 #include <QString>
-#include <array>
-#include <atomic>
-#include <cstdint>
-#include <vector>
+#include <functional>
 
-#include "common/cancel_request.h"
 #include "transfer/connection_check.h"
+#include "transfer/transfer_presenter.h"
 #include "transfer/transfer_prompts.h"
+#include "transfer/transfer_view.h"
 
 class QCheckBox;
 class QLabel;
@@ -39,35 +33,27 @@ namespace kvd {
 class CBtnListCtrl;
 class CCustomButton;
 class CCustomEdit;
-class CWaitDialog;
-struct OperationReport;
-struct RowEntry;
-struct SavedLog;
 
-enum TransferWindowMode : int32_t {
-    ModeGpsLog = 1,  // the device's GPS logs: get as KML, delete
-    ModeUpdate = 2,  // upload GPS point data and voice-synthesis data
-};
+// Shows the shell's progress dialog over `owner` for `run` and returns when it has closed.
+using ProgressDialogRunner =
+    std::function<void(QWidget* owner, ProgressRun& run, std::function<void()> operation)>;
 
-class CKVD2730Dlg : public QDialog {
+class CKVD2730Dlg : public QDialog, public TransferView {
     Q_OBJECT
 
-public:
+  public:
     static constexpr QSize kGpsLogSize{640, 350};
     static constexpr QSize kUpdateSize{400, 350};
-    static constexpr int kMaxRows = 20;
 
-    CKVD2730Dlg(QWidget* parent, TransferWindowMode mode, ConnectionCheck* connectionCheck = nullptr,
-                TransferPrompts* prompts = nullptr);
+    CKVD2730Dlg(QWidget* parent, TransferWindowMode mode, ConnectionCheck* connectionCheck,
+                ProgressDialogRunner progress, TransferPrompts* prompts = nullptr);
     ~CKVD2730Dlg() override;
 
-    // Runs the set-up (reads the settings, fetches the list) the first time it is shown.
+    // The first show runs the set-up; the list is fetched once the window is on screen.
     void setVisible(bool visible) override;
 
-    TransferWindowMode Mode() const { return m_nMode; }
-    bool IsSelecting() const { return m_bSelecting.load(); }
-    // Asks the running operation, if any, to stop; its result box still shows.
-    void CancelOperation() { m_operationCancel.Request(); }
+    TransferPresenter& Presenter() { return m_presenter; }
+    TransferWindowMode Mode() const { return m_presenter.Mode(); }
 
     // The controls, for tests and screenshots.
     CBtnListCtrl* List() const { return m_list; }
@@ -81,52 +67,43 @@ public:
     CCustomButton* SelectMemButton() const { return m_btnSelectMem; }
     CCustomButton* CloseButton() const { return m_btnClose; }
 
-public slots:
-    void OnClickedGet();
-    void OnClickedUpdateVoice();
-    void OnClickedDelete();
-    void OnClickedSelect();
-    void OnClickedSelectMem();
-    void OnClickedSelectAll();
+  signals:
+    // The set-up's list fetch has ended (for tests and screenshots).
+    void Opened();
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void CreateControls();
-    void OnInitDialog();
+    QWidget* Control(TransferControl control) const;
 
-    // The device file list.
-    void RefreshList();
-    void ResetSelection();
-    void FetchList();
-    void ApplyRows(const std::vector<RowEntry>& rows);
-    bool IsRowInvalid(int row) const;
-    void OnRowCheckChanged(int row);
-    void EnableGetAndDelete(bool enable);
+    // TransferView
+    void SetText(TransferControl control, const std::string& text) override;
+    std::string Text(TransferControl control) const override;
+    void SetVisible(TransferControl control, bool visible) override;
+    void SetEnabled(TransferControl control, bool enabled) override;
+    void SetChecked(TransferControl control, bool checked) override;
+    void SetLayout(TransferWindowMode mode) override;
+    void SetListHeadings(const std::vector<std::string>& headings) override;
+    void SetRows(const std::vector<ListRow>& rows) override;
+    void SetNewMarks(const std::vector<bool>& marks, const std::string& mark) override;
+    void SetTicks(const std::vector<bool>& ticks) override;
+    void ShowMessage(const std::string& text, const std::string& detail) override;
+    bool Ask(const std::string& text, const std::string& yes, const std::string& no) override;
+    std::optional<std::string> ChooseFolder(const std::string& title,
+                                            const std::string& startFolder) override;
+    std::optional<std::string> ChooseFile(const std::string& catalogueFilter,
+                                          const std::string& startFolder) override;
+    void RunProgress(ProgressRun& run, std::function<void()> operation) override;
+    void CloseWindow() override;
 
-    // The operations' common frame.
-    // Starts an operation: the opener's check paused, a fresh cancel request.
-    void BeginOperation();
-    void EndOperation();
-    void ShowMessage(const QString& text, const QString& detail = {});
-    void ShowResult(const OperationReport& report, int32_t okEntry, int32_t errorEntry,
-                    const std::vector<SavedLog>& logs = {});
-    void RunGet();
-    void RunUpdate(CCustomEdit* edit, QString& path, const char* commandLine);
-
-    TransferWindowMode m_nMode;
-    ConnectionCheck* m_pConnectionCheck;
+    TransferPresenter m_presenter;
+    ProgressDialogRunner m_runProgress;
     TransferPrompts* m_pPrompts;
     DesktopPrompts m_desktopPrompts;
     bool m_bInitialised = false;
-
-    QString m_strPath;  // save folder (GPS logs) or point-data file (update); edit 1019
-    QString m_strMemPath;  // voice-synthesis data file; edit 1020
-    std::array<bool, kMaxRows> m_bRowInvalid{};
-    std::atomic<bool> m_bSelecting{false};
-    CancelRequest m_operationCancel;  // of the operation running now
     QPixmap m_banner;
 
     CBtnListCtrl* m_list = nullptr;
@@ -146,8 +123,5 @@ private:
     QLabel* m_labelSelectAll = nullptr;  // 1025
     QCheckBox* m_selectAll = nullptr;    // 1013
 };
-
-// The open transfer window, or null; set by its opener.
-extern CKVD2730Dlg* g_transferDlg;
 
 }  // namespace kvd
