@@ -1,21 +1,15 @@
-// The start dialog, the progress run and the desktop session without a toolkit: fake views
-// record the timers, boxes and windows, and a real virtual device answers on a pseudo-terminal.
+// The start dialog without a toolkit: a fake view records its timers and windows, and a real
+// virtual device answers on a pseudo-terminal.
 #include "shell/start_presenter.h"
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
 #include <memory>
-#include <mutex>
-#include <set>
 
-#include "common/system_text.h"
 #include "devicelink/devicelink.h"
-#include "shell/desktop_session.h"
 #include "shell/desktop_texts.h"
-#include "shell/progress_run.h"
-#include "support/progress_loop.h"
+#include "support/fake_views.h"
 #include "support/sim_process.h"
 #include "test_support.h"
 #include "transfer/transfer_presenter.h"
@@ -25,79 +19,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-class FakeStartView final : public StartView {
-  public:
-    std::set<StartDialogTimer> running;
-    std::vector<std::string> calls;
-    bool ready = false;
-
-    void StartTimer(StartDialogTimer timer, int) override { running.insert(timer); }
-    void StopTimer(StartDialogTimer timer) override { running.erase(timer); }
-    void PostToUi(std::function<void()> task) override {
-        const std::lock_guard guard(lock_);
-        posted_.push_back(std::move(task));
-    }
-    void ShowDeviceReady(bool isReady) override { ready = isReady; }
-    void ClearStatus() override {}
-    void OpenTransferWindow(TransferWindowMode mode) override {
-        calls.push_back(mode == ModeGpsLog ? "open gps" : "open update");
-    }
-    void CloseTransferWindow() override { calls.push_back("close window"); }
-    void EndDialog() override { calls.push_back("end"); }
-
-    // Runs what the search thread posted, waiting up to `wait` for the first task.
-    bool RunPosted(std::chrono::milliseconds wait = 3000ms) {
-        const auto deadline = std::chrono::steady_clock::now() + wait;
-        for (;;) {
-            std::deque<std::function<void()>> tasks;
-            {
-                const std::lock_guard guard(lock_);
-                tasks.swap(posted_);
-            }
-            if (!tasks.empty()) {
-                for (auto& task : tasks) task();
-                return true;
-            }
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            std::this_thread::sleep_for(5ms);
-        }
-    }
-
-  private:
-    std::mutex lock_;
-    std::deque<std::function<void()>> posted_;
-};
-
-// A transfer window for the start dialog to hold: only its chooser matters here.
-class QuietTransferView final : public TransferView {
-  public:
-    std::function<void()> duringChooser;
-    void SetText(TransferControl, const std::string&) override {}
-    std::string Text(TransferControl) const override { return {}; }
-    void SetVisible(TransferControl, bool) override {}
-    void SetEnabled(TransferControl, bool) override {}
-    void SetChecked(TransferControl, bool) override {}
-    void SetLayout(TransferWindowMode) override {}
-    void SetListHeadings(const std::vector<std::string>&) override {}
-    void SetRows(const std::vector<ListRow>&) override {}
-    void SetNewMarks(const std::vector<bool>&, const std::string&) override {}
-    void SetTicks(const std::vector<bool>&) override {}
-    void ShowMessage(const std::string&, const std::string&) override {}
-    bool Ask(const std::string&, const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
-        if (duringChooser) duringChooser();
-        return std::nullopt;
-    }
-    std::optional<std::string> ChooseFile(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
-    void RunProgress(ProgressRun& run, std::function<void()> operation) override {
-        test::ProgressLoop loop;
-        loop.Run(run, std::move(operation));
-    }
-    void CloseWindow() override {}
-};
+using test::FakeStartView;
+using test::QuietTransferView;
 
 // The device as the search finds it: present or not, switched by the test.
 struct Plug {
@@ -214,163 +137,6 @@ TEST(StartPresenter, TheCheckWaitsWhileAChooserIsOpenAndALostDeviceClosesTheWind
     EXPECT_EQ(view.calls.back(), "close window");
     presenter.OnTransferWindowClosed();
     EXPECT_EQ(presenter.State(), StartState::Searching);  // the search runs already
-}
-
-TEST(ProgressRun, ReportsAreFilteredAndWordedInTheUsersLanguage) {
-    struct Case {
-        uint16_t lang;
-        int32_t mode;
-        const char* caption;
-    };
-    const Case cases[] = {
-        {kLangIdEnglishUs, ReceiveToMemory, "0601.LOG Getting 37 %"},
-        {kLangIdEnglishUs, SendFile, "0601.LOG Updating 37 %"},
-        {kLangIdJapanese, ReceiveToMemory, "0601.LOG 取得中 37 %"},
-    };
-    for (const Case& c : cases) {
-        const uint16_t previous = g_userLangId;
-        g_userLangId = c.lang;
-        CancelRequest cancel;
-        ProgressRun run(ProgressStyle::Percent(), cancel);
-        test::ProgressLoop loop;
-        std::atomic<bool> looked{false};
-        loop.Run(run, [&] {
-            ProgressRun::Report(&run, 103, "0601.LOG", 1, 2, c.mode);  // the padded last block
-            ProgressRun::Report(&run, -1, "0601.LOG", 1, 2, c.mode);
-            ProgressRun::Report(&run, 37, "0601.LOG", 12.4, 32.2, c.mode);
-        });
-        EXPECT_EQ(loop.shown, (std::vector<std::string>{std::string("report 37 | ") + c.caption,
-                                                        "fill"}));
-        const std::string expected = c.lang == kLangIdJapanese
-                                         ? "お待ちください 37 %\n\n経過時間：12 s  残り時間：20 s"
-                                         : "Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s";
-        EXPECT_EQ(loop.lastMessage, expected);
-        EXPECT_EQ(ProgressRun::StartingText(), c.lang == kLangIdJapanese ? "開始中" : "Starting");
-        g_userLangId = previous;
-    }
-}
-
-TEST(ProgressRun, CancelReachesOnlyARunThatMayBeCancelled) {
-    for (const bool cancellable : {true, false}) {
-        SCOPED_TRACE(cancellable);
-        CancelRequest cancel;
-        ProgressRun run(ProgressStyle::Endless("wait", cancellable), cancel);
-        test::ProgressLoop loop;
-        std::atomic<bool> go{false};
-        loop.whileOpen = [&](ProgressRun& open) {
-            open.OnCancel();
-            go = true;
-        };
-        loop.Run(run, [&] {
-            while (!go) std::this_thread::sleep_for(1ms);
-            ProgressRun::Report(&run, 50, "x", 1, 2, 0);  // an endless bar shows no position
-        });
-        EXPECT_EQ(cancel.IsRequested(), cancellable);
-        const std::vector<std::string> expected =
-            cancellable ? std::vector<std::string>{"message " + std::string(MessageText(MsgAborting))}
-                        : std::vector<std::string>{};
-        EXPECT_EQ(loop.shown, expected);
-    }
-}
-
-TEST(ProgressRun, ACancelledTransferLeavesTheBarShort) {
-    CancelRequest cancel;
-    ProgressRun run(ProgressStyle::Percent(), cancel);
-    test::ProgressLoop loop;
-    loop.whileOpen = [](ProgressRun& open) { open.OnCancel(); };
-    loop.Run(run, [&] {
-        while (!cancel.IsRequested()) std::this_thread::sleep_for(1ms);
-    });
-    EXPECT_EQ(std::count(loop.shown.begin(), loop.shown.end(), "fill"), 0);
-}
-
-class FakeSessionView final : public SessionView {
-  public:
-    std::vector<std::string> calls;
-    std::function<void()> duringDialog;
-    std::mutex lock;
-    std::vector<std::function<void()>> posted;
-
-    void ShowAlreadyRunning(const std::string& systemText, const std::string& line) override {
-        calls.push_back("box " + systemText + " / " + line);
-    }
-    void ShowIcon(const std::string& exitText) override { calls.push_back("icon " + exitText); }
-    void HideIcon() override { calls.push_back("hide icon"); }
-    void RunStartDialog(TransferWindowMode) override {
-        calls.push_back("dialog");
-        if (duringDialog) duringDialog();
-    }
-    void PostToUi(std::function<void()> task) override {
-        const std::lock_guard guard(lock);
-        posted.push_back(std::move(task));
-    }
-    void RaiseWindows() override { calls.push_back("raise"); }
-    void Quit() override { calls.push_back("quit"); }
-};
-
-TEST(DesktopSession, ASecondCopyShowsItsBoxAndBringsTheFirstToTheFront) {
-    test::TempDir runtime;
-    InstanceLock firstLock(runtime.path());
-    FakeSessionView first;
-    DesktopSession firstSession(first, firstLock);
-    first.duringDialog = [&] {
-        InstanceLock secondLock(runtime.path());
-        FakeSessionView second;
-        DesktopSession secondSession(second, secondLock);
-        EXPECT_EQ(secondSession.Run(), 0);
-        ASSERT_EQ(second.calls.size(), 1u);  // no icon, no dialog
-        EXPECT_EQ(second.calls[0], "box " + AlreadyExistsText() + " / " +
-                                       std::string(Say(kTextAlreadyRunning)));
-        // The first copy hears of it on its lock's thread and raises its window on its own.
-        const auto deadline = std::chrono::steady_clock::now() + 3s;
-        for (;;) {
-            std::vector<std::function<void()>> tasks;
-            {
-                const std::lock_guard guard(first.lock);
-                tasks.swap(first.posted);
-            }
-            for (auto& task : tasks) task();
-            if (!tasks.empty() || std::chrono::steady_clock::now() > deadline) break;
-            std::this_thread::sleep_for(5ms);
-        }
-    };
-    EXPECT_EQ(firstSession.Run(), 0);
-    EXPECT_EQ(first.calls, (std::vector<std::string>{"icon " + std::string(Say(kTextExitCommand)),
-                                                     "dialog", "raise", "hide icon"}));
-}
-
-TEST(DesktopSession, TheExitCommandAndTheMenuFollowWhatIsOpen) {
-    test::TempDir runtime;
-    InstanceLock lock(runtime.path());
-    FakeSessionView view;
-    DesktopSession session(view, lock);
-    // No start dialog: the program itself ends.
-    EXPECT_TRUE(session.MayOpenMenu());
-    session.ExitCommand();
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"quit"}));
-
-    // A start dialog without a window ends at once.
-    FakeStartView startView;
-    StartPresenter start(startView, ModeGpsLog, [] { return 0; });
-    session.OnStartDialogOpened(start);
-    session.ExitCommand();
-    EXPECT_EQ(start.State(), StartState::Ended);
-    session.OnStartDialogClosed();
-
-    // With a window open whose chooser shows, the menu stays shut.
-    FakeStartView secondView;
-    StartPresenter second(secondView, ModeGpsLog, [] { return 0; });
-    session.OnStartDialogOpened(second);
-    QuietTransferView windowView;
-    TransferPresenter window(windowView, ModeGpsLog, &second);
-    second.OnTransferWindowOpened(window);
-    windowView.duringChooser = [&] { EXPECT_FALSE(session.MayOpenMenu()); };
-    window.OnSelect();
-    EXPECT_TRUE(session.MayOpenMenu());
-    session.ExitCommand();  // waits for the window
-    EXPECT_NE(second.State(), StartState::Ended);
-    second.OnTransferWindowClosed();
-    EXPECT_EQ(second.State(), StartState::Ended);
 }
 
 }  // namespace
