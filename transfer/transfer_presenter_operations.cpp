@@ -43,7 +43,10 @@ void TransferPresenter::BeginOperation() {
 
 bool TransferPresenter::EndOperation() {
     if (check_ != nullptr && check_->ExitRequested()) {
-        view_.CloseWindow();  // an exit was asked for during the operation
+        // An exit was asked for during the operation. An operation nested in another (the
+        // list read again after a delete) ends first; the window closes once.
+        if (!closed_) view_.CloseWindow();
+        closed_ = true;
         return false;
     }
     if (check_ != nullptr) check_->ResumeConnectionCheck();

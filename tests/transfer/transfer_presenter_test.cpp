@@ -386,6 +386,20 @@ TEST(TransferPresenter, NeitherTheUserNorTheEndOfTheProgramInterruptsADelete) {
     EXPECT_EQ(bench.view.boxes.at(0).text, Text(MsgDeleteOk));
 }
 
+TEST(TransferPresenter, AnExitWhileTheListIsReadAgainAfterADeleteClosesTheWindowOnce) {
+    Bench bench({"--trips", "3", "--fixes", "20"});
+    bench.Open(bench.folder("out"));
+    bench.Tick({0});
+    bench.view.answer = true;
+    int runs = 0;
+    bench.view.progress.whileOpen = [&](ProgressRun&) {
+        if (++runs == 2) bench.check.exitRequested = true;  // the list's run, inside the delete
+    };
+    bench.presenter->OnDelete();
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(bench.view.closes, 1);
+}
+
 TEST(TransferPresenter, AnExitDuringAGetStopsItShowsTheResultAndCloses) {
     Bench bench({"--trips", "2", "--fixes", "4000", "--baud", "115200"});
     bench.Open(bench.folder("out"));
