@@ -114,8 +114,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     }
     // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");
-    if (!CheckSaveFolder(folder, error)) {
-        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+    if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", problem->c_str());
         return kExitFailure;
     }
 
@@ -153,8 +153,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         }
     }
     // Made only now that the device has answered.
-    if (!MakeSaveFolder(folder, error)) {
-        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+    if (const auto problem = MakeSaveFolder(folder, kLangIdEnglishUs)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", problem->c_str());
         return kExitFailure;
     }
 
