@@ -14,6 +14,7 @@
 #include "common/system_text.h"
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
+#include "shell/shell.h"
 
 namespace kvd::cli {
 namespace {
@@ -102,7 +103,9 @@ public:
         for (; path.has_relative_path() && !std::filesystem::exists(path, code);
              path = path.parent_path())
             made_.push_back(path);
-        ready_ = MakeSaveFolder(folder_, error);
+        const std::optional<std::string> problem = MakeSaveFolder(folder_, kLangIdEnglishUs);
+        if (problem) error = *problem;
+        ready_ = !problem;
         return ready_;
     }
 
@@ -131,8 +134,8 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         return kExitUsage;
     }
     const std::string folder = options.Value("output").value_or(".");
-    if (!CheckSaveFolder(folder, error)) {
-        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+    if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", problem->c_str());
         return kExitFailure;
     }
     const auto icons = ChooseIconReachability(global.Has("offline"));

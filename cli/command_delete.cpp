@@ -42,7 +42,8 @@ int RunDelete(const ParsedOptions& global, const ParsedOptions& options) {
     const int exitCode = session.ReportFailure(report, "delete");
     if (!untried.empty())
         std::fprintf(stderr, "kvd2730-cli: delete: not tried: slot %s\n", untried.c_str());
-    // An empty slot is a slot given in error, not a device that failed.
+    // A slot the device refused (an empty one, as a rule) was given in error; the device did
+    // not fail.
     return report.outcome.failure == CallFailure::Refused && !report.Cancelled() ? kExitItemFailed
                                                                               : exitCode;
 }

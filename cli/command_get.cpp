@@ -72,20 +72,21 @@ std::string Count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// "2 logs saved, 1 not converted (kept raw), 1 slot empty".
+// "2 logs saved, 1 not converted (kept raw), 1 slot refused".
 std::string Summary(const std::vector<SlotResult>& results, const LogSaver& saver,
                     std::size_t notNoted) {
-    std::size_t saved = 0, keptRaw = 0, notSaved = 0, empty = 0;
+    std::size_t saved = 0, keptRaw = 0, notSaved = 0, refused = 0;
     for (const SavedLog& log : saver.Logs()) {
         if (log.Succeeded()) ++saved;
         else if (log.result == SaveResult::KeptRaw) ++keptRaw;
         else if (log.result != SaveResult::Cancelled) ++notSaved;
     }
-    for (const SlotResult& result : results) empty += result.status == SlotStatus::Empty ? 1 : 0;
+    for (const SlotResult& result : results)
+        refused += result.status == SlotStatus::Refused ? 1 : 0;
     std::string text = Count(saved, "log saved", "logs saved");
     if (keptRaw) text += ", " + std::to_string(keptRaw) + " not converted (kept raw)";
     if (notSaved) text += ", " + std::to_string(notSaved) + " not saved";
-    if (empty) text += ", " + Count(empty, "slot empty", "slots empty");
+    if (refused) text += ", " + Count(refused, "slot refused", "slots refused");
     if (notNoted)
         text += ", " + std::to_string(notNoted) + " not noted in the record of saved logs";
     return text;
@@ -113,8 +114,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     }
     // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");
-    if (!CheckSaveFolder(folder, error)) {
-        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+    if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", problem->c_str());
         return kExitFailure;
     }
 
@@ -152,8 +153,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         }
     }
     // Made only now that the device has answered.
-    if (!MakeSaveFolder(folder, error)) {
-        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+    if (const auto problem = MakeSaveFolder(folder, kLangIdEnglishUs)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", problem->c_str());
         return kExitFailure;
     }
 
@@ -182,9 +183,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         GetEachFile(session.Settings(), slots, folder, SaveDownload, &download, results);
     progress.Finish(report.Succeeded());
     for (const SlotResult& result : results) {
-        if (result.status == SlotStatus::Empty)
-            std::fprintf(stderr, "kvd2730-cli: get: %s\n",
-                         DescribeEmptySlot(result.slot, kLangIdEnglishUs).c_str());
+        if (result.status == SlotStatus::Refused)
+            std::fprintf(stderr, "kvd2730-cli: get: %s\n", session.Describe(result.report).c_str());
     }
     int exitCode = kExitOk;
     if (!report.Succeeded()) {

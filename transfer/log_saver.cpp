@@ -8,7 +8,6 @@
 #include "common/file_names.h"
 #include "common/path_text.h"
 #include "common/same_content.h"
-#include "common/system_text.h"
 #include "devicelink/devicelink.h"
 
 namespace kvd {
@@ -73,44 +72,6 @@ RawPlacement PlaceRaw(const std::filesystem::path& path, std::span<const uint8_t
 }
 
 }  // namespace
-
-bool CheckSaveFolder(const std::string& folder, std::string& error) {
-    if (error = UnusableName(folder); !error.empty()) return false;
-    const std::filesystem::path given = PathFromUtf8(folder.empty() ? "." : folder);
-    std::filesystem::path existing = given;
-    std::error_code code;
-    // The nearest part of the path that exists decides.
-    while (!std::filesystem::exists(existing, code) && existing.has_relative_path() &&
-           existing.has_parent_path() && existing.parent_path() != existing)
-        existing = existing.parent_path();
-    if (!std::filesystem::exists(existing, code)) existing = ".";
-    // A folder still to be made is named as the user gave it, not by the part that is in the way.
-    const std::string failure = existing == given ? "cannot write into " + PathToUtf8(existing)
-                                                  : "cannot make the folder " + folder;
-    if (!std::filesystem::is_directory(existing, code)) {
-        error = PathToUtf8(existing) + " is not a folder";
-        if (existing != given) error = failure + ": " + error;
-        return false;
-    }
-    // Asking the file system is the one answer that holds for every platform and user.
-    AtomicFile probe;
-    if (!probe.Open(existing / ".kvd2730-write-check", error)) {
-        const auto reason = error.rfind(": ");
-        error = failure + (reason == std::string::npos ? std::string() : error.substr(reason));
-        return false;
-    }
-    probe.Discard();
-    return true;
-}
-
-bool MakeSaveFolder(const std::string& folder, std::string& error) {
-    std::error_code code;
-    std::filesystem::create_directories(PathFromUtf8(folder), code);
-    if (std::filesystem::is_directory(PathFromUtf8(folder), code)) return true;
-    error = "cannot make the folder " + folder +
-            (code ? ": " + ErrorCodeText(code) : std::string());
-    return false;
-}
 
 std::string LogFileName(const std::string& deviceName) {
     return NameOfOurOwn(deviceName) || IsWindowsDeviceName(deviceName) ? "_" + deviceName

@@ -100,14 +100,6 @@ private:
     std::set<std::filesystem::path> used_;  // names this saver has written
 };
 
-// Whether logs can be saved into folder: an existing folder we may create files in, or a
-// path not there yet whose nearest existing parent is one. Checked before anything is
-// downloaded; false with the reason in error.
-bool CheckSaveFolder(const std::string& folder, std::string& error);
-
-// Makes the folder and its missing parents; false with the reason in error.
-bool MakeSaveFolder(const std::string& folder, std::string& error);
-
 // The name a log's files start from: the device's, or "_" and the device's when a file of our
 // own goes by it (the record of saved logs, its lock, our temporary files) or Windows takes it
 // for a device ("NUL.LOG"). The same on every system, so a folder moved between them agrees.

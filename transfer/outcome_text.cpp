@@ -1,5 +1,9 @@
 #include "transfer/outcome_text.h"
 
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
 #include "common/path_text.h"
 #include "shell/shell.h"
 
@@ -91,6 +95,59 @@ std::string Trimmed(std::string line) {
     return line;
 }
 
+std::vector<std::string> Words(const std::string& line) {
+    std::vector<std::string> words;
+    std::string word;
+    for (const char c : line + ' ') {
+        if (!std::isspace(static_cast<unsigned char>(c))) {
+            word.push_back(c);
+        } else if (!word.empty()) {
+            words.push_back(std::move(word));
+            word.clear();
+        }
+    }
+    return words;
+}
+
+bool SameWord(const std::string& a, const std::string& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) ==
+               std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+// The status word of the device's refusal line ("GetLog 2", the reply to "GetLog 3"); empty when
+// the line is not the command's own or the word is not fit for a terminal, as device bytes are
+// never shown as they came.
+std::string RefusalStatus(const std::string& command, const std::string& reply) {
+    const std::vector<std::string> commandWords = Words(command);
+    const std::vector<std::string> replyWords = Words(reply);
+    if (commandWords.empty() || replyWords.size() < 2 || !SameWord(commandWords[0], replyWords[0]))
+        return {};
+    const std::string& status = replyWords[1];
+    constexpr std::size_t kLongestShown = 16;
+    if (status.size() > kLongestShown) return {};
+    for (const char c : status)
+        if (c < 0x21 || c > 0x7e) return {};
+    return status;
+}
+
+// A refusal of a slot command. The device says no with one status for an empty slot and for
+// whatever else keeps it from the request, so the sentence says what it refused, not why.
+std::string RefusedSlot(const OperationReport& report, Phrase say) {
+    const std::string slot = std::to_string(report.slot);
+    const bool deleting =
+        LookupCommandId(report.command) == LookupCommandId(command_line::DeleteLog(0));
+    std::string sentence = deleting ? say("the device refused to delete slot " + slot,
+                                          "装置がスロット " + slot + " の削除を拒否しました")
+                                    : say("the device refused to send slot " + slot,
+                                          "装置がスロット " + slot + " の送信を拒否しました");
+    const std::string status = RefusalStatus(report.command, report.outcome.reply);
+    if (!status.empty())
+        sentence += say(" (status " + status + ")", "（ステータス " + status + "）");
+    return sentence;
+}
+
 std::string StageSentence(const OperationReport& report, const std::string& port, Phrase say) {
     const CallOutcome& outcome = report.outcome;
     const bool slotCommand = report.slot >= 0;
@@ -108,7 +165,7 @@ std::string StageSentence(const OperationReport& report, const std::string& port
         case CallFailure::BadReply:
             return say("the device's reply could not be read", "装置の応答を読み取れません");
         case CallFailure::Refused:
-            if (slotCommand) return DescribeEmptySlot(report.slot, say.japanese ? kLangIdJapanese : 0);
+            if (slotCommand) return RefusedSlot(report, say);
             return say("the device refused the request", "装置が要求を拒否しました");
         case CallFailure::Transfer:
             return say("the transfer failed at block " + std::to_string(outcome.blockIndex),
@@ -122,11 +179,6 @@ std::string StageSentence(const OperationReport& report, const std::string& port
 }
 
 }  // namespace
-
-std::string DescribeEmptySlot(int slot, uint16_t langId) {
-    const Phrase say{langId == kLangIdJapanese};
-    return say("slot " + std::to_string(slot) + " is empty", "スロット " + std::to_string(slot) + " は空です");
-}
 
 std::string DescribeFailure(const OperationReport& report, const std::string& port,
                             uint16_t langId, bool withCommand) {

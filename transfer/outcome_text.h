@@ -2,7 +2,8 @@
 //
 //   const OperationReport report = DeleteSelectedFiles(settings, slots);
 //   if (!report.Succeeded())
-//       show(DescribeFailure(report, settings.port, g_userLangId));  // e.g. "slot 3 is empty"
+//       show(DescribeFailure(report, settings.port, g_userLangId));
+//   // e.g. "the device refused to delete slot 3 (status 2)"
 //
 // Sentences start in lower case and carry no final full stop (English), so that callers can
 // put them after "delete: " or into a message box's details as they are.
@@ -17,16 +18,14 @@
 namespace kvd {
 
 // Japanese for 0x0411, English otherwise. `port` names the port in the sentences about
-// opening it. With `withCommand` the command line and the device's reply are added in
-// parentheses (for a verbose mode).
+// opening it. A slot command the device refused is told with the status its reply carried.
+// With `withCommand` the command line and the device's reply are added in parentheses (for a
+// verbose mode).
 std::string DescribeFailure(const OperationReport& report, const std::string& port,
                             uint16_t langId, bool withCommand = false);
 
 // What became of a log that was not simply converted: kept raw, not saved, cancelled.
 // Empty for a log whose files were all written.
 std::string DescribeSavedLog(const SavedLog& log, uint16_t langId);
-
-// "slot N is empty".
-std::string DescribeEmptySlot(int slot, uint16_t langId);
 
 }  // namespace kvd

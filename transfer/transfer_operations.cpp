@@ -116,14 +116,15 @@ OperationReport GetEachFile(const TransferSettings& settings, std::span<const in
         const DeviceCall call = DownloadCall(settings, folder, handler, handlerContext);
         OperationReport item;
         if (Exchange(command_line::GetLog(slot), slot, call, settings, item)) {
-            results.push_back({slot, SlotStatus::Saved});
+            results.push_back({slot, SlotStatus::Saved, {}});
             continue;
         }
         const CallFailure failure = item.outcome.failure;
         if (item.status == CallStatus::Failed &&
             (failure == CallFailure::Refused || failure == CallFailure::Completion)) {
-            results.push_back({slot, failure == CallFailure::Refused ? SlotStatus::Empty
-                                                                     : SlotStatus::NotSaved});
+            results.push_back(
+                {slot, failure == CallFailure::Refused ? SlotStatus::Refused : SlotStatus::NotSaved,
+                 item});
             continue;
         }
         return item;

@@ -50,15 +50,17 @@ OperationReport GetSelectedFiles(const TransferSettings& settings, std::span<con
                                  const std::string& folder, CompletionCallback handler,
                                  void* handlerContext);
 
-// What became of one slot of GetEachFile.
-enum class SlotStatus { Saved, Empty, NotSaved };
+// What became of one slot of GetEachFile. The device refuses an empty slot, and may refuse
+// others for reasons of its own.
+enum class SlotStatus { Saved, Refused, NotSaved };
 
 struct SlotResult {
     int slot = -1;
     SlotStatus status = SlotStatus::Saved;
+    OperationReport report;  // the slot's failed command and the device's reply, unless Saved
 };
 
-// Like GetSelectedFiles, but goes on past a slot the device reports empty and past a log the
+// Like GetSelectedFiles, but goes on past a slot the device refuses and past a log the
 // handler could not save (the handler keeps its own record of why); `results` receives one
 // entry per slot so handled. A failure of the link or a cancel request still stops it: the
 // report then says where.

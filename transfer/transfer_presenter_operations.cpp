@@ -8,6 +8,7 @@
 #include "shell/desktop_texts.h"
 #include "transfer/outcome_text.h"
 #include "transfer/recorded_download.h"
+#include "transfer/save_folder.h"
 #include "transfer/saved_logs.h"
 #include "transfer/transfer_presenter.h"
 
@@ -96,9 +97,10 @@ void TransferPresenter::RunGet() {
     }
     // Checked before the first download, so that a get does not fetch logs only to fail at
     // saving them; made only now that the device has answered with its list.
-    std::string problem;
-    if (!CheckSaveFolder(path_, problem) || !MakeSaveFolder(path_, problem)) {
-        view_.ShowMessage(Text(MsgGetDataError), problem);
+    std::optional<std::string> problem = SaveFolderProblem(path_, g_userLangId);
+    if (!problem) problem = MakeSaveFolder(path_, g_userLangId);
+    if (problem) {
+        view_.ShowMessage(Text(MsgGetDataError), *problem);
         return;
     }
     // Each log becomes NAME.kml; one that cannot be converted is kept as the device sent it,
@@ -133,8 +135,8 @@ void TransferPresenter::RunGet() {
     bool allSaved = report.Succeeded();
     if (!damage.empty()) lines.push_back(damage);
     for (const SlotResult& result : results) {
-        if (result.status == SlotStatus::Empty) {
-            lines.push_back(DescribeEmptySlot(result.slot, g_userLangId));
+        if (result.status == SlotStatus::Refused) {
+            lines.push_back(DescribeFailure(result.report, DevicePortName(), g_userLangId));
             allSaved = false;
         }
     }

@@ -57,13 +57,41 @@ TEST(CliDevice, DeleteThenList) {
     const test::CommandResult again = RunCommand(OnPort(sim) + " delete 1 2");
     EXPECT_EQ(again.exitCode, 3) << again.output;
     EXPECT_NE(again.output.find("deleted slot 1\n"), std::string::npos) << again.output;
-    EXPECT_NE(again.output.find("kvd2730-cli: delete: slot 2 is empty\n"), std::string::npos)
+    EXPECT_NE(
+        again.output.find("kvd2730-cli: delete: the device refused to delete slot 2 (status 2)\n"),
+        std::string::npos)
         << again.output;
     EXPECT_EQ(again.output.find("DeleteLog"), std::string::npos) << again.output;
     const test::CommandResult verbose = RunCommand("{ " + OnPort(sim) + " -v delete 2 2>&1 >/dev/null; }");
-    EXPECT_NE(verbose.output.find("slot 2 is empty ('DeleteLog 2' answered 'DeleteLog 2')"),
+    EXPECT_NE(verbose.output.find("the device refused to delete slot 2 (status 2) ('DeleteLog 2' "
+                                  "answered 'DeleteLog 2')"),
               std::string::npos)
         << verbose.output;
+}
+
+// A refusal is not always an empty slot: the device answers a log it holds with a status of
+// its own, and the line says which command it refused and that status, not "empty".
+TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
+    struct Case {
+        std::string fault;
+        std::string command;
+        std::string says;
+    };
+    test::TempDir dir;
+    const Case cases[] = {
+        {"status:9@GetLog 0", "get 0 -o " + Quote(dir.str()),
+         "kvd2730-cli: get: the device refused to send slot 0 (status 9)\n"},
+        {"status:9@DeleteLog 0", "delete 0",
+         "kvd2730-cli: delete: the device refused to delete slot 0 (status 9)\n"},
+    };
+    for (const Case& c : cases) {
+        test::SimProcess sim({"--trips", "2", "--fixes", "3", "--fault", c.fault});
+        const test::CommandResult run =
+            RunCommand("{ " + OnPort(sim) + " --offline " + c.command + " >/dev/null; } 2>&1");
+        EXPECT_EQ(run.exitCode, 3) << c.command << "\n" << run.output;
+        EXPECT_EQ(run.output.rfind(c.says, 0), 0u) << run.output;
+        EXPECT_EQ(run.output.find("empty"), std::string::npos) << run.output;
+    }
 }
 
 TEST(CliDevice, UsageMistakesExitTwo) {
@@ -175,8 +203,11 @@ TEST(CliGet, GoesOnPastAnEmptySlotAndSumsUp) {
     test::TempDir dir;
     const test::CommandResult run = RunCommand(OnPort(sim) + " --offline get 0 4 1 -o " + Quote(dir.str()));
     EXPECT_EQ(run.exitCode, 3) << run.output;
-    EXPECT_NE(run.output.find("kvd2730-cli: get: slot 4 is empty\n"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("summary: 2 logs saved, 1 slot empty\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("kvd2730-cli: get: the device refused to send slot 4 (status 2)\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("summary: 2 logs saved, 1 slot refused\n"), std::string::npos)
+        << run.output;
     const std::vector<std::string> names = SlotNames(sim);
     EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{std::min(names[0], names[1]) + ".kml",
                                                              std::max(names[0], names[1]) + ".kml"}));

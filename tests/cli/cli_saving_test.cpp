@@ -99,7 +99,7 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
          {"bad.LOG", "good.LOG.kml", "trip.LOG.kml"}},
         {"SummaryOfAMixedRun", Slots({{0, logs.broken}, {1, logs.good}}), "get 0 1 2 -o OUT",
          3, "OUT/bad.LOG\nOUT/good.LOG.kml\n",
-         "summary: 1 log saved, 1 not converted (kept raw), 1 slot empty\n",
+         "summary: 1 log saved, 1 not converted (kept raw), 1 slot refused\n",
          {"bad.LOG", "good.LOG.kml"}},
         {"FixesPastTheTimeRangeAreLeftOutWithAWarning", Slots({{0, logs.late}}),
          "get 0 -o OUT", 0, "OUT/late.LOG.kml\n",

@@ -30,7 +30,7 @@ std::vector<std::string> ErrorLines(const std::string& output) {
 struct FaultRow {
     const char* name;
     std::string fault;    // the --fault argument, aimed at the second download
-    int exitCode;         // 0; 1 for a device or transfer failure; 3 for an empty slot, passed by
+    int exitCode;         // 0; 1 for a device or transfer failure; 3 for a refused slot, passed by
     std::string message;  // part of the one error line; empty when the get succeeds
     std::string keptAs;   // the KML name of slot 1 when it succeeds under another name
     bool devicePluggedIn = true;
@@ -71,7 +71,7 @@ TEST_P(FaultMatrix, GetFailsCleanlyOrSucceeds) {
         ASSERT_EQ(errors.size(), 1u) << run.output;
         EXPECT_EQ(errors[0].rfind("kvd2730-cli: get: ", 0), 0u) << errors[0];
         EXPECT_NE(errors[0].find(row.message), std::string::npos) << errors[0];
-        // Only a failure of the link stops the run; the log after an empty slot still comes.
+        // Only a failure of the link stops the run; the log after a refused slot still comes.
         if (row.exitCode == 3) expected.push_back(logs[2] + ".kml");
     }
     std::sort(expected.begin(), expected.end());
@@ -92,7 +92,9 @@ INSTANTIATE_TEST_SUITE_P(
         Succeeds("WrongEcho", "wrong-echo"),
         Fails("SilenceAfterTwentyBytes", "silence-after:20", "the device stopped answering (timed out after 0.3 s at block 0)"),
         Fails("OverlongLine", "long-line", "the device's reply could not be read"),
-        FaultRow{"RefusalStatus", "status:2", 3, "get: slot 1 is empty", "", true},
+        // A slot that holds a log, refused with a status of the device's choosing.
+        FaultRow{"RefusalStatus", "status:7", 3,
+                 "get: the device refused to send slot 1 (status 7)", "", true},
         Fails("BadCrc", "bad-crc:2", "the transfer was garbled at block 1"),
         Fails("BadComplement", "bad-complement:2", "the transfer was garbled at block 1"),
         Fails("SkippedBlock", "skip-block:2", "the transfer was garbled at block 1"),

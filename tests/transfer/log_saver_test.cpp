@@ -403,19 +403,5 @@ TEST(LogSaver, AnAbortDuringTheSecondFormatLeavesNoFileOfTheLog) {
     EXPECT_TRUE(NamesIn(dir.path()).empty());
 }
 
-TEST(SaveFolder, CheckedBeforeAndMadeAfter) {
-    test::TempDir dir;
-    test::WriteBytes(dir.path() / "file", {1});
-    std::string error;
-    EXPECT_TRUE(CheckSaveFolder((dir.path() / "new" / "deeper").string(), error)) << error;
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "new"));
-    EXPECT_FALSE(CheckSaveFolder((dir.path() / "file").string(), error));
-    EXPECT_EQ(error, (dir.path() / "file").string() + " is not a folder");
-    EXPECT_FALSE(CheckSaveFolder((dir.path() / "file" / "sub").string(), error));
-    EXPECT_TRUE(MakeSaveFolder((dir.path() / "new" / "deeper").string(), error)) << error;
-    EXPECT_TRUE(std::filesystem::is_directory(dir.path() / "new" / "deeper"));
-    EXPECT_EQ(NamesIn(dir.path() / "new" / "deeper"), std::vector<std::string>{});  // no probe left
-}
-
 }  // namespace
 }  // namespace kvd

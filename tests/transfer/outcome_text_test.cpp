@@ -31,8 +31,8 @@ TEST(DescribeFailure, SaysWhatHappenedInEitherLanguage) {
     OperationReport denied = Failed(CallFailure::Open, FailureCause::None);
     denied.outcome.openError = PortOpenError::PermissionDenied;
     const Case cases[] = {
-        {Failed(CallFailure::Refused, FailureCause::None, 3, "GetLog 3"), "slot 3 is empty",
-         "スロット 3 は空です"},
+        {Failed(CallFailure::Refused, FailureCause::None, 3, "GetLog 3"),
+         "the device refused to send slot 3", "装置がスロット 3 の送信を拒否しました"},
         {Failed(CallFailure::Transfer, FailureCause::TimedOut, 0, "GetLog 0"),
          "the device stopped answering (timed out after 30 s at block 7)",
          "装置の応答が止まりました（ブロック 7 で 30 秒のタイムアウト）"},
@@ -60,11 +60,48 @@ TEST(DescribeFailure, SaysWhatHappenedInEitherLanguage) {
     }
 }
 
+// The device's refusal status stands for an empty slot and for its other refusals alike, so the
+// sentence says what was refused and quotes the status, and only a status fit to show.
+TEST(DescribeFailure, ARefusedSlotNamesTheRequestAndTheDevicesStatus) {
+    struct Case {
+        const char* command;
+        const char* reply;
+        const char* english;
+        const char* japanese;
+    };
+    const Case cases[] = {
+        {"GetLog 3", "GetLog 2\r\n", "the device refused to send slot 3 (status 2)",
+         "装置がスロット 3 の送信を拒否しました（ステータス 2）"},
+        {"DeleteLog 3", "DeleteLog 2\n", "the device refused to delete slot 3 (status 2)",
+         "装置がスロット 3 の削除を拒否しました（ステータス 2）"},
+        {"DeleteLog 3", "deletelog   017  extra\n",
+         "the device refused to delete slot 3 (status 017)",
+         "装置がスロット 3 の削除を拒否しました（ステータス 017）"},
+        // No status, a line that is not the command's own, a status no terminal should get.
+        {"GetLog 3", "", "the device refused to send slot 3",
+         "装置がスロット 3 の送信を拒否しました"},
+        {"GetLog 3", "GetLog\n", "the device refused to send slot 3",
+         "装置がスロット 3 の送信を拒否しました"},
+        {"GetLog 3", "Unknown command\n", "the device refused to send slot 3",
+         "装置がスロット 3 の送信を拒否しました"},
+        {"GetLog 3", "GetLog \x1b]0;owned\x07\n", "the device refused to send slot 3",
+         "装置がスロット 3 の送信を拒否しました"},
+        {"DeleteLog 3", "DeleteLog 12345678901234567890\n", "the device refused to delete slot 3",
+         "装置がスロット 3 の削除を拒否しました"},
+    };
+    for (const Case& c : cases) {
+        OperationReport report = Failed(CallFailure::Refused, FailureCause::None, 3, c.command);
+        report.outcome.reply = c.reply;
+        EXPECT_EQ(DescribeFailure(report, "P", kLangIdEnglishUs), c.english) << c.reply;
+        EXPECT_EQ(DescribeFailure(report, "P", kLangIdJapanese), c.japanese) << c.reply;
+    }
+}
+
 TEST(DescribeFailure, NamesTheCommandAndReplyOnlyWhenAsked) {
     OperationReport report = Failed(CallFailure::Refused, FailureCause::None, 3, "GetLog 3");
     report.outcome.reply = "GetLog 2\r\n";
     EXPECT_EQ(DescribeFailure(report, "P", kLangIdEnglishUs, true),
-              "slot 3 is empty ('GetLog 3' answered 'GetLog 2')");
+              "the device refused to send slot 3 (status 2) ('GetLog 3' answered 'GetLog 2')");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The operations' command sequences against the virtual device.
 #include <gtest/gtest.h>
 
+#include "shell/shell.h"
 #include "support/sim_process.h"
 #include "transfer/transfer.h"
 
@@ -21,6 +22,33 @@ TransferSettings Settings(const test::SimProcess& sim) {
     settings.port = sim.Port();
     settings.timeoutMs = 500;
     return settings;
+}
+
+int32_t TakeAnyLog(void*, const uint8_t*, int32_t, const char*, const char*) { return 1; }
+
+// Each refused slot keeps its own reply: a log the device refuses with a status of its choice
+// and an empty slot are told apart by what the device said, and the run goes on past both.
+TEST(GetEachFile, KeepsTheDevicesReplyForEachRefusedSlot) {
+    test::SimProcess sim({"--trips", "3", "--fixes", "2", "--fault", "status:4@GetLog 1"});
+    const std::vector<int> slots{5, 1, 0, 2};
+    std::vector<SlotResult> results;
+    const OperationReport report =
+        GetEachFile(Settings(sim), slots, ".", TakeAnyLog, nullptr, results);
+    ASSERT_TRUE(report.Succeeded());
+    ASSERT_EQ(results.size(), 4u);
+    const std::pair<SlotStatus, std::string> expected[] = {
+        {SlotStatus::Saved, ""},
+        {SlotStatus::Refused, "the device refused to send slot 1 (status 4)"},
+        {SlotStatus::Saved, ""},
+        {SlotStatus::Refused, "the device refused to send slot 5 (status 2)"},
+    };
+    for (std::size_t k = 0; k < results.size(); ++k) {
+        const SlotResult& result = results[k];
+        EXPECT_EQ(result.status, expected[k].first) << result.slot;
+        if (result.status == SlotStatus::Saved) continue;
+        EXPECT_EQ(result.report.slot, result.slot);
+        EXPECT_EQ(DescribeFailure(result.report, sim.Port(), kLangIdEnglishUs), expected[k].second);
+    }
 }
 
 TEST(DeleteSelectedFiles, DeletesEachSlotInAscendingOrder) {
