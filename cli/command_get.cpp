@@ -22,39 +22,6 @@ constexpr OptionSpec kGetOptions[] = {
     {"help", 'h', "", "show this help"},
 };
 
-struct Download {
-    LogSaver* saver = nullptr;
-    SavedLogRecord* record = nullptr;  // with --new: noted once a log's files are written
-    OutputFormats formats;
-    ProgressDisplay* progress = nullptr;
-    std::size_t notNoted = 0;  // logs saved whose line the record could not take
-};
-
-// Ends the transfer's progress line before the conversion says anything; the record learns
-// of the log once all its files are written.
-int32_t SaveDownload(void* context, const uint8_t* data, int32_t size, const char* folder,
-                     const char* fileName) {
-    auto& download = *static_cast<Download*>(context);
-    download.progress->Finish(true);  // the handler runs once the file has arrived whole
-    const int32_t result = LogSaver::Complete(download.saver, data, size, folder, fileName);
-    std::string error;
-    const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
-    std::vector<SavedFile> files;
-    if (result != 0 && download.record) {
-        // Which files came from this log, so that a later conversion of it knows them.
-        const SavedLog& log = download.saver->Logs().back();
-        for (std::size_t k = 0; k < log.written.size() && k < log.writtenHashes.size(); ++k)
-            files.push_back({PathToUtf8(log.written[k].filename()), log.writtenHashes[k]});
-    }
-    if (result != 0 && download.record &&
-        !download.record->Add(fileName, bytes, error, download.formats, files)) {
-        // The files are there, but the next --new will take this log again: the run failed.
-        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
-        ++download.notNoted;
-    }
-    return result;
-}
-
 // The names of the files written go to standard output, one a line, for scripts; what went
 // wrong with a log goes to standard error.
 void PrintSaved(const SavedLog& log) {
@@ -174,13 +141,23 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         progress.EndConversion();
         PrintSaved(log);
     };
-    Download download{&saver, record ? &*record : nullptr, *formats, &progress};
+    RecordedDownload download;
+    download.saver = &saver;
+    download.record = record ? &*record : nullptr;  // with --new: noted once a log's files are written
+    download.formats = *formats;
+    // Ends the transfer's progress line before the conversion says anything.
+    download.onArrived = [&progress] { progress.Finish(true); };
+    // The files are there, but the next --new will take this log again: the run failed.
+    download.onRecordError = [](const std::string& notNoted) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", notNoted.c_str());
+    };
     session.Settings().progress = ProgressDisplay::Report;
     session.Settings().progressContext = &progress;
 
     std::vector<SlotResult> results;
     const OperationReport report =
-        GetEachFile(session.Settings(), slots, folder, SaveDownload, &download, results);
+        GetEachFile(session.Settings(), slots, folder, &RecordedDownload::Complete, &download,
+                    results);
     progress.Finish(report.Succeeded());
     for (const SlotResult& result : results) {
         if (result.status == SlotStatus::Refused)
@@ -193,11 +170,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     } else {
         for (const SlotResult& result : results)
             if (result.status != SlotStatus::Saved) exitCode = kExitItemFailed;
-        if (download.notNoted) exitCode = kExitItemFailed;
+        if (!download.recordErrors.empty()) exitCode = kExitItemFailed;
     }
     // Not an error line of its own: the errors above have each said what failed.
     if (slots.size() > 1 || exitCode != kExitOk)
-        std::fprintf(stderr, "summary: %s\n", Summary(results, saver, download.notNoted).c_str());
+        std::fprintf(stderr, "summary: %s\n", Summary(results, saver, download.recordErrors.size()).c_str());
     return exitCode;
 }
 

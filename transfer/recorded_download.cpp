@@ -20,8 +20,10 @@ int32_t RecordedDownload::Complete(void* context, const uint8_t* data, int32_t s
         files.push_back({PathToUtf8(log.written[k].filename()), log.writtenHashes[k]});
     const std::span<const uint8_t> bytes(data, static_cast<std::size_t>(std::max(size, 0)));
     std::string error;
-    if (!download.record->Add(fileName, bytes, error, download.formats, files))
+    if (!download.record->Add(fileName, bytes, error, download.formats, files)) {
+        if (download.onRecordError) download.onRecordError(error);
         download.recordErrors.push_back(error);
+    }
     return result;
 }
 

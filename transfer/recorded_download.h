@@ -22,6 +22,8 @@ struct RecordedDownload {
     // Why a saved log could not be noted, one line each: its files are there, but it will
     // count as new next time.
     std::vector<std::string> recordErrors;
+    // Runs with each of them as it happens.
+    std::function<void(const std::string&)> onRecordError = nullptr;
 
     // A CompletionCallback; context is the RecordedDownload. 1 when the log's files were written.
     static int32_t Complete(void* context, const uint8_t* data, int32_t size, const char* folder,

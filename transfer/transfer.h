@@ -5,6 +5,7 @@
 #include "transfer/list_rows.h"  // IWYU pragma: export
 #include "transfer/log_saver.h"  // IWYU pragma: export
 #include "transfer/outcome_text.h"  // IWYU pragma: export
+#include "transfer/recorded_download.h"  // IWYU pragma: export
 #include "transfer/save_folder.h"  // IWYU pragma: export
 #include "transfer/saved_logs.h"  // IWYU pragma: export
 #include "transfer/settings_file.h"  // IWYU pragma: export
