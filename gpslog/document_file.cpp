@@ -95,6 +95,7 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
     result.contentHash = sink.Hash();
     if (watch.beforeFinalName) watch.beforeFinalName(result.path);
     result.warning = DescribeFixesPastTimeRange(*log);
+    result.fixesLeftOut = log->FixesPastTimeRange();
     if (!sameAsExisting) {
         std::error_code code;
         result.heldBefore = std::filesystem::exists(result.path, code);

@@ -91,6 +91,7 @@ struct FileConversion {
     std::filesystem::path path;  // the file written, or the one that would have been
     std::string error;
     std::string warning;     // what a written file leaves out of the log; empty when nothing
+    uint64_t fixesLeftOut = 0;  // the fixes the warning speaks of
     bool cancelled = false;  // stopped by the cancel request (error says so too)
     bool nameTaken = false;  // the name was held by something else (error says so too)
     // The name was held already: the file there was replaced (no decision, or the same log's)

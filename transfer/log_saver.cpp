@@ -197,6 +197,7 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
         used_.insert(raw);
         converted = true;
         log.warning = result.warning;
+        log.fixesLeftOut = result.fixesLeftOut;
     }
     if (converted) {
         log.result = SaveResult::Converted;

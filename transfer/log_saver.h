@@ -63,6 +63,7 @@ struct SavedLog {
     std::string conversionError;               // why the converted files could not be written
     std::string rawError;                      // why the raw log could not be written
     std::string warning;                       // what the converted files leave out of the log
+    uint64_t fixesLeftOut = 0;                 // the fixes the warning speaks of
 
     bool Succeeded() const { return result == SaveResult::Converted && rawError.empty(); }
 };

@@ -227,4 +227,11 @@ std::string DescribeSavedLog(const SavedLog& log, uint16_t langId) {
     return {};
 }
 
+std::string DescribeLogWarning(const SavedLog& log, uint16_t langId) {
+    if (log.warning.empty()) return {};
+    if (langId != kLangIdJapanese) return log.deviceName + ": " + log.warning;
+    return log.deviceName + ": ログが保持できる最後の時刻を過ぎた測位点 " +
+           std::to_string(log.fixesLeftOut) + " 件を省きました";
+}
+
 }  // namespace kvd

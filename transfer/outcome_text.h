@@ -28,4 +28,7 @@ std::string DescribeFailure(const OperationReport& report, const std::string& po
 // Empty for a log whose files were all written.
 std::string DescribeSavedLog(const SavedLog& log, uint16_t langId);
 
+// What the converted files of a log leave out, with the log's name; empty when nothing.
+std::string DescribeLogWarning(const SavedLog& log, uint16_t langId);
+
 }  // namespace kvd

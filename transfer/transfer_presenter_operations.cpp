@@ -143,7 +143,7 @@ void TransferPresenter::RunGet() {
     for (const SavedLog& log : saver.Logs()) {
         if (!log.Succeeded() && log.result != SaveResult::Cancelled) allSaved = false;
         lines.push_back(DescribeSavedLog(log, g_userLangId));
-        if (!log.warning.empty()) lines.push_back(log.deviceName + ": " + log.warning);
+        lines.push_back(DescribeLogWarning(log, g_userLangId));
     }
     for (const std::string& error : download.recordErrors) lines.push_back(error);
     if (!report.Succeeded()) lines.push_back(DescribeFailure(report, DevicePortName(), g_userLangId));

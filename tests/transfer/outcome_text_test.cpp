@@ -104,5 +104,16 @@ TEST(DescribeFailure, NamesTheCommandAndReplyOnlyWhenAsked) {
               "the device refused to send slot 3 (status 2) ('GetLog 3' answered 'GetLog 2')");
 }
 
+TEST(DescribeLogWarning, TellsWhatTheFilesLeaveOutInTheUsersLanguage) {
+    SavedLog log;
+    log.deviceName = "08231721.LOG";
+    EXPECT_EQ(DescribeLogWarning(log, kLangIdJapanese), "");  // nothing left out
+    log.warning = "2 fixes left out after 2155-12-31 23:59:59 local time, the latest a log can hold";
+    log.fixesLeftOut = 2;
+    EXPECT_EQ(DescribeLogWarning(log, kLangIdEnglishUs), "08231721.LOG: " + log.warning);
+    EXPECT_EQ(DescribeLogWarning(log, kLangIdJapanese),
+              "08231721.LOG: ログが保持できる最後の時刻を過ぎた測位点 2 件を省きました");
+}
+
 }  // namespace
 }  // namespace kvd
