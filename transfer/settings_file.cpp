@@ -92,6 +92,12 @@ ProfileText ProfileText::Decode(std::span<const uint8_t> bytes) {
         if (feed == std::string::npos) {
             line.text = text.substr(start);
             start = text.size();
+            // A carriage return that ends the file ends its last line: a line added after it
+            // must not take that line's value along.
+            if (line.text.ends_with('\r')) {
+                line.text.pop_back();
+                line.end = "\r";
+            }
         } else {
             line.text = text.substr(start, feed - start);
             line.end = "\n";
@@ -139,8 +145,13 @@ std::optional<std::string> ProfileText::Get(std::string_view section, std::strin
 
 std::string ProfileText::NewLineEnd() const {
     for (const Line& line : lines_)
-        if (!line.end.empty()) return line.end;
+        if (!line.end.empty() && line.end != "\r") return line.end;
     return "\r\n";
+}
+
+void ProfileText::EndLine(std::size_t index, const std::string& end) {
+    if (lines_[index].end.empty()) lines_[index].end = end;
+    if (lines_[index].end == "\r") lines_[index].end = "\r\n";
 }
 
 bool ProfileText::CanHold(std::string_view value) {
@@ -160,7 +171,7 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
     std::string keyLine = std::string(key) + "=" + written;
     const auto header = FindSection(section);
     if (!header) {
-        if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = end;
+        if (!lines_.empty()) EndLine(lines_.size() - 1, end);
         lines_.push_back({"[" + std::string(section) + "]", end});
         lines_.push_back({std::move(keyLine), end});
         return;
@@ -175,7 +186,7 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
     std::size_t insertAt = *header + 1;
     for (std::size_t i = *header + 1; i < lines_.size() && !SectionName(lines_[i].text); ++i)
         if (!Trim(lines_[i].text).empty()) insertAt = i + 1;
-    if (lines_[insertAt - 1].end.empty()) lines_[insertAt - 1].end = end;
+    EndLine(insertAt - 1, end);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{std::move(keyLine), end});
 }
 

@@ -45,13 +45,15 @@ public:
 private:
     struct Line {
         std::string text;  // UTF-8
-        std::string end;   // "\r\n", "\n" or "" for a last line without one
+        std::string end;   // "\r\n", "\n", or for the last line "\r" or ""
     };
     // Index of the section's header line, or none.
     std::optional<std::size_t> FindSection(std::string_view section) const;
     // Index of the key's line within the section that starts after `header`, or none.
     std::optional<std::size_t> FindKey(std::size_t header, std::string_view key) const;
     std::string NewLineEnd() const;
+    // Gives the line an end before another line follows it.
+    void EndLine(std::size_t index, const std::string& end);
 
     std::vector<Line> lines_;
     ProfileEncoding encoding_ = ProfileEncoding::Utf16LeBom;

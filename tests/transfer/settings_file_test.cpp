@@ -103,6 +103,9 @@ TEST(ProfileText, AddsMissingKeysAndSectionsInTheirPlace) {
         {"[B]\nC=2", "[B]\nC=2\n[KVD2730]\nGPS=/x\n"},
         {"[B]\r\nC=2\r\n", "[B]\r\nC=2\r\n[KVD2730]\r\nGPS=/x\r\n"},
         {"[kvd2730]\n  gps = old\n", "[kvd2730]\ngps=/x\n"},
+        // A carriage return at the very end ends the line; it does not join the next.
+        {"[B]\nC=2\r", "[B]\nC=2\r\n[KVD2730]\nGPS=/x\n"},
+        {"[KVD2730]\r", "[KVD2730]\r\nGPS=/x\r\n"},
     };
     for (const auto& c : cases) {
         ProfileText profile = ProfileText::Decode(Bytes(c.before));
