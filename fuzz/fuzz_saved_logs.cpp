@@ -18,17 +18,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// One folder per process, in memory where the system has it: the record is flushed to disk
-// on every change.
-const fs::path& Folder() {
-    static const fs::path folder = [] {
+// One folder per process, in memory where the system has it (the record is flushed to disk
+// on every change), removed when the run ends.
+class ScratchFolder {
+  public:
+    ScratchFolder() {
         const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
                                                             : fs::temp_directory_path();
-        fs::path made = base / ("kvd-fuzz-saved-" + std::to_string(::getpid()));
-        fs::create_directories(made);
-        return made;
-    }();
-    return folder;
+        path_ = base / ("kvd-fuzz-saved-" + std::to_string(::getpid()));
+        fs::create_directories(path_);
+    }
+    ~ScratchFolder() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    const fs::path& path() const { return path_; }
+
+  private:
+    fs::path path_;
+};
+
+const fs::path& Folder() {
+    static const ScratchFolder folder;
+    return folder.path();
 }
 
 std::string Hex(uint64_t value) {
