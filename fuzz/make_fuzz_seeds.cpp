@@ -2,11 +2,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
 #include "devicelink/ymodem_block.h"
-#include "gpslog/log_format.h"
+#include "common/utf8.h"
+#include "devicelink/ymodem_block.h"
+#include "transfer/transfer.h"
 
 namespace fs = std::filesystem;
 
@@ -18,6 +23,11 @@ void Write(const fs::path& folder, const std::string& name, const std::string& b
 }
 
 std::string Bytes(const std::vector<uint8_t>& bytes) { return {bytes.begin(), bytes.end()}; }
+
+std::string ReadAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 // The selector byte of fuzz_device_replies for a row of its command list.
 std::string Reply(int row, const std::string& deviceBytes) {
@@ -48,6 +58,35 @@ std::string DownloadReply(const std::string& name, const std::string& file) {
     wire += "\x04\x04";                  // EOT, and EOT again after the host's NAK
     wire += Block(0, std::string(1, '\0'), true);  // the empty block 0 ends the batch
     return wire + "GetLog 0\n> ";
+}
+
+std::string Utf16Le(const std::string& utf8) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : kvd::Utf8ToUtf16(utf8)) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>(unit >> 8));
+    }
+    return bytes;
+}
+
+// A record of saved logs as the saver writes it: one log in KML alone (the first layout),
+// and after another log with GPX and its files, the second.
+std::vector<std::string> SavedLogRecords(const fs::path& scratch) {
+    std::vector<std::string> records;
+    std::string error;
+    const auto bytes = [](std::string_view text) {
+        return std::span<const uint8_t>(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    };
+    fs::create_directories(scratch);
+    std::string damage;
+    kvd::SavedLogRecord record = kvd::SavedLogRecord::Load(scratch, damage);
+    record.Add("08231721.LOG", bytes("first trip"), error);
+    records.push_back(ReadAll(scratch / kvd::kSavedLogsFileName));
+    record.Add("my log 2.LOG", bytes("second trip"), error, {true, true},
+               {{"my log 2.LOG.kml", 0x1234}, {"my log 2 (2).LOG.gpx", 0xabcdef}});
+    records.push_back(ReadAll(scratch / kvd::kSavedLogsFileName));
+    fs::remove_all(scratch);
+    return records;
 }
 
 }  // namespace
@@ -96,5 +135,26 @@ int main(int argc, char** argv) {
     Write(send, "upload", "UpdateGpsDataX 1\nC\x06\x06\x06\x06" + ending);
     Write(send, "c-for-ack", "UpdateGpsDataX 1\nCCCCC" + ending);
     Write(send, "nak", "UpdateGpsDataX 1\nC\x06\x15\x06\x06\x06" + ending);
+
+    // The settings codec: the value to set on the first line, then the file.
+    const fs::path settings = root / "fuzz_settings_text";
+    const std::string shared =
+        "; kept\r\n[Other]\r\nGPS=not ours\r\nname=Caf\u00e9\r\n\r\n[KVD2730]\r\nWindow=3\r\n"
+        "GPS=C:\\old\r\nGPSX=\"/x \"\r\n\r\n[Last]\r\nx=1";
+    Write(settings, "utf16", "/home/\u3086\u304d/\u30ed\u30b0\n" + Utf16Le(shared));
+    Write(settings, "utf8-bom", " /blanks at the ends \n\xEF\xBB\xBF" + shared);
+    Write(settings, "codepage", "C:\\Caf\u00e9\n[Other]\nname=Caf\xE9\n[KVD2730]\nGPS=x\n");
+    Write(settings, "quotes", "\"/quoted\"\n[kvd2730]\n  gps = 'old'  \n[Last]\nx=2\n");
+    Write(settings, "empty", "\n");
+
+    // The record of saved logs: the first byte 0 takes the file as it is, others add its end line.
+    const fs::path saved = root / "fuzz_saved_logs";
+    const std::vector<std::string> records = SavedLogRecords(root / "scratch-saved-logs");
+    for (std::size_t k = 0; k < records.size(); ++k) {
+        const std::string& record = records[k];
+        Write(saved, "record" + std::to_string(k + 1), std::string(1, '\0') + record);
+        Write(saved, "lines" + std::to_string(k + 1),
+              "\1" + record.substr(0, record.rfind("end ")));
+    }
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "transfer/default_paths_platform.h"
 #include "transfer/settings_file.h"
 
 namespace kvd {
@@ -27,16 +28,19 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& folder) {
 }
 
 std::string ReadSaveFolder(const std::filesystem::path& currentFolder) {
-    const auto value =
-        ReadProfileString(SettingsFilePath(currentFolder), kSettingsSection, kSaveFolderKey);
+    const auto value = ReadProfileString(LocateSettingsFile(currentFolder).readFrom,
+                                         kSettingsSection, kSaveFolderKey);
     if (!value || value->empty()) return PathToUtf8(currentFolder);
     return *value;
 }
 
 bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_view saveFolder,
                      std::string& error) {
-    return WriteProfileString(SettingsFilePath(currentFolder), kSettingsSection, kSaveFolderKey,
-                              saveFolder, error);
+    const SettingsLocation where = LocateSettingsFile(currentFolder);
+    if (!MakeSettingsFolder(where.writeTo.parent_path(), error)) return false;
+    return WriteProfileString(where.writeTo, kSettingsSection, kSaveFolderKey, saveFolder, error,
+                              where.readFrom == where.writeTo ? std::filesystem::path()
+                                                              : where.readFrom);
 }
 
 std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& folder,

@@ -18,11 +18,26 @@ inline constexpr char kSaveFolderKey[] = "GPS";
 // The settings file in `folder` (the program's current folder).
 std::filesystem::path SettingsFilePath(const std::filesystem::path& folder);
 
-// The save folder of the settings file in `currentFolder`, UTF-8, taken whole; the current
-// folder itself when the file, its key or the value is missing or empty.
+// Where the settings are read from and written to.
+struct SettingsLocation {
+    std::filesystem::path readFrom;
+    std::filesystem::path writeTo;
+};
+
+// On Windows both are the file in the current folder. Elsewhere the file is kept in the
+// user's configuration folder, $XDG_CONFIG_HOME/kvd2730/KVD2730.ini ($HOME/.config when
+// XDG_CONFIG_HOME is unset or not absolute); while nothing is there yet, the current folder's
+// file, where earlier versions kept it, is still read, so that no saved folder is lost.
+SettingsLocation LocateSettingsFile(const std::filesystem::path& currentFolder);
+
+// The save folder kept in the settings, UTF-8, taken whole; the current folder itself when
+// the file, its key or the value is missing or empty, or the file is not one to read (a
+// folder, a pipe, a file over kLargestSettingsFile).
 std::string ReadSaveFolder(const std::filesystem::path& currentFolder);
 
-// Keeps a picked save folder in the settings file of `currentFolder`.
+// Keeps a picked save folder in the settings, creating the folder they live in. The first
+// write to a new location starts from the file it was read from, keeping its other keys.
+// False with error a sentence saying why, the system's cause included.
 bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_view saveFolder,
                      std::string& error);
 

@@ -1,11 +1,10 @@
 #include "transfer/settings_file.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "common/atomic_file.h"
 #include "common/code_page.h"
+#include "common/system_text.h"
 #include "common/utf8.h"
+#include "transfer/settings_file_platform.h"
 
 namespace kvd {
 namespace {
@@ -93,6 +92,12 @@ ProfileText ProfileText::Decode(std::span<const uint8_t> bytes) {
         if (feed == std::string::npos) {
             line.text = text.substr(start);
             start = text.size();
+            // A carriage return that ends the file ends its last line: a line added after it
+            // must not take that line's value along.
+            if (line.text.ends_with('\r')) {
+                line.text.pop_back();
+                line.end = "\r";
+            }
         } else {
             line.text = text.substr(start, feed - start);
             line.end = "\n";
@@ -140,8 +145,17 @@ std::optional<std::string> ProfileText::Get(std::string_view section, std::strin
 
 std::string ProfileText::NewLineEnd() const {
     for (const Line& line : lines_)
-        if (!line.end.empty()) return line.end;
+        if (!line.end.empty() && line.end != "\r") return line.end;
     return "\r\n";
+}
+
+void ProfileText::EndLine(std::size_t index, const std::string& end) {
+    if (lines_[index].end.empty()) lines_[index].end = end;
+    if (lines_[index].end == "\r") lines_[index].end = "\r\n";
+}
+
+bool ProfileText::CanHold(std::string_view value) {
+    return value.find_first_of("\r\n") == std::string_view::npos;
 }
 
 void ProfileText::Set(std::string_view section, std::string_view key, std::string_view value) {
@@ -149,10 +163,15 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
         (!Utf8ToCodePage(section) || !Utf8ToCodePage(key) || !Utf8ToCodePage(value)))
         encoding_ = ProfileEncoding::Utf16LeBom;  // rather than a path with its letters lost
     const std::string end = NewLineEnd();
-    std::string keyLine = std::string(key) + "=" + std::string(value);
+    // A folder named " logs " or "\"x\"" would lose its blanks or quotes on the next read.
+    const bool quoted = Trim(value) != value || (value.size() >= 2 &&
+                                                 (value.front() == '"' || value.front() == '\'') &&
+                                                 value.back() == value.front());
+    const std::string written = quoted ? "\"" + std::string(value) + "\"" : std::string(value);
+    std::string keyLine = std::string(key) + "=" + written;
     const auto header = FindSection(section);
     if (!header) {
-        if (!lines_.empty() && lines_.back().end.empty()) lines_.back().end = end;
+        if (!lines_.empty()) EndLine(lines_.size() - 1, end);
         lines_.push_back({"[" + std::string(section) + "]", end});
         lines_.push_back({std::move(keyLine), end});
         return;
@@ -160,14 +179,14 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
     if (const auto index = FindKey(*header, key)) {
         // Keep the key as the file spells it.
         const std::string_view line = lines_[*index].text;
-        lines_[*index].text = std::string(Trim(line.substr(0, line.find('=')))) + "=" + std::string(value);
+        lines_[*index].text = std::string(Trim(line.substr(0, line.find('=')))) + "=" + written;
         return;
     }
     // After the section's last line that is not blank.
     std::size_t insertAt = *header + 1;
     for (std::size_t i = *header + 1; i < lines_.size() && !SectionName(lines_[i].text); ++i)
         if (!Trim(lines_[i].text).empty()) insertAt = i + 1;
-    if (lines_[insertAt - 1].end.empty()) lines_[insertAt - 1].end = end;
+    EndLine(insertAt - 1, end);
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{std::move(keyLine), end});
 }
 
@@ -192,50 +211,69 @@ std::vector<uint8_t> ProfileText::Encode() const {
     return {text.begin(), text.end()};
 }
 
-namespace {
-
-// The whole file; none when it is missing or cannot be read.
-std::optional<std::vector<uint8_t>> ReadWholeFile(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    return bytes;
+std::string TooLargeForSettings(std::uintmax_t size) {
+    return "it is " + std::to_string(size) + " bytes, more than a settings file may hold (at most " +
+           std::to_string(kLargestSettingsFile) + ")";
 }
-
-}  // namespace
 
 std::optional<std::string> ReadProfileString(const std::filesystem::path& file,
                                              std::string_view section, std::string_view key) {
-    const auto bytes = ReadWholeFile(file);
-    if (!bytes) return std::nullopt;
-    return ProfileText::Decode(*bytes).Get(section, key);
+    const ProfileFile read = ReadProfileFile(file);
+    if (read.state != ProfileFileState::Read) return std::nullopt;
+    return ProfileText::Decode(read.bytes).Get(section, key);
 }
 
 bool WriteProfileString(const std::filesystem::path& file, std::string_view section,
-                        std::string_view key, std::string_view value, std::string& error) {
-    ProfileText profile;
+                        std::string_view key, std::string_view value, std::string& error,
+                        const std::filesystem::path& startFrom) {
+    const auto fail = [&](const std::filesystem::path& path, const std::string& why) {
+        error = "cannot write " + PathText(path) + ": " + why;
+        return false;
+    };
+    if (!ProfileText::CanHold(value))
+        return fail(file, "a value with a line break cannot be kept in a settings file");
+    // The link stays a link: what it leads to is the settings file.
+    std::filesystem::path target = file;
     std::error_code status;
-    if (std::filesystem::exists(file, status)) {
-        // The new file replaces the old one by renaming, which would not stop at a read-only
-        // file: its write permission is looked at first (bits, so that it holds for root too).
-        using std::filesystem::perms;
-        const perms mode = std::filesystem::status(file, status).permissions();
-        const bool readOnly = (mode & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
-        if (readOnly || !std::ofstream(file, std::ios::binary | std::ios::app)) {
-            error = "cannot write " + PathText(file) + ": it is read-only or locked";
-            return false;
+    if (std::filesystem::is_symlink(std::filesystem::symlink_status(file, status))) {
+        target = std::filesystem::canonical(file, status);
+        if (status)
+            return fail(file, "it is a symbolic link that cannot be followed (" +
+                                  ErrorCodeText(status) + "); it is left as it is");
+    }
+    ProfileText profile;
+    const ProfileFile existing = ReadProfileFile(target);
+    switch (existing.state) {
+        case ProfileFileState::Refused:
+            return fail(target, existing.why + "; it is left as it is");
+        case ProfileFileState::Read: {
+            // The new file replaces the old one by renaming, which would not stop at a
+            // read-only file: its write permission is looked at first (bits, so that it holds
+            // for root too).
+            using std::filesystem::perms;
+            const perms mode = std::filesystem::status(target, status).permissions();
+            const bool readOnly =
+                (mode & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+            if (readOnly) return fail(target, "it is read-only");
+            if (const std::string why = WhyNotWritable(target); !why.empty())
+                return fail(target, why);
+            profile = ProfileText::Decode(existing.bytes);
+            break;
         }
-        const auto bytes = ReadWholeFile(file);
-        if (!bytes) {
-            error = "cannot read " + PathText(file);
-            return false;
-        }
-        profile = ProfileText::Decode(*bytes);
+        case ProfileFileState::Missing:
+            if (!startFrom.empty()) {
+                const ProfileFile start = ReadProfileFile(startFrom);
+                if (start.state == ProfileFileState::Read) profile = ProfileText::Decode(start.bytes);
+            }
+            break;
     }
     profile.Set(section, key, value);
     const std::vector<uint8_t> bytes = profile.Encode();
-    return WriteFileAtomically(file, bytes, error);
+    // A file that would be refused on the next read is not written.
+    if (bytes.size() > kLargestSettingsFile)
+        return fail(target, "it would grow beyond " + std::to_string(kLargestSettingsFile) +
+                                " bytes, more than a settings file may hold; it is left as it is");
+    return WriteFileAtomically(target, bytes, error);
 }
 
 }  // namespace kvd

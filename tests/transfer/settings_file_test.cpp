@@ -1,6 +1,7 @@
 // The settings file: the profile format read and written in each encoding it comes in.
 #include <gtest/gtest.h>
 
+#include "scoped_config_home.h"
 #include "shell/shell.h"
 #include "test_support.h"
 #include "transfer/transfer.h"
@@ -102,6 +103,9 @@ TEST(ProfileText, AddsMissingKeysAndSectionsInTheirPlace) {
         {"[B]\nC=2", "[B]\nC=2\n[KVD2730]\nGPS=/x\n"},
         {"[B]\r\nC=2\r\n", "[B]\r\nC=2\r\n[KVD2730]\r\nGPS=/x\r\n"},
         {"[kvd2730]\n  gps = old\n", "[kvd2730]\ngps=/x\n"},
+        // A carriage return at the very end ends the line; it does not join the next.
+        {"[B]\nC=2\r", "[B]\nC=2\r\n[KVD2730]\nGPS=/x\n"},
+        {"[KVD2730]\r", "[KVD2730]\r\nGPS=/x\r\n"},
     };
     for (const auto& c : cases) {
         ProfileText profile = ProfileText::Decode(Bytes(c.before));
@@ -110,9 +114,33 @@ TEST(ProfileText, AddsMissingKeysAndSectionsInTheirPlace) {
     }
 }
 
+TEST(ProfileText, KeepsBlanksAndQuotesAValueHoldsAtEitherEnd) {
+    for (const std::string value : {" /a ", "/a b\t", " ", "\"/a\"", "'x'", "\"", "'a\"", "a\"b\""}) {
+        for (const std::string_view before : {"", "[KVD2730]\nGPS=/old\n"}) {
+            ProfileText profile = ProfileText::Decode(Bytes(before));
+            profile.Set("KVD2730", "GPS", value);
+            EXPECT_EQ(ProfileText::Decode(profile.Encode()).Get("KVD2730", "GPS"), value)
+                << "[" << value << "] in [" << before << "]";
+        }
+    }
+}
+
+TEST(ProfileFile, AValueWithALineBreakIsRefusedAndTheFileKept) {
+    test::TempDir dir;
+    const auto file = dir.path() / "KVD2730.ini";
+    test::WriteBytes(file, Bytes("[KVD2730]\nGPS=/kept\n"));
+    for (const std::string_view value : {"/a\nb", "/a\r", "\n[Other]"}) {
+        std::string error;
+        EXPECT_FALSE(WriteProfileString(file, "KVD2730", "GPS", value, error));
+        EXPECT_NE(error.find("line break"), std::string::npos) << error;
+        EXPECT_EQ(test::ReadText(file), "[KVD2730]\nGPS=/kept\n");
+    }
+}
+
 TEST(ProfileFile, NewFileIsUtf16WithByteOrderMark) {
     test::TempDir dir;
-    const auto file = SettingsFilePath(dir.path());
+    test::ScopedConfigHome home(dir.path());
+    const auto file = home.file();
     EXPECT_EQ(ReadSaveFolder(dir.path()), PathToUtf8(dir.path()));  // no file yet
     std::string error;
     ASSERT_TRUE(WriteSaveFolder(dir.path(), "/srv/ログ", error)) << error;
@@ -122,18 +150,21 @@ TEST(ProfileFile, NewFileIsUtf16WithByteOrderMark) {
 
 TEST(ProfileFile, ReadOnlyFileIsLeftAlone) {
     test::TempDir dir;
-    const auto file = SettingsFilePath(dir.path());
+    test::ScopedConfigHome home(dir.path());
+    const auto file = home.file();
+    std::filesystem::create_directories(file.parent_path());
     test::WriteBytes(file, Bytes("[KVD2730]\nGPS=/kept\n"));
     std::filesystem::permissions(file, std::filesystem::perms::owner_read);
     std::string error;
     EXPECT_FALSE(WriteSaveFolder(dir.path(), "/new", error));
     EXPECT_NE(error.find("read-only"), std::string::npos) << error;
     EXPECT_EQ(ReadSaveFolder(dir.path()), "/kept");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(file.parent_path()), {}), 1);
 }
 
 TEST(ReadSaveFolder, FallsBackToTheCurrentFolderAndTakesLongPathsWhole) {
     test::TempDir dir;
+    test::ScopedConfigHome home(dir.path());
     const std::string longPath = "/" + std::string(300, 'p');
     const struct {
         std::string_view text;
