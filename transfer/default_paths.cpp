@@ -60,7 +60,7 @@ std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& 
     return std::nullopt;
 }
 
-std::string ChooserFilter(std::string_view catalogueFilter) {
+std::vector<ChooserFilterEntry> SplitChooserFilter(std::string_view catalogueFilter) {
     std::vector<std::string_view> parts;
     while (!catalogueFilter.empty()) {
         const auto bar = catalogueFilter.find('|');
@@ -68,12 +68,10 @@ std::string ChooserFilter(std::string_view catalogueFilter) {
         if (bar == std::string_view::npos) break;
         catalogueFilter.remove_prefix(bar + 1);
     }
-    std::string filter;
-    for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2) {
-        if (!filter.empty()) filter += ";;";
-        filter += std::string(TrimBlanks(parts[i])) + " (" + std::string(TrimBlanks(parts[i + 1])) + ")";
-    }
-    return filter;
+    std::vector<ChooserFilterEntry> entries;
+    for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2)
+        entries.push_back({std::string(TrimBlanks(parts[i])), std::string(TrimBlanks(parts[i + 1]))});
+    return entries;
 }
 
 }  // namespace kvd

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/path_text.h"  // PathToUtf8, PathFromUtf8
 
@@ -46,8 +47,16 @@ bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_vie
 std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& folder,
                                                    std::string_view extension);
 
-// A chooser filter of the catalogue ("desc |*.EXT||") in Qt's form ("desc (*.EXT)"); several
-// pairs are joined with ";;".
-std::string ChooserFilter(std::string_view catalogueFilter);
+// One kind of file a chooser offers: its description and its pattern ("*.FPT").
+struct ChooserFilterEntry {
+    std::string description;
+    std::string pattern;
+
+    bool operator==(const ChooserFilterEntry&) const = default;
+};
+
+// A chooser filter of the catalogue ("desc |*.EXT||", pairs of fields ended by an empty one)
+// as its entries; each front end writes them in its toolkit's own form.
+std::vector<ChooserFilterEntry> SplitChooserFilter(std::string_view catalogueFilter);
 
 }  // namespace kvd

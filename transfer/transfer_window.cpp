@@ -51,6 +51,14 @@ CCustomButton* MakeButton(QWidget* parent, const QRect& area, MessageEntry text)
 
 QString Qt8(const std::string& text) { return QString::fromStdString(text); }
 
+// A catalogue filter in Qt's form: "desc (*.EXT)", entries joined by ";;".
+QString QtFilter(const std::string& catalogueFilter) {
+    QStringList entries;
+    for (const ChooserFilterEntry& entry : SplitChooserFilter(catalogueFilter))
+        entries << Qt8(entry.description + " (" + entry.pattern + ")");
+    return entries.join(QStringLiteral(";;"));
+}
+
 }  // namespace
 
 CKVD2730Dlg::CKVD2730Dlg(QWidget* parent, TransferWindowMode mode,
@@ -236,7 +244,7 @@ std::optional<std::string> CKVD2730Dlg::ChooseFolder(const std::string& title,
 std::optional<std::string> CKVD2730Dlg::ChooseFile(const std::string& catalogueFilter,
                                                    const std::string& startFolder) {
     const auto file =
-        m_pPrompts->ChooseFile(this, Qt8(ChooserFilter(catalogueFilter)), Qt8(startFolder));
+        m_pPrompts->ChooseFile(this, QtFilter(catalogueFilter), Qt8(startFolder));
     if (!file) return std::nullopt;
     return file->toStdString();
 }

@@ -195,11 +195,15 @@ TEST(FindLocalFile, MatchesTheExtensionWithoutCaseAndSkipsFolders) {
     EXPECT_EQ(FindLocalFile(dir.path() / "missing", ".mem"), std::nullopt);
 }
 
-TEST(ChooserFilter, CatalogueFiltersInQtForm) {
-    EXPECT_EQ(ChooserFilter(MessageText(MsgFilterFpt, kLangIdEnglishUs)), "FPT files (*.FPT)");
-    EXPECT_EQ(ChooserFilter(MessageText(MsgFilterMem, kLangIdJapanese)), "memﾌｧｲﾙ (*.mem)");
-    EXPECT_EQ(ChooserFilter("A |*.a|B|*.b||"), "A (*.a);;B (*.b)");
-    EXPECT_EQ(ChooserFilter(""), "");
+TEST(ChooserFilter, CatalogueFiltersSplitIntoTheirEntries) {
+    using Entries = std::vector<ChooserFilterEntry>;
+    EXPECT_EQ(SplitChooserFilter(MessageText(MsgFilterFpt, kLangIdEnglishUs)),
+              (Entries{{"FPT files", "*.FPT"}}));
+    EXPECT_EQ(SplitChooserFilter(MessageText(MsgFilterMem, kLangIdJapanese)),
+              (Entries{{"memﾌｧｲﾙ", "*.mem"}}));
+    EXPECT_EQ(SplitChooserFilter("A |*.a|B|*.b||"), (Entries{{"A", "*.a"}, {"B", "*.b"}}));
+    EXPECT_EQ(SplitChooserFilter("A |*.a|B"), (Entries{{"A", "*.a"}}));  // a half pair
+    EXPECT_TRUE(SplitChooserFilter("").empty());
 }
 
 }  // namespace

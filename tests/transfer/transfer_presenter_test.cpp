@@ -448,5 +448,20 @@ TEST(TransferPresenter, TheFolderChooserStartsAtTheSaveFolderAndKeepsTheChoice) 
     EXPECT_TRUE(bench.view.boxes.empty());
 }
 
+TEST(TransferPresenter, ASaveFolderThatCannotBeKeptIsSaidAndStillUsed) {
+    Bench bench({"--trips", "1", "--fixes", "20"});
+    bench.Open(bench.folder("out"));
+    // Something in the settings file's place that is not a file.
+    fs::create_directories(LocateSettingsFile(bench.current()).writeTo);
+    const fs::path chosen = bench.folder("chosen");
+    bench.view.chosen = chosen.string();
+    bench.presenter->OnSelect();
+    EXPECT_EQ(bench.view.texts[TransferControl::PathEdit], chosen.string());
+    ASSERT_EQ(bench.view.boxes.size(), 1u);
+    EXPECT_EQ(bench.view.boxes[0].text, std::string(Say(kTextSettingsNotKept)));
+    EXPECT_NE(bench.view.boxes[0].detail.find("KVD2730.ini"), std::string::npos)
+        << bench.view.boxes[0].detail;
+}
+
 }  // namespace
 }  // namespace kvd
