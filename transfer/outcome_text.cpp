@@ -6,16 +6,10 @@
 
 #include "common/path_text.h"
 #include "shell/shell.h"
+#include "transfer/phrase.h"
 
 namespace kvd {
 namespace {
-
-struct Phrase {
-    bool japanese;
-    std::string operator()(const std::string& english, const std::string& japaneseText) const {
-        return japanese ? japaneseText : english;
-    }
-};
 
 std::string Seconds(int32_t milliseconds) {
     if (milliseconds % 1000 == 0) return std::to_string(milliseconds / 1000);

@@ -8,21 +8,10 @@
 #include "common/path_text.h"
 #include "common/system_text.h"
 #include "shell/shell.h"
+#include "transfer/phrase.h"
 
 namespace kvd {
 namespace {
-
-struct Phrase {
-    bool japanese;
-    std::string operator()(const std::string& english, const std::string& japaneseText) const {
-        return japanese ? japaneseText : english;
-    }
-    // A cause after the sentence, as the other sentences of the program add one.
-    std::string With(const std::string& sentence, const std::string& cause) const {
-        if (cause.empty()) return sentence;
-        return japanese ? sentence + "（" + cause + "）" : sentence + ": " + cause;
-    }
-};
 
 std::string Shown(const std::string& folder) { return folder.empty() ? "." : folder; }
 

@@ -14,13 +14,7 @@
 namespace kvd {
 namespace {
 
-std::vector<std::string> NamesIn(const std::filesystem::path& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using test::NamesIn;
 
 using Answer = std::optional<std::string>;
 
