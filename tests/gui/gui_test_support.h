@@ -24,8 +24,7 @@ class LanguageScope {
     uint16_t previous_;
 };
 
-// XDG_CONFIG_HOME and XDG_RUNTIME_DIR in a temporary folder for as long as it lives. Made
-// in initTestCase(), before any window exists.
+// XDG_CONFIG_HOME and XDG_RUNTIME_DIR in a temporary folder for as long as it lives.
 class PrivateUserFolders {
   public:
     PrivateUserFolders() {
@@ -43,5 +42,8 @@ class PrivateUserFolders {
   private:
     QTemporaryDir folder_;
 };
+
+// For a test class's static initMain(), which runs before QApplication is made.
+inline void UsePrivateUserFolders() { static PrivateUserFolders folders; }
 
 }  // namespace kvd::test

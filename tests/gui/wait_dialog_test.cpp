@@ -70,9 +70,10 @@ void KeepRendering(QWidget& widget, const QString& name) {
 class WaitDialogTest : public QObject {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { folders_ = std::make_unique<kvd::test::PrivateUserFolders>(); }
+public:
+    static void initMain() { kvd::test::UsePrivateUserFolders(); }
 
+private slots:
     void percentStyleTexts_data() {
         QTest::addColumn<int>("langId");
         QTest::addColumn<int>("mode");
@@ -293,9 +294,6 @@ private slots:
         QVERIFY(dialog.Bar()->value() >= barAtCancel);
         QVERIFY(QDir(folder.path()).isEmpty());
     }
-
-private:
-    std::unique_ptr<kvd::test::PrivateUserFolders> folders_;
 };
 
 QTEST_MAIN(WaitDialogTest)
