@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -265,6 +266,13 @@ private slots:
         for (int column = 0; column < window.List()->columnCount(); ++column)
             shownHeadings << window.List()->headerItem()->text(column);
         QCOMPARE(shownHeadings, headings);
+        // The four columns fit the list: no horizontal scroll bar, no column cut off.
+        QVERIFY(!window.List()->horizontalScrollBar()->isVisible());
+        int columnsWidth = 0;
+        for (int column = 0; column < window.List()->columnCount(); ++column)
+            columnsWidth += window.List()->columnWidth(column);
+        QVERIFY2(columnsWidth <= window.List()->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(columnsWidth).arg(window.List()->viewport()->width())));
         // Nothing is saved in the folder yet: every valid row is new, even the empty log.
         QCOMPARE(NewRows(window), QStringLiteral("1100100000"));
         QCOMPARE(window.List()->CellText(0, 3), newMark);
