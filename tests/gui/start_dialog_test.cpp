@@ -417,15 +417,16 @@ class StartDialogTest : public QObject {
         QVERIFY(QFile::exists(QDir(desk.Runtime()).filePath("KVD2730")));
     }
 
-    // The running copy, told of a second start, brings its start dialog to the front.
+    // The running copy, told of a second start, brings its start dialog to the front; once
+    // its windows are gone, a second start only finds the lock.
     void aSecondStartBringsTheRunningCopyToTheFront() {
         Desk desk;
         kvd::InstanceLock lock(desk.Runtime().toStdString());
-        kvd::CTrayWindow tray(lock);
+        auto tray = std::make_unique<kvd::CTrayWindow>(lock);
         QWidget other;
         bool ended = false;
         bool raised = false;
-        When([&] { return tray.StartDialog() != nullptr && tray.StartDialog()->isVisible(); },
+        When([&] { return tray->StartDialog() != nullptr && tray->StartDialog()->isVisible(); },
              [&] {
                  other.show();
                  other.activateWindow();
@@ -438,23 +439,29 @@ class StartDialogTest : public QObject {
                           When(
                               [&] {
                                   return ended ||
-                                         QApplication::activeWindow() == tray.StartDialog();
+                                         QApplication::activeWindow() == tray->StartDialog();
                               },
                               [&] {
                                   if (ended) return;
                                   raised = true;
                                   ended = true;
-                                  tray.ExitCommand();
+                                  tray->ExitCommand();
                               });
                       });
                  QTimer::singleShot(kDeviceWaitMs, &other, [&] {  // a bound against hanging
                      if (ended) return;
                      ended = true;
-                     tray.ExitCommand();
+                     tray->ExitCommand();
                  });
              });
-        QCOMPARE(tray.Run(), 0);
+        QCOMPARE(tray->Run(), 0);
         QVERIFY(raised);
+
+        tray.reset();  // as main() ends: the window goes first, the lock after it
+        kvd::InstanceLock late(desk.Runtime().toStdString());
+        QVERIFY(!late.Acquire());
+        late.NotifyRunningCopy();
+        QTest::qWait(50);  // the lock's thread takes the call and must touch nothing gone
     }
 };
 
