@@ -16,8 +16,9 @@ class CBtnListCtrl : public QTreeWidget {
 
 public:
     static constexpr int kRowHeight = 18;
-    // Tick, name, size and the narrow "new" mark.
-    static constexpr std::array<int, 4> kColumnWidths{50, 120, 60, 40};
+    // Tick, name, size and the narrow "new" mark; together they fit the transfer window's
+    // list (270 pixels with its frame), so that no horizontal scroll bar appears.
+    static constexpr std::array<int, 4> kColumnWidths{50, 116, 58, 40};
     // Where a row's box lies in column 0.
     static constexpr int kCheckBoxLeft = 20;
     static constexpr int kCheckBoxWidth = 18;

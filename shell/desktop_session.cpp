@@ -14,10 +14,23 @@ int DesktopSession::Run() {
         view_.ShowAlreadyRunning(AlreadyExistsText(), std::string(Say(kTextAlreadyRunning)));
         return 0;
     }
-    lock_.ListenForSecondStart([this] { view_.PostToUi([this] { view_.RaiseWindows(); }); });
+    {
+        const std::lock_guard<std::mutex> guard(secondStarts_->lock);
+        secondStarts_->view = &view_;
+    }
+    lock_.ListenForSecondStart([secondStarts = secondStarts_] {
+        const std::lock_guard<std::mutex> guard(secondStarts->lock);
+        if (SessionView* view = secondStarts->view)
+            view->PostToUi([view] { view->RaiseWindows(); });
+    });
     view_.ShowIcon(std::string(Say(kTextExitCommand)));
     view_.RunStartDialog(mode_);
     view_.HideIcon();
+    {
+        // From now on a second start finds the lock and nothing else: the view may go.
+        const std::lock_guard<std::mutex> guard(secondStarts_->lock);
+        secondStarts_->view = nullptr;
+    }
     return 0;
 }
 

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 
 #include "shell/instance_lock.h"
@@ -55,8 +57,16 @@ class DesktopSession {
     StartPresenter* StartDialog() const { return startDialog_; }
 
   private:
+    // What the lock's listening thread reaches: the view, only while Run() runs. The lock
+    // goes on listening after the run and may outlive the session and its view.
+    struct SecondStarts {
+        std::mutex lock;
+        SessionView* view = nullptr;  // guarded by lock
+    };
+
     SessionView& view_;
     InstanceLock& lock_;
+    std::shared_ptr<SecondStarts> secondStarts_ = std::make_shared<SecondStarts>();
     TransferWindowMode mode_;
     StartPresenter* startDialog_ = nullptr;
 };

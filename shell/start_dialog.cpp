@@ -124,6 +124,7 @@ void CStartDlg::OpenTransferWindow(TransferWindowMode mode) {
 
 void CStartDlg::OnTransferWindowFinished() {
     CKVD2730Dlg* window = m_pTransferDlg;
+    if (window == nullptr) return;  // its end was reported already
     m_pTransferDlg = nullptr;
     window->deleteLater();
     m_presenter.OnTransferWindowClosed();

@@ -253,6 +253,10 @@ void CKVD2730Dlg::RunProgress(ProgressRun& run, std::function<void()> operation)
     m_runProgress(this, run, std::move(operation));
 }
 
-void CKVD2730Dlg::CloseWindow() { reject(); }
+void CKVD2730Dlg::CloseWindow() {
+    // An operation nested in another (the list fetched again after a delete) may ask again
+    // once the window has closed; a second reject() would report the end a second time.
+    if (isVisible()) reject();
+}
 
 }  // namespace kvd

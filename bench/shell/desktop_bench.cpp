@@ -83,6 +83,7 @@ class SilentPrompts final : public kvd::TransferPrompts {
   public:
     QString lastBox;
     void ShowMessage(QWidget*, const QString& text, const QString&) override { lastBox = text; }
+    bool Ask(QWidget*, const QString&, const QString&, const QString&) override { return true; }
     std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&) override {
         return std::nullopt;
     }
@@ -117,6 +118,7 @@ int main(int argc, char** argv) {
     qputenv("KVD2730_OFFLINE", "1");
     QTemporaryDir scratch;
     qputenv("XDG_RUNTIME_DIR", scratch.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", scratch.filePath(QStringLiteral("config")).toUtf8());
     QApplication application(argc, argv);
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
     const int idleSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
@@ -178,12 +180,14 @@ int main(int argc, char** argv) {
 
     dialog.GpsButton()->click();
     kvd::CKVD2730Dlg* window = dialog.TransferWindow();
-    SpinUntil([&] { return window->isVisible(); });
+    bool listFetched = false;  // the list comes once the window shows
+    QObject::connect(window, &kvd::CKVD2730Dlg::Opened, [&] { listFetched = true; });
+    SpinUntil([&] { return listFetched; });
     window->List()->CheckBox(0)->click();
     window->List()->CheckBox(1)->click();
     probe.Start();
     const Clock::time_point getStart = Clock::now();
-    window->OnClickedGet();  // runs to its end inside the progress dialog's modal loop
+    window->GetButton()->click();  // runs to its end inside the progress dialog's modal loop
     const double getSeconds = Ms(Clock::now() - getStart) / 1000;
     const double getStallMs = probe.StopMs();
     const QString getResult = prompts.lastBox;

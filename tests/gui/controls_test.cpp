@@ -11,6 +11,7 @@
 #include <QWheelEvent>
 
 #include "controls/controls.h"
+#include "gui_test_support.h"
 
 using kvd::CBtnListCtrl;
 using kvd::CCustomButton;
@@ -18,6 +19,9 @@ using kvd::CCustomEdit;
 
 class ControlsTest : public QObject {
     Q_OBJECT
+
+public:
+    static void initMain() { kvd::test::UsePrivateUserFolders(); }
 
 private:
     // A list whose rows are invalid where `invalid` has a 1; it records the hook's calls.

@@ -14,7 +14,7 @@ xs_need_tools
 scratch=$(mktemp -d)
 trap 'xs_cleanup; rm -rf "$scratch"' EXIT
 mkdir -m 700 "$scratch/run"
-mkdir "$scratch/saves" "$scratch/work"
+mkdir "$scratch/saves" "$scratch/work" "$scratch/config"
 printf '[KVD2730]\nGPS=%s\n' "$scratch/saves" >"$scratch/work/KVD2730.ini"
 
 fail() {
@@ -51,12 +51,18 @@ box_ok() {  # dismisses the result box and echoes its count
   xs_wait 5000 '(($(xs_window_count Message) == 0))' || fail "the result box stayed"
 }
 # The device link's diagnostic lines: every reply line, each after the prompt "> ".
-list_replies() { grep -ao 'GetLogList 0 .*' "$scratch/program.out"; }
+list_replies() { grep -ao 'GetLogList 0 .*' "$scratch/program.out" || true; }
 last_list() { list_replies | tail -n 1; }
-open_transfer_window() {  # sets window
+# The progress dialog before its first report (the list's, and the start of a get).
+progress_starting() { (($(xs_window_count Starting) > 0)); }
+open_transfer_window() {  # sets window; the list is fetched once the window shows
+  local lists
+  lists=$(list_replies | wc -l)
   xs_click "$start" "${gps_button[@]}"
   xs_wait 10000 '(($(xs_window_count "RW-T356 GPS Log") == 2))' || fail "no transfer window"
   window=$(xs_windows "RW-T356 GPS Log" | grep -vx "$start")
+  xs_wait 10000 '(($(list_replies | wc -l) > lists)) && ! progress_starting' ||
+    fail "the list was not fetched after the window showed"
 }
 
 xs_start_server 800x600
@@ -65,8 +71,8 @@ xs_start_tray || fail "no tray host"
 step "start"
 t=$(xs_now)
 cd "$scratch/work"
-KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" LC_ALL=C.UTF-8 \
-  xs_spawn "$program" >"$scratch/program.out" 2>"$scratch/program.err"
+KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" XDG_CONFIG_HOME="$scratch/config" \
+  LC_ALL=C.UTF-8 xs_spawn "$program" >"$scratch/program.out" 2>"$scratch/program.err"
 program_pid=$XS_PID
 xs_wait 20000 '(($(xs_window_count "RW-T356 GPS Log") == 1))' || fail "no start dialog"
 start=$(xs_windows "RW-T356 GPS Log")
@@ -99,7 +105,7 @@ for file in "${kml[@]}"; do
 done
 took "$t"
 
-step "delete the first log: list fetched again"
+step "delete the first log (saved: no question): list fetched again"
 t=$(xs_now)
 lists=$(list_replies | wc -l)
 xs_click "$window" "$row_box_x" 45  # row 1 off again; row 0 stays ticked
@@ -125,8 +131,8 @@ took "$t"
 
 step "a second copy says ERROR and ends"
 t=$(xs_now)
-KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" LC_ALL=C.UTF-8 \
-  xs_spawn "$program" >/dev/null 2>&1
+KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" XDG_CONFIG_HOME="$scratch/config" \
+  LC_ALL=C.UTF-8 xs_spawn "$program" >/dev/null 2>&1
 second_pid=$XS_PID
 xs_wait 20000 '(($(xs_window_count ERROR) == 1))' || fail "no ERROR box"
 xs_key "$(xs_windows ERROR)" Return
@@ -137,7 +143,7 @@ kill -0 "$program_pid" 2>/dev/null || fail "the first copy ended too"
 ((($(xs_window_count "RW-T356 GPS Log") == 1))) || fail "the start dialog is gone"
 took "$t"
 
-step "終了 from the tray menu during a get"
+step "Exit from the tray menu during a get"
 t=$(xs_now)
 open_transfer_window
 xs_click "$window" "$row_box_x" 45
@@ -154,14 +160,16 @@ xs_wait 10000 '! kill -0 "$program_pid"' || fail "the program did not end"
 status=0
 wait "$program_pid" || status=$?
 ((status == 0)) || fail "the program ended with status $status"
-mapfile -t files < <(find "$scratch/saves" -type f)
+# The two logs of the first get and the folder's record of them; nothing half-written.
+mapfile -t files < <(find "$scratch/saves" -type f ! -name .kvd2730-saved ! -name .kvd2730-saved.lock)
 ((${#files[@]} == 2)) || fail "files left half-written: ${files[*]}"
+[[ -s $scratch/saves/.kvd2730-saved ]] || fail "the save folder keeps no record of its logs"
 took "$t"
 
 step "at 1.5 times the pixels (144 dpi): 540 x 345"
 t=$(xs_now)
-KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" QT_SCALE_FACTOR=1.5 \
-  xs_spawn "$program" >/dev/null 2>&1
+KVD2730_PORTS="$scratch/device" XDG_RUNTIME_DIR="$scratch/run" XDG_CONFIG_HOME="$scratch/config" \
+  QT_SCALE_FACTOR=1.5 xs_spawn "$program" >/dev/null 2>&1
 xs_wait 20000 '(($(xs_window_count "RW-T356 GPS Log") == 1))' || fail "no start dialog"
 size=$(xwininfo -id "$(xs_windows "RW-T356 GPS Log")" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
 [[ $size == 540x345 ]] || fail "the start dialog is $size"

@@ -7,7 +7,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
-#include <QLockFile>
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
@@ -15,11 +14,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <memory>
 
 #include "controls/controls.h"
+#include "common/system_text.h"
 #include "devicelink/devicelink.h"
+#include "gui_test_support.h"
+#include "shell/instance_lock.h"
 #include "shell/shell.h"
 #include "shell/tray_window.h"
 #include "shell/wait_dialog.h"
@@ -27,7 +30,8 @@
 #include "transfer/transfer_window.h"
 
 using kvd::CStartDlg;
-using State = kvd::CStartDlg::State;
+using kvd::test::LanguageScope;
+using State = kvd::StartState;
 
 namespace {
 
@@ -40,6 +44,10 @@ class RecordingPrompts final : public kvd::TransferPrompts {
     std::function<void()> whileChoosing;
 
     void ShowMessage(QWidget*, const QString& text, const QString&) override { boxes << text; }
+    bool Ask(QWidget*, const QString& text, const QString&, const QString&) override {
+        boxes << text;
+        return false;
+    }
     std::optional<QString> ChooseFolder(QWidget*, const QString&, const QString&) override {
         if (whileChoosing) whileChoosing();
         return std::nullopt;
@@ -49,22 +57,12 @@ class RecordingPrompts final : public kvd::TransferPrompts {
     }
 };
 
-class LanguageScope {
-  public:
-    explicit LanguageScope(uint16_t langId) : previous_(kvd::g_userLangId) {
-        kvd::g_userLangId = langId;
-    }
-    ~LanguageScope() { kvd::g_userLangId = previous_; }
-
-  private:
-    uint16_t previous_;
-};
-
 // A scratch folder that is the current folder and the runtime folder (for the
 // single-instance lock), with the save folder and the device's link inside.
 class Desk {
   public:
-    Desk() : previousFolder_(QDir::currentPath()) {
+    Desk()
+        : previousFolder_(QDir::currentPath()), previousRuntime_(qgetenv("XDG_RUNTIME_DIR")) {
         QDir().mkpath(Saves());
         QDir::setCurrent(scratch_.path());
         qputenv("KVD2730_PORTS", Link().toUtf8());
@@ -77,6 +75,7 @@ class Desk {
         Unplug();
         QDir::setCurrent(previousFolder_);
         qunsetenv("KVD2730_PORTS");
+        qputenv("XDG_RUNTIME_DIR", previousRuntime_);
     }
     Desk(const Desk&) = delete;
     Desk& operator=(const Desk&) = delete;
@@ -93,6 +92,7 @@ class Desk {
   private:
     QTemporaryDir scratch_;
     QString previousFolder_;
+    QByteArray previousRuntime_;
     std::unique_ptr<kvd::test::SimProcess> device_;
 };
 
@@ -113,16 +113,28 @@ bool IsReady(const CStartDlg* dialog) {
     return dialog != nullptr && dialog->CurrentState() == State::Ready;
 }
 
-// Opens the transfer window with the GPS button, as the user does.
+// Opens the transfer window with the GPS button, as the user does. The window fetches its
+// list once it shows; ListFetched() tells when that has ended.
 kvd::CKVD2730Dlg* OpenTransferWindow(CStartDlg& dialog) {
     QTest::mouseClick(dialog.GpsButton(), Qt::LeftButton);
-    return dialog.TransferWindow();
+    kvd::CKVD2730Dlg* window = dialog.TransferWindow();
+    if (window != nullptr)
+        QObject::connect(window, &kvd::CKVD2730Dlg::Opened, window,
+                         [window] { window->setProperty("listFetched", true); });
+    return window;
+}
+
+bool ListFetched(const kvd::CKVD2730Dlg* window) {
+    return window != nullptr && window->property("listFetched").toBool();
 }
 
 }  // namespace
 
 class StartDialogTest : public QObject {
     Q_OBJECT
+
+  public:
+    static void initMain() { kvd::test::UsePrivateUserFolders(); }
 
   private slots:
     void withoutADeviceItWaits_data() {
@@ -196,13 +208,15 @@ class StartDialogTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
         QPointer<kvd::CKVD2730Dlg> window = OpenTransferWindow(dialog);
         QVERIFY(window != nullptr);
-        QCOMPARE(kvd::g_transferDlg, window.data());
-        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(dialog.Presenter().TransferWindow(), &window->Presenter());
+        QTRY_VERIFY_WITH_TIMEOUT(ListFetched(window), kDeviceWaitMs);
+        QVERIFY(window->isVisible());
         QCOMPARE(window->List()->RowCount(), 10);
 
         desk.Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kDeviceWaitMs);
-        QCOMPARE(kvd::g_transferDlg, nullptr);
+        QCOMPARE(dialog.TransferWindow(), nullptr);
+        QCOMPARE(dialog.Presenter().TransferWindow(), nullptr);
         QVERIFY(dialog.CurrentState() == State::Searching || dialog.IsSearching());
         QVERIFY(!dialog.GpsButton()->isEnabled());
 
@@ -217,7 +231,7 @@ class StartDialogTest : public QObject {
         dialog.show();
         QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
         kvd::CKVD2730Dlg* window = OpenTransferWindow(dialog);
-        QTRY_VERIFY(window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(ListFetched(window), kDeviceWaitMs);
         QSignalSpy states(&dialog, &CStartDlg::StateChanged);
         QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
         QCOMPARE(dialog.TransferWindow(), nullptr);
@@ -236,14 +250,18 @@ class StartDialogTest : public QObject {
         dialog.show();
         QTRY_VERIFY_WITH_TIMEOUT(IsReady(&dialog), kDeviceWaitMs);
         QPointer<kvd::CKVD2730Dlg> window = OpenTransferWindow(dialog);
-        QTRY_VERIFY(window->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(ListFetched(window), kDeviceWaitMs);
         bool stillOpenWhileChoosing = false;
+        bool selectingSeen = false;
         prompts.whileChoosing = [&] {
+            selectingSeen = dialog.Presenter().IsSelecting();
             desk.Unplug();
-            QTest::qWait(2 * CStartDlg::kCheckIntervalMs + 200);  // two checks would have failed
+            // Two checks would have failed.
+            QTest::qWait(2 * kvd::StartPresenter::kCheckIntervalMs + 200);
             stillOpenWhileChoosing = !window.isNull() && IsReady(&dialog);
         };
         QTest::mouseClick(window->SelectButton(), Qt::LeftButton);
+        QVERIFY(selectingSeen);
         QVERIFY(stillOpenWhileChoosing);
         QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), kDeviceWaitMs);  // noticed once it closed
         QVERIFY(!dialog.GpsButton()->isEnabled());
@@ -253,24 +271,23 @@ class StartDialogTest : public QObject {
         Desk desk;
         desk.PlugIn();
         RecordingPrompts prompts;
-        kvd::CTrayWindow tray(&prompts);
+        kvd::InstanceLock lock(desk.Runtime().toStdString());
+        kvd::CTrayWindow tray(lock, kvd::ModeGpsLog, &prompts);
         QCOMPARE(tray.Icon().toolTip(), QStringLiteral("KVD-2730"));
-        QCOMPARE(tray.IconMenu().actions().size(), 1);
-        QCOMPARE(tray.IconMenu().actions().at(0)->text(), QString::fromUtf8("終了"));
         QCOMPARE(tray.Icon().contextMenu(), nullptr);  // the tray would open it regardless
 
         bool shownWhileChoosing = true;
         bool shownAfterwards = false;
         prompts.whileChoosing = [&] { shownWhileChoosing = tray.ShowIconMenu({10, 10}); };
-        When([] { return IsReady(kvd::g_startDlg); },
+        When([&] { return IsReady(tray.StartDialog()); },
              [&] {
-                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*kvd::g_startDlg);
-                 When([window] { return window->isVisible(); },
+                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*tray.StartDialog());
+                 When([window] { return ListFetched(window); },
                       [&, window] {
                           QTest::mouseClick(window->SelectButton(), Qt::LeftButton);
                           shownAfterwards =
                               tray.ShowIconMenu({10, 10}) && tray.IconMenu().isVisible();
-                          tray.IconMenu().actions().at(0)->trigger();  // 終了
+                          tray.IconMenu().actions().at(0)->trigger();  // Exit
                           QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
                       });
              });
@@ -280,47 +297,67 @@ class StartDialogTest : public QObject {
     }
 
     // The exit command, in each state the program can be in when it comes.
+    void exitWithoutATransferWindowEndsAtOnce_data() {
+        QTest::addColumn<int>("langId");
+        QTest::addColumn<QString>("exit");
+        QTest::newRow("English") << 0x0409 << "Exit";
+        QTest::newRow("Japanese") << 0x0411 << QString::fromUtf8("終了");
+    }
     void exitWithoutATransferWindowEndsAtOnce() {
+        QFETCH(int, langId);
+        QFETCH(QString, exit);
+        LanguageScope language(static_cast<uint16_t>(langId));
         Desk desk;
-        kvd::CTrayWindow tray;
-        When([] { return kvd::g_startDlg != nullptr && kvd::g_startDlg->isVisible(); },
-             [&] { tray.ExitCommand(); });
+        kvd::InstanceLock lock(desk.Runtime().toStdString());
+        kvd::CTrayWindow tray(lock);
+        QSignalSpy opened(&tray, &kvd::CTrayWindow::StartDialogOpened);
+        QStringList menu;
+        When([&] { return tray.StartDialog() != nullptr && tray.StartDialog()->isVisible(); },
+             [&] {
+                 for (const QAction* action : tray.IconMenu().actions()) menu << action->text();
+                 tray.ExitCommand();
+             });
         QCOMPARE(tray.Run(), 0);  // returns: the dialog ended, the search thread was joined
-        QCOMPARE(kvd::g_startDlg, nullptr);
+        QCOMPARE(menu, QStringList{exit});  // the icon's one-item menu
+        QCOMPARE(opened.count(), 1);
+        QCOMPARE(tray.StartDialog(), nullptr);
+        QCOMPARE(tray.Session().StartDialog(), nullptr);
         QVERIFY(!tray.Icon().isVisible());
     }
 
     void exitWithAnIdleTransferWindowEndsWhenItCloses() {
         Desk desk;
         desk.PlugIn();
-        kvd::CTrayWindow tray;
+        kvd::InstanceLock lock(desk.Runtime().toStdString());
+        kvd::CTrayWindow tray(lock);
         bool windowStayedOpen = false;
-        When([] { return IsReady(kvd::g_startDlg); },
+        When([&] { return IsReady(tray.StartDialog()); },
              [&] {
-                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*kvd::g_startDlg);
-                 When([window] { return window->isVisible(); },
+                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*tray.StartDialog());
+                 When([window] { return ListFetched(window); },
                       [&, window] {
                           tray.ExitCommand();
                           QTest::qWait(1200);  // a connection check comes and goes
-                          windowStayedOpen = window->isVisible() && kvd::g_startDlg != nullptr;
+                          windowStayedOpen = window->isVisible() && tray.StartDialog() != nullptr;
                           QTest::mouseClick(window->CloseButton(), Qt::LeftButton);
                       });
              });
         QCOMPARE(tray.Run(), 0);
         QVERIFY(windowStayedOpen);
-        QCOMPARE(kvd::g_transferDlg, nullptr);
+        QCOMPARE(tray.StartDialog(), nullptr);
     }
 
     void exitDuringAGetStopsItShowsTheResultAndEnds() {
         Desk desk;
         desk.PlugIn({"--baud", "115200", "--trips", "2", "--fixes", "2000"});
         RecordingPrompts prompts;
-        kvd::CTrayWindow tray(&prompts);
+        kvd::InstanceLock lock(desk.Runtime().toStdString());
+        kvd::CTrayWindow tray(lock, kvd::ModeGpsLog, &prompts);
         bool progressShown = false;
-        When([] { return IsReady(kvd::g_startDlg); },
+        When([&] { return IsReady(tray.StartDialog()); },
              [&] {
-                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*kvd::g_startDlg);
-                 When([window] { return window->isVisible(); },
+                 kvd::CKVD2730Dlg* window = OpenTransferWindow(*tray.StartDialog());
+                 When([window] { return ListFetched(window); },
                       [&, window] {
                           QTest::mouseClick(window->List()->CheckBox(0), Qt::LeftButton);
                           QTest::mouseClick(window->List()->CheckBox(1), Qt::LeftButton);
@@ -344,11 +381,16 @@ class StartDialogTest : public QObject {
         QCOMPARE(QDir(desk.Saves()).entryList(QDir::Files | QDir::Hidden), QStringList{});
     }
 
+    // A second copy shows the system's text and our line, brings the first to the front and
+    // ends; the first keeps its lock.
     void aSecondCopyShowsTheSystemsTextAndLeavesTheFirstAlone() {
         Desk desk;
-        QLockFile first(QDir(desk.Runtime()).filePath("KVD2730"));
-        QVERIFY(first.tryLock(0));
-        kvd::CTrayWindow tray;
+        kvd::InstanceLock first(desk.Runtime().toStdString());
+        QVERIFY(first.Acquire());
+        std::atomic<int> secondStarts{0};
+        first.ListenForSecondStart([&] { ++secondStarts; });
+        kvd::InstanceLock second(desk.Runtime().toStdString());
+        kvd::CTrayWindow tray(second);
         QString title, text;
         int buttons = 0;
         bool startDialogSeen = false;
@@ -358,18 +400,68 @@ class StartDialogTest : public QObject {
                  title = box->windowTitle();
                  text = box->text();
                  buttons = static_cast<int>(box->buttons().size());
-                 startDialogSeen = kvd::g_startDlg != nullptr;
+                 startDialogSeen = tray.StartDialog() != nullptr;
                  box->button(QMessageBox::Ok)->click();
              });
         QCOMPARE(tray.Run(), 0);
         QCOMPARE(title, QStringLiteral("ERROR"));
-        QCOMPARE(text, QString::fromStdString(kvd::AlreadyExistsText()));
-        QVERIFY(!text.isEmpty());
+        QVERIFY(!kvd::AlreadyExistsText().empty());
+        QCOMPARE(text, QString::fromStdString(kvd::AlreadyExistsText()) +
+                           QStringLiteral("\nKVD-2730 is already running."));
         QCOMPARE(buttons, 1);
         QVERIFY(!startDialogSeen);
         QVERIFY(!tray.Icon().isVisible());
-        QVERIFY(first.isLocked());
+        QTRY_COMPARE(secondStarts.load(), 1);  // the running copy was told
+        kvd::InstanceLock third(desk.Runtime().toStdString());
+        QVERIFY(!third.Acquire());  // the first still holds the lock
         QVERIFY(QFile::exists(QDir(desk.Runtime()).filePath("KVD2730")));
+    }
+
+    // The running copy, told of a second start, brings its start dialog to the front; once
+    // its windows are gone, a second start only finds the lock.
+    void aSecondStartBringsTheRunningCopyToTheFront() {
+        Desk desk;
+        kvd::InstanceLock lock(desk.Runtime().toStdString());
+        auto tray = std::make_unique<kvd::CTrayWindow>(lock);
+        QWidget other;
+        bool ended = false;
+        bool raised = false;
+        When([&] { return tray->StartDialog() != nullptr && tray->StartDialog()->isVisible(); },
+             [&] {
+                 other.show();
+                 other.activateWindow();
+                 When([&] { return ended || QApplication::activeWindow() == &other; },
+                      [&] {
+                          if (ended) return;
+                          kvd::InstanceLock second(desk.Runtime().toStdString());
+                          QVERIFY(!second.Acquire());
+                          second.NotifyRunningCopy();
+                          When(
+                              [&] {
+                                  return ended ||
+                                         QApplication::activeWindow() == tray->StartDialog();
+                              },
+                              [&] {
+                                  if (ended) return;
+                                  raised = true;
+                                  ended = true;
+                                  tray->ExitCommand();
+                              });
+                      });
+                 QTimer::singleShot(kDeviceWaitMs, &other, [&] {  // a bound against hanging
+                     if (ended) return;
+                     ended = true;
+                     tray->ExitCommand();
+                 });
+             });
+        QCOMPARE(tray->Run(), 0);
+        QVERIFY(raised);
+
+        tray.reset();  // as main() ends: the window goes first, the lock after it
+        kvd::InstanceLock late(desk.Runtime().toStdString());
+        QVERIFY(!late.Acquire());
+        late.NotifyRunningCopy();
+        QTest::qWait(50);  // the lock's thread takes the call and must touch nothing gone
     }
 };
 
