@@ -111,8 +111,9 @@ void TransferPresenter::RefreshList() {
     if (report.Succeeded()) {
         rows_ = std::move(rows);
         ShowRows();
-    } else {
-        // Ten empty rows would look like an empty device.
+    } else if (check_ == nullptr || !check_->ExitRequested()) {
+        // Ten empty rows would look like an empty device. (A program that is ending closes
+        // the window instead.)
         view_.ShowMessage(std::string(Say(kTextListUnreadable)),
                           DescribeFailure(report, DevicePortName(), g_userLangId));
     }

@@ -22,6 +22,7 @@
 #include "gui_test_support.h"
 #include "shell/shell.h"
 #include "shell/wait_dialog.h"
+#include "transfer/transfer.h"
 #include "support/sim_process.h"
 
 using kvd::CKVD2730Dlg;
@@ -99,6 +100,9 @@ public:
         store_ = scratch_.filePath("store");
         QDir().mkpath(store_);
         QDir().mkpath(current());
+        // Settings of this bench's own: a folder one test picks is not the next one's.
+        previousConfig_ = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", scratch_.filePath("config").toUtf8());
         simArgs.insert(simArgs.end(), {"--journal", journal_.toStdString(), "--store", store_.toStdString()});
         sim_ = std::make_unique<kvd::test::SimProcess>(simArgs);
         kvd::SetDevicePort(0, sim_->Port());
@@ -110,6 +114,7 @@ public:
     ~Bench() {
         window_.reset();
         QDir::setCurrent(previousFolder_);
+        qputenv("XDG_CONFIG_HOME", previousConfig_);
     }
     Bench(const Bench&) = delete;
     Bench& operator=(const Bench&) = delete;
@@ -155,6 +160,7 @@ private:
     QString journal_;
     QString store_;
     QString previousFolder_;
+    QByteArray previousConfig_;
     std::unique_ptr<kvd::test::SimProcess> sim_;
     std::unique_ptr<CKVD2730Dlg> window_;
 };
@@ -703,7 +709,9 @@ private slots:
         QFETCH(QString, text);
         LanguageScope language(static_cast<uint16_t>(langId));
         Bench bench({"--trips", "1"}, kvd::ModeGpsLog, false);
-        const QString settings = QDir(bench.current()).filePath("KVD2730.ini");
+        const QString settings = QString::fromStdString(
+            kvd::PathToUtf8(kvd::LocateSettingsFile(kvd::PathFromUtf8(bench.current().toStdString())).writeTo));
+        QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
         if (folderInItsPlace) {
             QVERIFY(QDir().mkdir(settings));
         } else {
