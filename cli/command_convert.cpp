@@ -84,7 +84,7 @@ bool ReadLogFile(const std::filesystem::path& path, std::vector<uint8_t>& bytes,
 // The output folder is made for the first log that goes into it, and taken away again when
 // nothing went in after all, so that a run in which every input fails leaves no folder behind.
 class OutputFolder {
-public:
+  public:
     explicit OutputFolder(std::string folder) : folder_(std::move(folder)) {}
     OutputFolder(const OutputFolder&) = delete;
     OutputFolder& operator=(const OutputFolder&) = delete;
@@ -111,7 +111,7 @@ public:
 
     void Used() { used_ = true; }
 
-private:
+  private:
     std::string folder_;
     std::vector<std::filesystem::path> made_;
     bool ready_ = false;

@@ -45,7 +45,7 @@ int RunDelete(const ParsedOptions& global, const ParsedOptions& options) {
     // A slot the device refused (an empty one, as a rule) was given in error; the device did
     // not fail.
     return report.outcome.failure == CallFailure::Refused && !report.Cancelled() ? kExitItemFailed
-                                                                              : exitCode;
+                                                                                 : exitCode;
 }
 
 }  // namespace kvd::cli

@@ -29,7 +29,8 @@ void PrintSaved(const SavedLog& log) {
     std::fflush(stdout);
     const std::string problem = DescribeSavedLog(log, kLangIdEnglishUs);
     // A cancelled conversion is told once, with the operation.
-    if (!problem.empty() && log.result != SaveResult::Cancelled) std::fprintf(stderr, "kvd2730-cli: get: %s\n", problem.c_str());
+    if (!problem.empty() && log.result != SaveResult::Cancelled)
+        std::fprintf(stderr, "kvd2730-cli: get: %s\n", problem.c_str());
     if (!log.warning.empty())
         std::fprintf(stderr, "kvd2730-cli: get: warning: %s: %s\n", log.deviceName.c_str(),
                      log.warning.c_str());
@@ -44,9 +45,12 @@ std::string Summary(const std::vector<SlotResult>& results, const LogSaver& save
                     std::size_t notNoted) {
     std::size_t saved = 0, keptRaw = 0, notSaved = 0, refused = 0;
     for (const SavedLog& log : saver.Logs()) {
-        if (log.Succeeded()) ++saved;
-        else if (log.result == SaveResult::KeptRaw) ++keptRaw;
-        else if (log.result != SaveResult::Cancelled) ++notSaved;
+        if (log.Succeeded())
+            ++saved;
+        else if (log.result == SaveResult::KeptRaw)
+            ++keptRaw;
+        else if (log.result != SaveResult::Cancelled)
+            ++notSaved;
     }
     for (const SlotResult& result : results)
         refused += result.status == SlotStatus::Refused ? 1 : 0;
@@ -143,7 +147,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     };
     RecordedDownload download;
     download.saver = &saver;
-    download.record = record ? &*record : nullptr;  // with --new: noted once a log's files are written
+    download.record =
+        record ? &*record : nullptr;  // with --new: noted once a log's files are written
     download.formats = *formats;
     // Ends the transfer's progress line before the conversion says anything.
     download.onArrived = [&progress] { progress.Finish(true); };
@@ -155,9 +160,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     session.Settings().progressContext = &progress;
 
     std::vector<SlotResult> results;
-    const OperationReport report =
-        GetEachFile(session.Settings(), slots, folder, &RecordedDownload::Complete, &download,
-                    results);
+    const OperationReport report = GetEachFile(session.Settings(), slots, folder,
+                                               &RecordedDownload::Complete, &download, results);
     progress.Finish(report.Succeeded());
     for (const SlotResult& result : results) {
         if (result.status == SlotStatus::Refused)
@@ -174,7 +178,8 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     }
     // Not an error line of its own: the errors above have each said what failed.
     if (slots.size() > 1 || exitCode != kExitOk)
-        std::fprintf(stderr, "summary: %s\n", Summary(results, saver, download.recordErrors.size()).c_str());
+        std::fprintf(stderr, "summary: %s\n",
+                     Summary(results, saver, download.recordErrors.size()).c_str());
     return exitCode;
 }
 

@@ -41,8 +41,9 @@ int RunPorts(const ParsedOptions& global, const ParsedOptions& options) {
         std::puts("no serial ports found (connect the device)");
 #else
         // The virtual device lives on a pseudo-terminal, which the search does not look at.
-        std::puts("no serial ports found (connect the device, or list a virtual device's port "
-                  "in KVD2730_PORTS)");
+        std::puts(
+            "no serial ports found (connect the device, or list a virtual device's port "
+            "in KVD2730_PORTS)");
 #endif
         return kExitFailure;
     }

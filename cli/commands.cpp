@@ -9,12 +9,11 @@ namespace kvd::cli {
 std::span<const Command> Commands() {
     // New commands go here, with their own command_<name>.cpp.
     static const std::array kCommands = {
-        Command{"ports", "", "candidate ports, and which one answers as the device",
-                PortsOptions(), RunPorts},
-        Command{"list", "", "the device's 10 log slots: index, name, size", ListOptions(),
-                RunList},
-        Command{"get", "(SLOT... | --all)", "download logs and convert each to DIR/NAME.kml or .gpx",
-                GetOptions(), RunGet},
+        Command{"ports", "", "candidate ports, and which one answers as the device", PortsOptions(),
+                RunPorts},
+        Command{"list", "", "the device's 10 log slots: index, name, size", ListOptions(), RunList},
+        Command{"get", "(SLOT... | --all)",
+                "download logs and convert each to DIR/NAME.kml or .gpx", GetOptions(), RunGet},
         Command{"delete", "SLOT...", "delete logs on the device", DeleteOptions(), RunDelete},
         Command{"update-gps", "FILE", "upload a GPS point-data file (stored as gps.FPT)",
                 UpdateOptions(), RunUpdateGps},

@@ -76,8 +76,10 @@ bool DeviceSession::Open(const ParsedOptions& global) {
         // Say which ports could have been the device but could not be opened.
         std::fprintf(stderr, "kvd2730-cli: no KVD-2730 found");
         for (const auto& [candidate, result] : probed) {
-            if (result.outcome == ProbeOutcome::CannotOpen && result.openError != PortOpenError::NotFound)
-                std::fprintf(stderr, "; %s", DescribeOpenError(result.openError, candidate.path).c_str());
+            if (result.outcome == ProbeOutcome::CannotOpen &&
+                result.openError != PortOpenError::NotFound)
+                std::fprintf(stderr, "; %s",
+                             DescribeOpenError(result.openError, candidate.path).c_str());
         }
         std::fprintf(stderr, " (connect the device, or name its port with --port)\n");
         return false;

@@ -12,7 +12,7 @@
 namespace kvd::cli {
 
 class DeviceSession {
-public:
+  public:
     DeviceSession();
     ~DeviceSession();
 
@@ -28,7 +28,7 @@ public:
     // The sentence for a failed operation; with --verbose it names the command and the reply.
     std::string Describe(const OperationReport& report) const;
 
-private:
+  private:
     // Checks that the device answers on a named port, with the short time-out of the
     // identification and, when the port answers otherwise, the recovery; prints why not.
     bool Identify(const std::string& port);

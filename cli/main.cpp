@@ -40,8 +40,7 @@ int Run(const std::vector<std::string>& args) {
         return UsageError("kvd2730-cli", "unknown command '" + name + "'", ProgramUsage());
     }
     const std::string where = "kvd2730-cli " + name;
-    const std::vector<std::string> rest(global->positionals.begin() + 1,
-                                        global->positionals.end());
+    const std::vector<std::string> rest(global->positionals.begin() + 1, global->positionals.end());
     const std::vector<OptionSpec> specs = WithGlobalOptions(command->options);
     const auto options = ParseOptions(rest, specs, ParseMode::Everywhere, error);
     if (!options) return UsageError(where, error, CommandUsage(*command));

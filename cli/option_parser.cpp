@@ -47,12 +47,16 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--") {
-            parsed.positionals.insert(parsed.positionals.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            parsed.positionals.insert(parsed.positionals.end(),
+                                      args.begin() + static_cast<std::ptrdiff_t>(i) + 1,
+                                      args.end());
             break;
         }
         if (arg.size() < 2 || arg[0] != '-') {
             if (mode == ParseMode::StopAtPositional) {
-                parsed.positionals.insert(parsed.positionals.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+                parsed.positionals.insert(parsed.positionals.end(),
+                                          args.begin() + static_cast<std::ptrdiff_t>(i),
+                                          args.end());
                 break;
             }
             parsed.positionals.push_back(arg);
@@ -64,7 +68,8 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
         std::optional<std::string> value;
         std::string shown;
         if (isLong) {
-            const std::string_view name = std::string_view(arg).substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const std::string_view name = std::string_view(arg).substr(
+                2, equals == std::string::npos ? std::string::npos : equals - 2);
             option = FindLong(specs, name);
             shown = "--" + std::string(name);
             if (equals != std::string::npos) value = arg.substr(equals + 1);
@@ -90,7 +95,8 @@ std::optional<ParsedOptions> ParseOptions(std::span<const std::string> args,
             }
         } else if (!value) {
             if (i + 1 >= args.size()) {
-                error = "option " + shown + " needs a value (" + std::string(option->valueName) + ")";
+                error =
+                    "option " + shown + " needs a value (" + std::string(option->valueName) + ")";
                 return std::nullopt;
             }
             value = args[++i];

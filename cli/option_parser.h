@@ -24,15 +24,13 @@ struct ParsedOptions {
     std::map<std::string, std::string, std::less<>> values;  // the last one given wins
     std::vector<std::string> positionals;
 
-    bool Has(std::string_view name) const {
-        return flags.contains(name) || values.contains(name);
-    }
+    bool Has(std::string_view name) const { return flags.contains(name) || values.contains(name); }
     std::optional<std::string> Value(std::string_view name) const;
 };
 
 enum class ParseMode {
-    Everywhere,          // options may follow positionals
-    StopAtPositional,    // the first positional and all after it are left unparsed
+    Everywhere,        // options may follow positionals
+    StopAtPositional,  // the first positional and all after it are left unparsed
 };
 
 // No value and error set for an unknown option or a missing value.

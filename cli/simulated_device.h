@@ -7,7 +7,7 @@
 namespace kvd::cli {
 
 class SimulatedDevice {
-public:
+  public:
     virtual ~SimulatedDevice() = default;
     virtual const std::string& PortPath() const = 0;
 

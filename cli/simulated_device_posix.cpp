@@ -1,18 +1,17 @@
-#include "cli/simulated_device.h"
-
 #include <exception>
 
+#include "cli/simulated_device.h"
 #include "simulator/simulator.h"
 
 namespace kvd::cli {
 namespace {
 
 class PseudoTerminalDevice final : public SimulatedDevice {
-public:
+  public:
     PseudoTerminalDevice() : simulator_(sim::SimulatorConfig{}) { simulator_.Start(); }
     const std::string& PortPath() const override { return simulator_.PortPath(); }
 
-private:
+  private:
     sim::Simulator simulator_;
 };
 

@@ -20,7 +20,7 @@ enum class CommitOutcome {
 };
 
 class AtomicFile final : public ByteSink {
-public:
+  public:
     AtomicFile() = default;
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -41,7 +41,7 @@ public:
 
     const std::filesystem::path& TempPath() const { return tempPath_; }
 
-private:
+  private:
     void CloseHandle();
     // Data on the disk before any name points at it; closes the handle. false: discarded.
     bool FlushAndClose(std::string& error);

@@ -27,7 +27,8 @@ std::optional<unsigned long> WriterOf(std::string_view name) {
     if (!name.starts_with(kTempPrefix) || !name.ends_with(kTempSuffix)) return std::nullopt;
     name.remove_prefix(kTempPrefix.size());
     name.remove_suffix(kTempSuffix.size());
-    if (name.size() < kSaltDigits + 2 || name[name.size() - kSaltDigits - 1] != '-') return std::nullopt;
+    if (name.size() < kSaltDigits + 2 || name[name.size() - kSaltDigits - 1] != '-')
+        return std::nullopt;
     const std::string_view salt = name.substr(name.size() - kSaltDigits);
     if (salt.find_first_not_of("0123456789abcdef") != std::string_view::npos) return std::nullopt;
     const std::string_view pid = name.substr(0, name.size() - kSaltDigits - 1);
@@ -59,8 +60,7 @@ int RemoveLeftoverTemporaryFiles(const std::filesystem::path& folder) {
         const bool abandoned = writer && !ProcessMayBeRunning(*writer) &&
                                it->is_regular_file(entryError) &&
                                it->last_write_time(entryError) < abandonedBefore && !entryError;
-        if (abandoned && std::filesystem::remove(it->path(), entryError))
-            ++removed;
+        if (abandoned && std::filesystem::remove(it->path(), entryError)) ++removed;
     }
     return removed;
 }

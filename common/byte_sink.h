@@ -8,7 +8,7 @@
 namespace kvd {
 
 class ByteSink {
-public:
+  public:
     virtual ~ByteSink() = default;
     // Writes all bytes; false with error set when that fails.
     virtual bool Write(std::span<const uint8_t> bytes, std::string& error) = 0;

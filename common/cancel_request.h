@@ -8,7 +8,7 @@
 namespace kvd {
 
 class CancelRequest {
-public:
+  public:
     CancelRequest() = default;
     CancelRequest(const CancelRequest&) = delete;
     CancelRequest& operator=(const CancelRequest&) = delete;
@@ -19,7 +19,7 @@ public:
     void Clear() noexcept { requested_.store(false, std::memory_order_release); }
     bool IsRequested() const noexcept { return requested_.load(std::memory_order_acquire); }
 
-private:
+  private:
     static_assert(std::atomic<bool>::is_always_lock_free);
     std::atomic<bool> requested_{false};
 };

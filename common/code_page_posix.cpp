@@ -1,5 +1,4 @@
 #include "common/code_page.h"
-
 #include "common/utf8.h"
 
 namespace kvd {

@@ -9,7 +9,7 @@
 namespace kvd {
 
 class FileLock {
-public:
+  public:
     FileLock() = default;
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -20,7 +20,7 @@ public:
     // false with the cause in error.
     bool Acquire(const std::filesystem::path& path, std::string& error);
 
-private:
+  private:
     intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
 };
 

@@ -109,16 +109,26 @@ std::to_chars_result FixedToChars(char* first, char* last, double value, int pre
         ScaledToUnits(value, precision, units)) {
         const bool negative = std::signbit(value);  // -0.0 prints "-0.000000" too
         switch (precision) {
-            case 0: return WriteUnits<0>(first, last, units, negative);
-            case 1: return WriteUnits<1>(first, last, units, negative);
-            case 2: return WriteUnits<2>(first, last, units, negative);
-            case 3: return WriteUnits<3>(first, last, units, negative);
-            case 4: return WriteUnits<4>(first, last, units, negative);
-            case 5: return WriteUnits<5>(first, last, units, negative);
-            case 6: return WriteUnits<6>(first, last, units, negative);
-            case 7: return WriteUnits<7>(first, last, units, negative);
-            case 8: return WriteUnits<8>(first, last, units, negative);
-            default: return WriteUnits<9>(first, last, units, negative);
+            case 0:
+                return WriteUnits<0>(first, last, units, negative);
+            case 1:
+                return WriteUnits<1>(first, last, units, negative);
+            case 2:
+                return WriteUnits<2>(first, last, units, negative);
+            case 3:
+                return WriteUnits<3>(first, last, units, negative);
+            case 4:
+                return WriteUnits<4>(first, last, units, negative);
+            case 5:
+                return WriteUnits<5>(first, last, units, negative);
+            case 6:
+                return WriteUnits<6>(first, last, units, negative);
+            case 7:
+                return WriteUnits<7>(first, last, units, negative);
+            case 8:
+                return WriteUnits<8>(first, last, units, negative);
+            default:
+                return WriteUnits<9>(first, last, units, negative);
         }
     }
 #endif

@@ -15,13 +15,13 @@ bool SameFileContent(const std::filesystem::path& a, const std::filesystem::path
 
 // 64-bit FNV-1a of bytes fed piece by piece: the same value as of the whole at once.
 class ContentHash {
-public:
+  public:
     void Add(std::span<const uint8_t> bytes) {
         for (const uint8_t byte : bytes) value_ = (value_ ^ byte) * 0x100000001b3u;
     }
     uint64_t Value() const { return value_; }
 
-private:
+  private:
     uint64_t value_ = 0xcbf29ce484222325u;
 };
 

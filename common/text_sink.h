@@ -16,7 +16,7 @@ namespace kvd {
 enum class TextEncoding { Utf8, Utf16Le };
 
 class TextSink {
-public:
+  public:
     static constexpr std::size_t kDefaultBufferBytes = 256 * 1024;
 
     TextSink(ByteSink& sink, TextEncoding encoding, std::size_t bufferBytes = kDefaultBufferBytes);
@@ -44,7 +44,7 @@ public:
     // of the text is dropped unwritten.
     bool Finish(std::string& error);
 
-private:
+  private:
     static constexpr std::size_t kShortText = 64;
 
     static bool IsAscii(std::string_view text) {

@@ -14,7 +14,7 @@ namespace kvd {
 class CBtnListCtrl : public QTreeWidget {
     Q_OBJECT
 
-public:
+  public:
     static constexpr int kRowHeight = 18;
     // Tick, name, size and the narrow "new" mark; together they fit the transfer window's
     // list (270 pixels with its frame), so that no horizontal scroll bar appears.
@@ -50,11 +50,11 @@ public:
     void SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;
 
-protected:
+  protected:
     // The wheel does not scroll the list.
     void wheelEvent(QWheelEvent* event) override;
 
-private:
+  private:
     std::vector<QCheckBox*> m_pCheckBoxes;
     RowInvalidHook m_pfnIsRowInvalid;
     CheckChangedHook m_pfnOnCheckChanged;

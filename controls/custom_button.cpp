@@ -31,22 +31,31 @@ CCustomButton::Look CCustomButton::CurrentLook() const {
 
 QColor CCustomButton::TextColour(Look look) {
     switch (look) {
-        case Look::Disabled: return {165, 165, 165};
-        case Look::Pressed: return {0, 0, 0};
-        case Look::Hover: return {245, 245, 245};
+        case Look::Disabled:
+            return {165, 165, 165};
+        case Look::Pressed:
+            return {0, 0, 0};
+        case Look::Hover:
+            return {245, 245, 245};
         case Look::Focus:
-        case Look::Normal: break;
+        case Look::Normal:
+            break;
     }
     return {255, 255, 255};
 }
 
 QColor CCustomButton::FillColour(Look look) {
     switch (look) {
-        case Look::Disabled: return {236, 236, 236};
-        case Look::Pressed: return {255, 175, 175};
-        case Look::Hover: return {0, 154, 154};
-        case Look::Focus: return {34, 34, 34};
-        case Look::Normal: break;
+        case Look::Disabled:
+            return {236, 236, 236};
+        case Look::Pressed:
+            return {255, 175, 175};
+        case Look::Hover:
+            return {0, 154, 154};
+        case Look::Focus:
+            return {34, 34, 34};
+        case Look::Normal:
+            break;
     }
     return {101, 101, 101};
 }

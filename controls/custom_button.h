@@ -12,7 +12,7 @@ namespace kvd {
 class CCustomButton : public QPushButton {
     Q_OBJECT
 
-public:
+  public:
     // The pointer must rest this long on the button before it lights up.
     static constexpr int kHoverDelayMs = 100;
 
@@ -30,13 +30,13 @@ public:
     static QColor TextColour(Look look);
     static QColor FillColour(Look look);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
-private:
+  private:
     void SetHover(bool hover);
 
     QString m_strText[2];

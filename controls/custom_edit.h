@@ -8,10 +8,10 @@ namespace kvd {
 class CCustomEdit : public QLineEdit {
     Q_OBJECT
 
-public:
+  public:
     explicit CCustomEdit(QWidget* parent = nullptr);
 
-protected:
+  protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -1,5 +1,6 @@
-#include "common/utf8.h"
 #include "devicelink/ansi_text.h"
+
+#include "common/utf8.h"
 
 namespace kvd {
 

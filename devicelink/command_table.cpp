@@ -37,9 +37,8 @@ constexpr std::array<CommandRow, 21> kCommandRows{{
 
 std::string LowerAscii(const char* text, std::size_t length) {
     std::string lower(text, length);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) {
-        return static_cast<char>(std::tolower(c));
-    });
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return lower;
 }
 
@@ -51,7 +50,8 @@ const CommandRow* FindCommandRow(const char* command, std::size_t length) {
     // Only the first 259 bytes of the line take part in the search.
     const std::string line = LowerAscii(command, std::min(length, kMaxWordLength));
     for (const CommandRow& row : kCommandRows) {
-        const std::string word = LowerAscii(row.searchText, std::char_traits<char>::length(row.searchText));
+        const std::string word =
+            LowerAscii(row.searchText, std::char_traits<char>::length(row.searchText));
         if (line.find(word) != std::string::npos) return &row;
     }
     return nullptr;

@@ -8,14 +8,14 @@
 namespace kvd {
 
 enum class ReplyHandler {
-    EchoAlwaysOk,      // ReadEchoReply, result always 1
-    Echo,              // ReadEchoReply, its own result
-    Status,            // ReadStatusReply
-    UntilPrompt,       // ReadUntilPrompt
-    ReceiveToMemory,   // a YMODEM batch kept in memory
-    ReceiveToFile,     // a YMODEM batch stored in the caller's folder
-    SendFixedName,     // a YMODEM upload under the row's device-side name
-    SendCallerName,    // a YMODEM upload under the caller's file name
+    EchoAlwaysOk,     // ReadEchoReply, result always 1
+    Echo,             // ReadEchoReply, its own result
+    Status,           // ReadStatusReply
+    UntilPrompt,      // ReadUntilPrompt
+    ReceiveToMemory,  // a YMODEM batch kept in memory
+    ReceiveToFile,    // a YMODEM batch stored in the caller's folder
+    SendFixedName,    // a YMODEM upload under the row's device-side name
+    SendCallerName,   // a YMODEM upload under the caller's file name
 };
 
 struct CommandRow {

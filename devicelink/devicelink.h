@@ -82,7 +82,9 @@ struct CallOutcome {
     int32_t timeoutMs = 0;    // the per-byte time-out the call ran with
     uint64_t bytesHeard = 0;  // bytes the port delivered: whether anything answered at all
 
-    bool Succeeded() const { return status == CallStatus::Done || status == CallStatus::Transferred; }
+    bool Succeeded() const {
+        return status == CallStatus::Done || status == CallStatus::Transferred;
+    }
     bool Cancelled() const { return status == CallStatus::Cancelled; }
 };
 
@@ -100,7 +102,7 @@ struct DeviceCall {
     int32_t timeoutMs = kDefaultTimeoutMs;  // per-byte time-out
     ProgressCallback progress = nullptr;
     void* progressContext = nullptr;
-    std::string* replyOut = nullptr;  // receives the last non-prompt reply line
+    std::string* replyOut = nullptr;          // receives the last non-prompt reply line
     CompletionCallback completion = nullptr;  // a result of 0 fails the call
     void* completionContext = nullptr;
     // The caller's request to stop. Set before the call, nothing is sent; set during it, the

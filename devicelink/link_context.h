@@ -61,9 +61,9 @@ struct LinkContext {
     std::array<uint8_t, 4096> readAhead{};
     std::size_t readAheadPos = 0;
     std::size_t readAheadLen = 0;
-    uint64_t bytesHeard = 0;    // every byte the port delivered during the call
-    bool readTimedOut = false;  // the last failed read ran out of time or line
-    bool lineTooLong = false;   // a reply line did not fit recvBuf
+    uint64_t bytesHeard = 0;                  // every byte the port delivered during the call
+    bool readTimedOut = false;                // the last failed read ran out of time or line
+    bool lineTooLong = false;                 // a reply line did not fit recvBuf
     FailureCause cause = FailureCause::None;  // the first cause noted by a failing step
     std::string causeDetail;
 

@@ -37,8 +37,8 @@ std::optional<int32_t> ComPortNumberFromFriendlyName(std::string_view friendlyNa
     if (com == std::string_view::npos) return std::nullopt;
     int64_t value = 0;
     std::size_t digits = 0;
-    for (std::size_t i = com + 3; i < friendlyName.size() &&
-                                  std::isdigit(static_cast<unsigned char>(friendlyName[i]));
+    for (std::size_t i = com + 3;
+         i < friendlyName.size() && std::isdigit(static_cast<unsigned char>(friendlyName[i]));
          ++i, ++digits) {
         value = std::min<int64_t>(value * 10 + (friendlyName[i] - '0'),
                                   std::numeric_limits<int32_t>::max());

@@ -56,17 +56,18 @@ using RecoveryPolicy = std::function<bool(const PortCandidate&)>;
 // more identification; without a policy there is none. `probed`, when given, receives every
 // candidate probed and its last result.
 int32_t FindDevicePort(std::vector<ProbedPort>* probed = nullptr,
-                       const CancelRequest* cancel = nullptr, const RecoveryPolicy& mayRecover = {});
+                       const CancelRequest* cancel = nullptr,
+                       const RecoveryPolicy& mayRecover = {});
 
 // The desktop's search runs the discovery every 100 ms: a port that answers but not as the
 // device gets the recovery once, and again only after it was unplugged (it could not be
 // opened) or passed as the device.
 class RecoverOncePerPlugIn {
-public:
+  public:
     // One pass of FindDevicePort under this rule.
     int32_t FindDevicePort(const CancelRequest* cancel = nullptr);
 
-private:
+  private:
     std::vector<std::string> recovered_;  // ports recovered since they were last plugged in
 };
 

@@ -30,7 +30,8 @@ std::string CanonicalOrSelf(const std::string& path) {
 std::string ByIdName(const std::string& device) {
     std::error_code error;
     for (const auto& entry : fs::directory_iterator("/dev/serial/by-id", error)) {
-        if (CanonicalOrSelf(entry.path().string()) == device) return entry.path().filename().string();
+        if (CanonicalOrSelf(entry.path().string()) == device)
+            return entry.path().filename().string();
     }
     return {};
 }

@@ -12,7 +12,7 @@
 namespace kvd {
 
 class SerialPort {
-public:
+  public:
     virtual ~SerialPort() = default;
 
     // Writes up to count bytes, waiting at most timeoutMs for the line to take them.
@@ -30,10 +30,10 @@ public:
     // The request that ends a read's wait early; null: none does.
     void StopWaitingWhen(const CancelRequest* cancel) { cancel_ = cancel; }
 
-protected:
+  protected:
     const CancelRequest* WaitCancel() const { return cancel_; }
 
-private:
+  private:
     const CancelRequest* cancel_ = nullptr;
 };
 

@@ -53,7 +53,8 @@ Wait WaitReady(int fd, short events, int32_t timeoutMs, const CancelRequest* can
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) return Wait::TimedOut;
         pollfd p{fd, events, 0};
-        const int n = ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), kWaitSliceMs)));
+        const int n =
+            ::poll(&p, 1, static_cast<int>(std::min<int64_t>(left.count(), kWaitSliceMs)));
         if (n > 0) {
             const bool ready = (p.revents & events) != 0 && (p.revents & (POLLERR | POLLNVAL)) == 0;
             return ready ? Wait::Ready : Wait::Failed;
@@ -64,7 +65,7 @@ Wait WaitReady(int fd, short events, int32_t timeoutMs, const CancelRequest* can
 }
 
 class PosixSerialPort final : public SerialPort {
-public:
+  public:
     explicit PosixSerialPort(int fd) : fd_(fd) {}
     ~PosixSerialPort() override {
         ::ioctl(fd_, TIOCNXCL);
@@ -112,7 +113,7 @@ public:
 
     FailureCause LastReadFailure() const override { return lastFailure_; }
 
-private:
+  private:
     std::size_t Failed(FailureCause cause) {
         lastFailure_ = cause;
         return 0;

@@ -56,7 +56,8 @@ int32_t LoadSendFile(LinkContext& context, const std::string& path) {
     if (!file) {
         const int error = errno;
         WriteDiagnosticFormat("cannot open %s: %s\n", path.c_str(), ErrnoText(error).c_str());
-        NoteCause(context, error == ENOENT ? FailureCause::FileMissing : FailureCause::FileUnreadable,
+        NoteCause(context,
+                  error == ENOENT ? FailureCause::FileMissing : FailureCause::FileUnreadable,
                   ErrnoText(error));
         return 0;
     }
@@ -194,7 +195,8 @@ int32_t FinishFile(LinkContext& context) {
         if (context.state == STATE_NAK) {
             if (answer != kAck && answer != kNak) {
                 WriteDiagnosticFormat("STATE_NAK:unknown(%x)\n", answer);
-                NoteCause(context, answer == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
+                NoteCause(context,
+                          answer == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
                 return 0;
             }
             if (!SendControlByte(context, kEot)) return 0;
@@ -204,7 +206,8 @@ int32_t FinishFile(LinkContext& context) {
         }
         if (answer != kAck) {
             WriteDiagnosticFormat("STATE_EOT:unknown(%x)\n", answer);
-            NoteCause(context, answer == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
+            NoteCause(context,
+                      answer == kCan ? FailureCause::DeviceCancelled : FailureCause::BadData);
             return 0;
         }
         WriteDiagnosticFormat("STATE_EOT:ACK(%x)\n", answer);

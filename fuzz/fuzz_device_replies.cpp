@@ -14,12 +14,28 @@ namespace {
 
 // One line per row of the command table, and one the table does not know.
 constexpr std::array<const char*, 22> kCommands{
-    "Hello\n",           "Echo KVD-2730\n",     "Help\n",           "GetMode\n",
-    "SetMode 1\n",       "GetGpsDataVersion\n", "UpdateVoiceData\n", "GetLogList\n",
-    "GetLog 3\n",        "GetRecordList\n",     "GetRecord 1\n",    "UpdateGpsDataX\n",
-    "EraseFlashRom\n",   "ProgramFlashRom\n",   "ReadFlashRom\n",   "GetFwDataVersion\n",
-    "DeleteLog 2\n",     "DeleteRecord 4\n",    "WriteFwData\n",    "UpdateFw\n",
-    "SetBaudrate 9600\n", "Frobnicate\n",
+    "Hello\n",
+    "Echo KVD-2730\n",
+    "Help\n",
+    "GetMode\n",
+    "SetMode 1\n",
+    "GetGpsDataVersion\n",
+    "UpdateVoiceData\n",
+    "GetLogList\n",
+    "GetLog 3\n",
+    "GetRecordList\n",
+    "GetRecord 1\n",
+    "UpdateGpsDataX\n",
+    "EraseFlashRom\n",
+    "ProgramFlashRom\n",
+    "ReadFlashRom\n",
+    "GetFwDataVersion\n",
+    "DeleteLog 2\n",
+    "DeleteRecord 4\n",
+    "WriteFwData\n",
+    "UpdateFw\n",
+    "SetBaudrate 9600\n",
+    "Frobnicate\n",
 };
 
 int32_t CountBytes(void* context, const uint8_t*, int32_t size, const char*, const char*) {

@@ -11,7 +11,7 @@
 namespace {
 
 class CountingSink final : public kvd::ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> bytes, std::string&) override {
         total += bytes.size();
         return true;

@@ -23,8 +23,8 @@ namespace fs = std::filesystem;
 class ScratchFolder {
   public:
     ScratchFolder() {
-        const fs::path base = fs::is_directory("/dev/shm") ? fs::path("/dev/shm")
-                                                            : fs::temp_directory_path();
+        const fs::path base =
+            fs::is_directory("/dev/shm") ? fs::path("/dev/shm") : fs::temp_directory_path();
         path_ = base / ("kvd-fuzz-saved-" + std::to_string(::getpid()));
         fs::create_directories(path_);
     }
@@ -45,7 +45,8 @@ const fs::path& Folder() {
 
 std::string Hex(uint64_t value) {
     std::string text(16, '0');
-    for (int k = 15; k >= 0; --k, value >>= 4) text[static_cast<std::size_t>(k)] = "0123456789abcdef"[value & 0xF];
+    for (int k = 15; k >= 0; --k, value >>= 4)
+        text[static_cast<std::size_t>(k)] = "0123456789abcdef"[value & 0xF];
     return text;
 }
 
@@ -74,8 +75,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
     // What was read is written back whole beside the new log.
     constexpr std::string_view kLog = "a log the fuzzer never names";
-    const kvd::SavedLogEntry added{"fuzz.LOG", kLog.size(), kvd::LogContentHash(AsBytes(kLog)),
-                                   {true, true}, {{"fuzz.LOG.kml", 1}, {"fuzz.LOG.gpx", 2}}};
+    const kvd::SavedLogEntry added{"fuzz.LOG",
+                                   kLog.size(),
+                                   kvd::LogContentHash(AsBytes(kLog)),
+                                   {true, true},
+                                   {{"fuzz.LOG.kml", 1}, {"fuzz.LOG.gpx", 2}}};
     std::string error;
     if (!record.Add(added.name, AsBytes(kLog), error, added.formats, added.files)) __builtin_trap();
     const kvd::SavedLogRecord reloaded = kvd::SavedLogRecord::Load(Folder(), damage);
@@ -83,7 +87,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     std::vector<kvd::SavedLogEntry> expected = before;
     bool merged = false;
     for (kvd::SavedLogEntry& entry : expected)
-        merged = merged || (entry.name == added.name && entry.size == added.size && entry.hash == added.hash);
+        merged = merged ||
+                 (entry.name == added.name && entry.size == added.size && entry.hash == added.hash);
     if (!merged) {
         expected.push_back(added);
         if (reloaded.Entries() != expected) __builtin_trap();

@@ -30,8 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     const std::size_t feed = input.find('\n');
     const std::string_view value = feed == std::string_view::npos ? "" : input.substr(0, feed);
-    const std::string_view file =
-        feed == std::string_view::npos ? input : input.substr(feed + 1);
+    const std::string_view file = feed == std::string_view::npos ? input : input.substr(feed + 1);
 
     const kvd::ProfileText decoded = kvd::ProfileText::Decode(AsBytes(file));
     // Once through the codec, a file is stable: encoding its decoding gives it back.
@@ -41,8 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     for (const auto& [section, key] : kProbes)
         if (again.Get(section, key) != decoded.Get(section, key)) __builtin_trap();
 
-    const bool pickable = kvd::ProfileText::CanHold(value) &&
-                          kvd::Utf16ToUtf8(kvd::Utf8ToUtf16(value)) == value;
+    const bool pickable =
+        kvd::ProfileText::CanHold(value) && kvd::Utf16ToUtf8(kvd::Utf8ToUtf16(value)) == value;
     if (!pickable) return 0;
     kvd::ProfileText changed = decoded;
     changed.Set("KVD2730", "GPS", value);

@@ -40,7 +40,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     call.timeoutMs = 1;
     call.completion = CheckFile;
     call.completionContext = &files;
-    const kvd::CallOutcome outcome = kvd::RunDeviceCommand("memory", kvd::command_line::GetLog(0), call);
+    const kvd::CallOutcome outcome =
+        kvd::RunDeviceCommand("memory", kvd::command_line::GetLog(0), call);
     if (outcome.Succeeded() && files != 1) __builtin_trap();  // success always hands over one file
     return 0;
 }

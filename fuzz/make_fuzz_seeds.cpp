@@ -4,11 +4,10 @@
 #include <fstream>
 #include <iterator>
 #include <span>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "devicelink/ymodem_block.h"
 #include "common/utf8.h"
 #include "devicelink/ymodem_block.h"
 #include "transfer/transfer.h"
@@ -39,7 +38,8 @@ std::string Block(uint8_t number, const std::string& payload, bool header) {
     std::vector<uint8_t> block(kvd::kLongBlockLength, 0);
     if (header) {
         const auto nul = payload.find('\0');
-        kvd::FrameHeaderBlock(block.data(), kvd::kStx, payload.substr(0, nul), payload.substr(nul + 1));
+        kvd::FrameHeaderBlock(block.data(), kvd::kStx, payload.substr(0, nul),
+                              payload.substr(nul + 1));
     } else {
         std::copy(payload.begin(), payload.end(), block.begin() + kvd::kBlockHead);
         std::fill(block.begin() + kvd::kBlockHead + static_cast<std::ptrdiff_t>(payload.size()),
@@ -55,7 +55,7 @@ std::string DownloadReply(const std::string& name, const std::string& file) {
     wire += Block(0, name + '\0' + std::to_string(file.size()) + " 15000000000 100644 ", true);
     for (std::size_t offset = 0, k = 1; offset < file.size(); offset += 1024, ++k)
         wire += Block(static_cast<uint8_t>(k), file.substr(offset, 1024), false);
-    wire += "\x04\x04";                  // EOT, and EOT again after the host's NAK
+    wire += "\x04\x04";                            // EOT, and EOT again after the host's NAK
     wire += Block(0, std::string(1, '\0'), true);  // the empty block 0 ends the batch
     return wire + "GetLog 0\n> ";
 }
@@ -131,7 +131,10 @@ int main(int argc, char** argv) {
     // block 0 and each of the three data blocks, NAK and ACK for the two EOTs, C and ACK for
     // the closing block 0.
     const fs::path send = root / "fuzz_ymodem_send";
-    const std::string ending = "\x15\x06" "C\x06" "UpdateGpsDataX 0\n> ";
+    const std::string ending =
+        "\x15\x06"
+        "C\x06"
+        "UpdateGpsDataX 0\n> ";
     Write(send, "upload", "UpdateGpsDataX 1\nC\x06\x06\x06\x06" + ending);
     Write(send, "c-for-ack", "UpdateGpsDataX 1\nCCCCC" + ending);
     Write(send, "nak", "UpdateGpsDataX 1\nC\x06\x15\x06\x06\x06" + ending);

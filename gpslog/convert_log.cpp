@@ -29,12 +29,12 @@ FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::str
         WriteKmlDocument(log, TrackName(path), chosen, out);
         return out.Finish(error);
     };
-    return ConvertLogToDocument(data, folder, fileName,
-                                {".kml", kEstimatedBytesPerFix, writeKml}, watch, sameAsExisting);
+    return ConvertLogToDocument(data, folder, fileName, {".kml", kEstimatedBytesPerFix, writeKml},
+                                watch, sameAsExisting);
 }
 
-int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size,
-                           const char* folder, const char* fileName) {
+int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size, const char* folder,
+                           const char* fileName) {
     if ((data == nullptr && size != 0) || size < 0 || folder == nullptr || fileName == nullptr) {
         return 0;
     }

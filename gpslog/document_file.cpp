@@ -17,7 +17,7 @@ constexpr char kCancelled[] = "cancelled";
 // Passes the document on to the file, reporting progress; after a cancel request it fails
 // every write, so that nothing more reaches the file (the log image ends its loops too).
 class WatchedSink final : public ByteSink {
-public:
+  public:
     WatchedSink(ByteSink& file, const ConversionWatch& watch, uint64_t estimatedBodyBytes,
                 std::string fileName)
         : file_(file),
@@ -41,7 +41,7 @@ public:
     void Done() { Report(100); }
     uint64_t Hash() const { return hash_.Value(); }
 
-private:
+  private:
     void Report(int32_t percent) {
         if (!watch_.progress || percent == reported_) return;
         reported_ = percent;

@@ -20,9 +20,8 @@ std::filesystem::path DocumentPathFor(const std::string& folder, const std::stri
                                       const char* extension);
 
 // Writes the whole document of log into sink and flushes it; false with the first error.
-using DocumentWriter =
-    std::function<bool(const GpsLogImage& log, const std::filesystem::path& path, ByteSink& sink,
-                       std::string& error)>;
+using DocumentWriter = std::function<bool(const GpsLogImage& log, const std::filesystem::path& path,
+                                          ByteSink& sink, std::string& error)>;
 
 struct DocumentFormat {
     const char* extension;  // ".kml"

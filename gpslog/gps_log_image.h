@@ -14,7 +14,7 @@
 namespace kvd {
 
 class GpsLogImage {
-public:
+  public:
     // No value when the bytes hold no header block or its date and time are rejected;
     // error then says why.
     static std::optional<GpsLogImage> Open(std::span<const uint8_t> data, std::string& error);
@@ -43,7 +43,7 @@ public:
     // the last fix the range holds.
     int64_t SpanEnd(int64_t time) const;
 
-private:
+  private:
     GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval);
 
     // Fixes in the file after the blocks before the first position.

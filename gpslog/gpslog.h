@@ -1,4 +1,5 @@
-// GPS log conversion: a downloaded log becomes a KML or a GPX file. Other folders include only this.
+// GPS log conversion: a downloaded log becomes a KML or a GPX file. Other folders include only
+// this.
 #pragma once
 
 #include <cstdint>
@@ -90,10 +91,10 @@ using ExistingFileDecision = std::function<ExistingFile(const std::filesystem::p
 struct FileConversion {
     std::filesystem::path path;  // the file written, or the one that would have been
     std::string error;
-    std::string warning;     // what a written file leaves out of the log; empty when nothing
+    std::string warning;        // what a written file leaves out of the log; empty when nothing
     uint64_t fixesLeftOut = 0;  // the fixes the warning speaks of
-    bool cancelled = false;  // stopped by the cancel request (error says so too)
-    bool nameTaken = false;  // the name was held by something else (error says so too)
+    bool cancelled = false;     // stopped by the cancel request (error says so too)
+    bool nameTaken = false;     // the name was held by something else (error says so too)
     // The name was held already: the file there was replaced (no decision, or the same log's)
     // or counts as this document and was kept. Either way, it was not this conversion's to
     // remove.

@@ -33,14 +33,12 @@ constexpr std::string_view kTrackPointClose =
 constexpr int64_t kSecondsPerDay = 86'400;
 
 // GPX counts longitudes from -180 up to but not including 180: the device's 180 is -180.
-double GpxLongitude(double longitude) {
-    return longitude >= 180.0 ? longitude - 360.0 : longitude;
-}
+double GpxLongitude(double longitude) { return longitude >= 180.0 ? longitude - 360.0 : longitude; }
 
 // UTC calendar fields; the date is worked out once per day of the log, the time of day is
 // arithmetic.
 class UtcCalendar {
-public:
+  public:
     CalendarFields At(int64_t time) {
         if (!known_ || time < dayStart_ || time >= dayStart_ + kSecondsPerDay) {
             dayStart_ = time - Remainder(time);
@@ -51,7 +49,7 @@ public:
         return {date_.year, date_.month, date_.day, second / 3600, second / 60 % 60, second % 60};
     }
 
-private:
+  private:
     static int64_t Remainder(int64_t time) {
         const int64_t r = time % kSecondsPerDay;
         return r < 0 ? r + kSecondsPerDay : r;
@@ -81,8 +79,8 @@ void WriteWaypoints(const GpsLogImage& log, TextSink& out) {
         name.clear();
         AppendEscapedText(name, nameText);
         const CalendarFields at = utc.At(fix.time);
-        waypoint.WriteTo(out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day, at.hour,
-                               at.minute, at.second, std::string_view(name)});
+        waypoint.WriteTo(out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day,
+                               at.hour, at.minute, at.second, std::string_view(name)});
     });
 }
 
@@ -93,9 +91,9 @@ void WriteTrackPoints(const GpsLogImage& log, TextSink& out) {
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
         if (fix.valid == 0) return;  // no position of its own
         const CalendarFields at = utc.At(fix.time);
-        point.WriteTo(out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day,
-                            at.hour, at.minute, at.second,
-                            fix.speed * kKilometresPerHourInMetresPerSecond});
+        point.WriteTo(
+            out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day, at.hour,
+                  at.minute, at.second, fix.speed * kKilometresPerHourInMetresPerSecond});
         // A course GPX cannot hold (360 or more) is left out rather than guessed.
         if (HasCourse(fix)) course.WriteTo(out, {fix.direction});
         out.Append(kTrackPointClose);

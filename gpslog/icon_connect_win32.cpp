@@ -23,8 +23,7 @@ bool ConnectOne(const addrinfo& address, std::chrono::steady_clock::time_point d
     }
     u_long nonBlocking = 1;
     ioctlsocket(s, FIONBIO, &nonBlocking);
-    bool connected =
-        ::connect(s, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0;
+    bool connected = ::connect(s, address.ai_addr, static_cast<int>(address.ai_addrlen)) == 0;
     if (!connected && WSAGetLastError() == WSAEWOULDBLOCK) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
             deadline - std::chrono::steady_clock::now());
@@ -33,9 +32,9 @@ bool ConnectOne(const addrinfo& address, std::chrono::steady_clock::time_point d
             (wait.revents & POLLWRNORM) != 0) {
             int status = 0;
             int size = sizeof status;
-            connected = getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&status),
-                                   &size) == 0 &&
-                        status == 0;
+            connected =
+                getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&status), &size) == 0 &&
+                status == 0;
         }
     }
     closesocket(s);

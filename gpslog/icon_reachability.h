@@ -12,38 +12,38 @@
 namespace kvd {
 
 class IconReachability {
-public:
+  public:
     virtual ~IconReachability() = default;
     virtual bool CanConnect(std::string_view host) = 0;
 };
 
 // For tests, benchmarks, demos and --offline: never touches the network.
 class OfflineIconReachability final : public IconReachability {
-public:
+  public:
     bool CanConnect(std::string_view) override { return false; }
 };
 
 // A TCP connection to host:port, given up once the time limit has passed (name lookup
 // included).
 class NetworkIconReachability final : public IconReachability {
-public:
+  public:
     explicit NetworkIconReachability(uint16_t port = 80,
                                      std::chrono::milliseconds limit = std::chrono::seconds(1))
         : port_(port), limit_(limit) {}
     bool CanConnect(std::string_view host) override;
 
-private:
+  private:
     uint16_t port_;
     std::chrono::milliseconds limit_;
 };
 
 // Asks inner once per host and remembers the answer; one lives for one conversion.
 class CachedIconReachability final : public IconReachability {
-public:
+  public:
     explicit CachedIconReachability(IconReachability& inner) : inner_(inner) {}
     bool CanConnect(std::string_view host) override;
 
-private:
+  private:
     IconReachability& inner_;
     std::map<std::string, bool, std::less<>> answers_;
 };

@@ -47,8 +47,9 @@ KmlIcons ChooseIcons(IconReachability& reachability) {
                                  "/intl/en_us/mapfiles/ms/icons/blue-pushpin.png");
     icons.yellowPushpin = PickIcon(reachability, kPaletteIconHost, "/mapfiles/kml/pal4/icon24.png",
                                    "/intl/en_us/mapfiles/ms/icons/ylw-pushpin.png");
-    icons.blueDot = PickIcon(reachability, kMarkerIconHost, "/intl/en_us/mapfiles/ms/icons/info.png",
-                             "/intl/en_us/mapfiles/ms/icons/blue-dot.png");
+    icons.blueDot =
+        PickIcon(reachability, kMarkerIconHost, "/intl/en_us/mapfiles/ms/icons/info.png",
+                 "/intl/en_us/mapfiles/ms/icons/blue-dot.png");
     return icons;
 }
 
@@ -60,9 +61,9 @@ std::string TrackSummary(const GpsLogImage& log) {
     const CalendarFields start = TimeToLocalCalendar(log.StartTime());
     const CalendarFields end = TimeToLocalCalendar(log.EndTime());
     std::string summary = PrintFormat(MessageText(MsgKmlTrackSummary))
-                              .Format({start.year, start.month, start.day, start.hour,
-                                       start.minute, start.second, end.year, end.month, end.day,
-                                       end.hour, end.minute, end.second, log.Interval()});
+                              .Format({start.year, start.month, start.day, start.hour, start.minute,
+                                       start.second, end.year, end.month, end.day, end.hour,
+                                       end.minute, end.second, log.Interval()});
     // Parsing turns the CR LF of the catalogue text into LF; write what a reader will see.
     std::erase(summary, '\r');
     return summary;

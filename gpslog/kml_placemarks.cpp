@@ -40,7 +40,7 @@ struct KmlTime {
 };
 
 class LocalCalendarCache {
-public:
+  public:
     const KmlTime& At(int64_t time) {
         if (!valid_ || time != time_) {
             const LocalTime local = TimeToLocalTime(time);
@@ -52,7 +52,7 @@ public:
         return entry_;
     }
 
-private:
+  private:
     bool valid_ = false;
     int64_t time_ = 0;
     KmlTime entry_;
@@ -94,29 +94,45 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
         const CalendarFields& end = endTime.fields;
 
         nameText.clear();
-        dateTime.AppendTo(nameText, {begin.year, begin.month, begin.day, begin.hour,
-                                     begin.minute, begin.second});
+        dateTime.AppendTo(
+            nameText, {begin.year, begin.month, begin.day, begin.hour, begin.minute, begin.second});
         name.clear();
         AppendEscapedText(name, nameText);
 
         // Toward zero; a direction that is no compass angle leaves the view facing north.
         const int64_t heading = HasCourse(fix) ? static_cast<int64_t>(fix.direction) : 0;
-        placemark.WriteTo(
-            out.Out(),
-            {FixVisibility(fix.mark, index, log.Interval()), std::string_view(name),
-             fix.longitude, fix.latitude, fix.altitude, heading, begin.year, begin.month,
-             begin.day, begin.hour, begin.minute, begin.second, beginTime.Suffix(), end.year,
-             end.month, end.day, end.hour, end.minute, end.second, endTime.Suffix(),
-             StyleReference(fix), fix.longitude, fix.latitude, fix.altitude});
+        placemark.WriteTo(out.Out(), {FixVisibility(fix.mark, index, log.Interval()),
+                                      std::string_view(name),
+                                      fix.longitude,
+                                      fix.latitude,
+                                      fix.altitude,
+                                      heading,
+                                      begin.year,
+                                      begin.month,
+                                      begin.day,
+                                      begin.hour,
+                                      begin.minute,
+                                      begin.second,
+                                      beginTime.Suffix(),
+                                      end.year,
+                                      end.month,
+                                      end.day,
+                                      end.hour,
+                                      end.minute,
+                                      end.second,
+                                      endTime.Suffix(),
+                                      StyleReference(fix),
+                                      fix.longitude,
+                                      fix.latitude,
+                                      fix.altitude});
         if (fix.speed >= kHeadingShownFromSpeed) {
-            detailWithHeading.WriteTo(out.Out(), {fix.speed, fix.direction, begin.year,
-                                                  begin.month, begin.day, begin.hour,
-                                                  begin.minute, begin.second, fix.latitude,
-                                                  fix.longitude});
+            detailWithHeading.WriteTo(
+                out.Out(), {fix.speed, fix.direction, begin.year, begin.month, begin.day,
+                            begin.hour, begin.minute, begin.second, fix.latitude, fix.longitude});
         } else {
-            detailPlain.WriteTo(out.Out(), {fix.speed, begin.year, begin.month, begin.day,
-                                               begin.hour, begin.minute, begin.second,
-                                               fix.latitude, fix.longitude});
+            detailPlain.WriteTo(
+                out.Out(), {fix.speed, begin.year, begin.month, begin.day, begin.hour, begin.minute,
+                            begin.second, fix.latitude, fix.longitude});
         }
         out.Markup(kFixPlacemarkClose);
     });

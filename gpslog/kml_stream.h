@@ -12,7 +12,7 @@
 namespace kvd {
 
 class KmlStream {
-public:
+  public:
     explicit KmlStream(ByteSink& sink);
 
     void Markup(std::string_view markup) { text_.Append(markup); }
@@ -25,7 +25,7 @@ public:
     // Writes what is buffered; false with the first write error.
     bool Finish(std::string& error) { return text_.Finish(error); }
 
-private:
+  private:
     TextSink text_;
 };
 

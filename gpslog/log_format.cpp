@@ -16,9 +16,7 @@ void Put32(uint8_t* at, uint32_t value) {
     }
 }
 
-uint16_t Get16(const uint8_t* at) {
-    return static_cast<uint16_t>(at[0] | (at[1] << 8));
-}
+uint16_t Get16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 uint32_t Get32(const uint8_t* at) {
     return uint32_t{at[0]} | (uint32_t{at[1]} << 8) | (uint32_t{at[2]} << 16) |

@@ -44,7 +44,7 @@ inline void CopyBytes(char* out, const char* in, std::size_t count) {
 // is some fifty literals and numbers, each too short to be worth a call of its own.
 template <typename Out>
 class Staged {
-public:
+  public:
     explicit Staged(Out& out) : out_(out) {}
     Staged(const Staged&) = delete;
     Staged& operator=(const Staged&) = delete;
@@ -78,7 +78,7 @@ public:
 
     static constexpr std::size_t kSize = 1024;
 
-private:
+  private:
     Out& out_;
     std::size_t used_ = 0;
     char text_[kSize];
@@ -219,15 +219,18 @@ void PrintFormat::Fill(Out& out, std::initializer_list<FormatArg> args) const {
             return;  // fewer arguments than conversions: print what has one
         }
         const FormatArg& arg = *next++;
-        const double real = arg.kind == FormatArg::Kind::Real ? arg.real
-                                                               : static_cast<double>(arg.integer);
-        const int64_t integer = arg.kind == FormatArg::Kind::Integer
-                                    ? arg.integer
-                                    : static_cast<int64_t>(arg.real);
+        const double real =
+            arg.kind == FormatArg::Kind::Real ? arg.real : static_cast<double>(arg.integer);
+        const int64_t integer =
+            arg.kind == FormatArg::Kind::Integer ? arg.integer : static_cast<int64_t>(arg.real);
         switch (piece.conversion) {
             case 'd':
-            case 'i': AppendInteger(out, integer, piece.width, piece.zeroPad); break;
-            case 'f': AppendReal(out, real, piece.width, piece.precision); break;
+            case 'i':
+                AppendInteger(out, integer, piece.width, piece.zeroPad);
+                break;
+            case 'f':
+                AppendReal(out, real, piece.width, piece.precision);
+                break;
             case 'c': {
                 const char c = static_cast<char>(integer);
                 out.Append(std::string_view(&c, 1));
@@ -237,7 +240,8 @@ void PrintFormat::Fill(Out& out, std::initializer_list<FormatArg> args) const {
                 Pad(out, arg.text.size(), piece.width, ' ');
                 out.Append(arg.text);
                 break;
-            default: break;  // not used by any catalogue text
+            default:
+                break;  // not used by any catalogue text
         }
     }
 }

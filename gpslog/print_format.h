@@ -29,7 +29,7 @@ struct FormatArg {
 // that the catalogue uses. %s inserts its text unchanged: callers escape what needs it.
 // Numbers print as printf prints them in the C locale.
 class PrintFormat {
-public:
+  public:
     explicit PrintFormat(std::string_view format);
 
     void AppendTo(std::string& out, std::initializer_list<FormatArg> args) const;
@@ -37,7 +37,7 @@ public:
     void WriteTo(TextSink& out, std::initializer_list<FormatArg> args) const;
     std::string Format(std::initializer_list<FormatArg> args) const;
 
-private:
+  private:
     struct Piece {
         std::string_view literal;  // printed before the conversion
         char conversion = 0;       // 0: the piece is only a literal

@@ -9,7 +9,7 @@ namespace {
 
 // splitmix64: tiny, and the same sequence everywhere, unlike the standard distributions.
 class TripRandom {
-public:
+  public:
     explicit TripRandom(uint64_t seed) : state_(seed) {}
 
     uint64_t Next() {
@@ -25,7 +25,7 @@ public:
     // An event of rate perSecond happening within a step of the given length.
     bool Chance(double perSecond, double seconds) { return Unit() < perSecond * seconds; }
 
-private:
+  private:
     uint64_t state_;
 };
 
@@ -36,10 +36,10 @@ struct Car {
     double longitude = 139.767125;
     double speedKmh = 0.0;
     double targetKmh = 40.0;
-    double heading = 0.0;      // degrees, 0 north, clockwise
-    double turnLeft = 0.0;     // degrees still to turn, signed
-    double stoppedFor = 0.0;   // seconds left standing at a light
-    uint32_t tunnelBlocks = 0; // invalid blocks still to come
+    double heading = 0.0;       // degrees, 0 north, clockwise
+    double turnLeft = 0.0;      // degrees still to turn, signed
+    double stoppedFor = 0.0;    // seconds left standing at a light
+    uint32_t tunnelBlocks = 0;  // invalid blocks still to come
 
     void Drive(TripRandom& random, double seconds) {
         if (stoppedFor > 0.0) {

@@ -17,11 +17,20 @@ template <typename Out>
 void AppendEscapedCharacter(Out& out, std::string_view text, std::size_t& pos) {
     char32_t c = DecodeUtf8(text, pos);
     switch (c) {
-        case '&': out.Append(std::string_view("&amp;")); return;
-        case '<': out.Append(std::string_view("&lt;")); return;
-        case '>': out.Append(std::string_view("&gt;")); return;
-        case '\r': out.Append(std::string_view("&#13;")); return;  // a parser reads CR as LF
-        default: break;
+        case '&':
+            out.Append(std::string_view("&amp;"));
+            return;
+        case '<':
+            out.Append(std::string_view("&lt;"));
+            return;
+        case '>':
+            out.Append(std::string_view("&gt;"));
+            return;
+        case '\r':
+            out.Append(std::string_view("&#13;"));
+            return;  // a parser reads CR as LF
+        default:
+            break;
     }
     if (!AllowedInXml(c)) {
         c = kReplacementCharacter;

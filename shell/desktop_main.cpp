@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
             std::printf("usage: kvd2730 [--update | --version]\n");
             return 0;
         } else if (argument.starts_with("--")) {  // Qt's own options have one dash
-            std::fprintf(stderr, "kvd2730: unknown option %s\nusage: kvd2730 [--update | --version]\n",
+            std::fprintf(stderr,
+                         "kvd2730: unknown option %s\nusage: kvd2730 [--update | --version]\n",
                          argv[k]);
             return 2;
         }

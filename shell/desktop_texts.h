@@ -24,8 +24,9 @@ inline constexpr MessagePair kTextAlreadyRunning{"KVD-2730 は既に起動して
                                                  "KVD-2730 is already running."};
 inline constexpr MessagePair kTextListUnreadable{"装置のログ一覧を読み取れませんでした",
                                                  "The device's list could not be read"};
-inline constexpr MessagePair kTextSettingsNotKept{"保存先フォルダーを設定ファイルに保存できませんでした",
-                                                  "The save folder could not be kept in the settings file"};
+inline constexpr MessagePair kTextSettingsNotKept{
+    "保存先フォルダーを設定ファイルに保存できませんでした",
+    "The save folder could not be kept in the settings file"};
 
 // The question before deleting logs that the save folder does not hold: each log a line.
 std::string UnsavedDeleteQuestion(const std::vector<std::string>& logs, const std::string& folder,

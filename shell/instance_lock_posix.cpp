@@ -76,7 +76,8 @@ bool InstanceLock::Acquire() {
     if (p.lockFd >= 0) return true;
     const int fd = open(p.lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) {
-        std::fprintf(stderr, "kvd2730: cannot take the single-instance lock %s: %s; running without it\n",
+        std::fprintf(stderr,
+                     "kvd2730: cannot take the single-instance lock %s: %s; running without it\n",
                      p.lockPath.c_str(), ErrnoText(errno).c_str());
         return true;
     }
@@ -84,7 +85,8 @@ bool InstanceLock::Acquire() {
         const int error = errno;
         close(fd);
         if (error == EWOULDBLOCK) return false;
-        std::fprintf(stderr, "kvd2730: cannot take the single-instance lock %s: %s; running without it\n",
+        std::fprintf(stderr,
+                     "kvd2730: cannot take the single-instance lock %s: %s; running without it\n",
                      p.lockPath.c_str(), ErrnoText(error).c_str());
         return true;
     }
@@ -100,7 +102,8 @@ void InstanceLock::ListenForSecondStart(std::function<void()> onSecondStart) {
     // Only the holder of the lock gets here: a socket left by a crashed copy is stale.
     unlink(p.socketPath.c_str());
     p.listenFd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (p.listenFd < 0 || bind(p.listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (p.listenFd < 0 ||
+        bind(p.listenFd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(p.listenFd, 4) != 0 || pipe2(p.stopPipe, O_CLOEXEC) != 0) {
         if (p.listenFd >= 0) close(p.listenFd);
         p.listenFd = -1;

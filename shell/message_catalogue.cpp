@@ -90,8 +90,6 @@ uint16_t LangIdFromLocaleName(std::string_view localeName) {
     return localeName.starts_with("ja") ? kLangIdJapanese : kLangIdEnglishUs;
 }
 
-void InitUserLanguage() {
-    g_userLangId.store(ReadUserDefaultLangId(), std::memory_order_relaxed);
-}
+void InitUserLanguage() { g_userLangId.store(ReadUserDefaultLangId(), std::memory_order_relaxed); }
 
 }  // namespace kvd

@@ -15,8 +15,8 @@ std::string FileNameText(const std::string& fileName) {
     return CodePageToUtf8(fileName).value_or(std::string());
 }
 
-std::string Format(std::string_view format, std::string_view please, int32_t percent,
-                   double spent, double left) {
+std::string Format(std::string_view format, std::string_view please, int32_t percent, double spent,
+                   double left) {
     const std::string pattern(format);
     const std::string word(please);
     const int length =

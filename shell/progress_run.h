@@ -73,8 +73,8 @@ class ProgressRun {
     bool Finished() const;
 
     // The device link's progress reporter; context is the run. Called on the worker.
-    static void Report(void* context, int32_t percent, const char* fileName,
-                       double elapsedSeconds, double estimatedTotalSeconds, int32_t mode);
+    static void Report(void* context, int32_t percent, const char* fileName, double elapsedSeconds,
+                       double estimatedTotalSeconds, int32_t mode);
 
   private:
     struct Report_ {

@@ -38,7 +38,8 @@ void CStartDlg::CreateControls() {
     setFont(dialogFont);
 
     // The one mode button opens what the presenter was made for, with that mode's text.
-    const MessageEntry modeText = m_presenter.ButtonMode() == ModeUpdate ? MsgUpdate : MsgGpsLogData;
+    const MessageEntry modeText =
+        m_presenter.ButtonMode() == ModeUpdate ? MsgUpdate : MsgGpsLogData;
     m_btnGps = new CCustomButton(this);
     m_btnGps->setGeometry(DialogUnits(84, 57, 66, 20));
     m_btnGps->SetTexts(CatalogueText(modeText), CatalogueText(MsgConnecting));
@@ -97,9 +98,7 @@ void CStartDlg::StopTimer(StartDialogTimer timer) {
     (timer == StartDialogTimer::Identify ? m_timerIdentify : m_timerCheck).stop();
 }
 
-void CStartDlg::PostToUi(std::function<void()> task) {
-    m_poster.Post(std::move(task));
-}
+void CStartDlg::PostToUi(std::function<void()> task) { m_poster.Post(std::move(task)); }
 
 void CStartDlg::ShowDeviceReady(bool ready) {
     m_btnGps->setEnabled(ready);

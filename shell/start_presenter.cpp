@@ -71,8 +71,7 @@ void StartPresenter::OnCheckTick() {
     // device is looked at again once it has closed.
     if (IsSelecting()) return;
     std::error_code code;
-    if (CheckConnection(DevicePortName(), PathToUtf8(std::filesystem::current_path(code))))
-        return;
+    if (CheckConnection(DevicePortName(), PathToUtf8(std::filesystem::current_path(code)))) return;
     StopChecking();
     StartSearch();
     if (transfer_ != nullptr) {
@@ -97,7 +96,9 @@ void StartPresenter::ResumeConnectionCheck() {
     if (state_ == StartState::Ready) StartChecking();
 }
 
-bool StartPresenter::IsSelecting() const { return transfer_ != nullptr && transfer_->IsSelecting(); }
+bool StartPresenter::IsSelecting() const {
+    return transfer_ != nullptr && transfer_->IsSelecting();
+}
 
 void StartPresenter::OnModeButton() {
     if (transfer_ != nullptr || windowOpening_ || state_ != StartState::Ready) return;

@@ -4,8 +4,6 @@
 
 namespace kvd {
 
-uint16_t ReadUserDefaultLangId() {
-    return static_cast<uint16_t>(GetUserDefaultLangID());
-}
+uint16_t ReadUserDefaultLangId() { return static_cast<uint16_t>(GetUserDefaultLangID()); }
 
 }  // namespace kvd

@@ -24,7 +24,8 @@ CWaitDialog::CWaitDialog(QWidget* owner, ProgressRun& run)
     m_wndCancel->setAutoDefault(false);
     m_wndCancel->setDefault(false);
     connect(m_wndCancel, &QPushButton::clicked, this, &CWaitDialog::reject);
-    connect(this, &CWaitDialog::Woken, this, [this] { m_run.OnWake(); }, Qt::QueuedConnection);
+    connect(
+        this, &CWaitDialog::Woken, this, [this] { m_run.OnWake(); }, Qt::QueuedConnection);
     if (m_run.Style().percent)
         LayOutPercentStyle();
     else

@@ -12,7 +12,7 @@
 namespace kvd::sim {
 
 class DeviceWire {
-public:
+  public:
     // baud 0 sends unpaced.
     DeviceWire(int masterFd, uint32_t baud);
 
@@ -30,7 +30,10 @@ public:
     }
 
     // After `limit` more bytes, everything sent is dropped (a device gone quiet).
-    void GoSilentAfter(std::size_t limit) { silenceBudget_ = limit; silent_ = true; }
+    void GoSilentAfter(std::size_t limit) {
+        silenceBudget_ = limit;
+        silent_ = true;
+    }
     void Speak() { silent_ = false; }
 
     bool Dead() const { return dead_; }
@@ -43,7 +46,7 @@ public:
     // Every wait ends early once this descriptor turns readable: the device is asked to stop.
     void StopWaitingWhenReadable(int wakeFd) { wakeFd_ = wakeFd; }
 
-private:
+  private:
     using Clock = std::chrono::steady_clock;
     // Holds the line for the wire time of `count` bytes, both directions sharing one line.
     void Occupy(std::size_t count);

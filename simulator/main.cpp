@@ -21,7 +21,8 @@ void StopOnSignal(int) {
 }
 
 void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
+    std::fprintf(
+        out,
         "usage: kvd2730-sim [options]\n"
         "  --link PATH            also place a symbolic link to the port at PATH\n"
         "  --baud N               pace every byte as a line at N baud (default: unpaced)\n"
@@ -90,22 +91,27 @@ int main(int argc, char** argv) {
             const std::string text = value();
             kvd::sim::SlotFile file{-1, text};
             if (const auto eq = text.find('='); eq != std::string::npos && eq <= 1 && eq > 0) {
-                file.slot = static_cast<int>(NumberArgument("--log", text.substr(0, eq).c_str(), 0, 9));
+                file.slot =
+                    static_cast<int>(NumberArgument("--log", text.substr(0, eq).c_str(), 0, 9));
                 file.path = text.substr(eq + 1);
             }
             config.logFiles.push_back(file);
         } else if (option == "--trips") {
             config.syntheticTrips = static_cast<int>(NumberArgument("--trips", value(), 0, 10));
         } else if (option == "--fixes") {
-            config.trip.fixCount = static_cast<int>(NumberArgument("--fixes", value(), 0, 10'000'000));
+            config.trip.fixCount =
+                static_cast<int>(NumberArgument("--fixes", value(), 0, 10'000'000));
         } else if (option == "--interval") {
-            config.trip.intervalSeconds = static_cast<int>(NumberArgument("--interval", value(), 0, 65535));
+            config.trip.intervalSeconds =
+                static_cast<int>(NumberArgument("--interval", value(), 0, 65535));
         } else if (option == "--seed") {
-            config.trip.seed = static_cast<uint32_t>(NumberArgument("--seed", value(), 0, 0x7fffffff));
+            config.trip.seed =
+                static_cast<uint32_t>(NumberArgument("--seed", value(), 0, 0x7fffffff));
         } else if (option == "--store") {
             config.device.storeDir = value();
         } else if (option == "--block") {
-            config.device.dataBlockSize = static_cast<int>(NumberArgument("--block", value(), 128, 1024));
+            config.device.dataBlockSize =
+                static_cast<int>(NumberArgument("--block", value(), 128, 1024));
             if (config.device.dataBlockSize != 128 && config.device.dataBlockSize != 1024)
                 UsageError("--block takes 128 or 1024");
         } else if (option == "--fault") {

@@ -6,7 +6,7 @@
 namespace kvd::sim {
 
 class PseudoTerminal {
-public:
+  public:
     // Opens a new pair; throws std::system_error when the system has none to give.
     PseudoTerminal();
     ~PseudoTerminal();
@@ -19,7 +19,7 @@ public:
     // Hangs up: the port side then reads end-of-file or an I/O error, as after an unplug.
     void Hangup();
 
-private:
+  private:
     int master_ = -1;
     int slaveKeeper_ = -1;  // keeps the pair alive between the host's opens
     std::string slavePath_;

@@ -8,7 +8,7 @@
 namespace kvd::sim {
 
 class SimProcess {
-public:
+  public:
     // Starts `binary` with these arguments and waits for the port path it prints.
     // Throws std::runtime_error when it does not start.
     SimProcess(const std::string& binary, const std::vector<std::string>& args);
@@ -20,7 +20,7 @@ public:
     // Stops the simulator and returns its wait status.
     int Stop();
 
-private:
+  private:
     int pid_ = -1;
     std::string port_;
 };

@@ -16,10 +16,13 @@ DeviceStorage BuildStorage(const SimulatorConfig& config) {
     DeviceStorage storage;
     auto place = [&](int slot, StoredFile file) {
         if (slot < 0) {
-            for (slot = 0; slot < DeviceStorage::kLogSlots && storage.logs[static_cast<std::size_t>(slot)]; ++slot) {
+            for (slot = 0;
+                 slot < DeviceStorage::kLogSlots && storage.logs[static_cast<std::size_t>(slot)];
+                 ++slot) {
             }
         }
-        if (slot >= DeviceStorage::kLogSlots) throw std::runtime_error("no free log slot for " + file.name);
+        if (slot >= DeviceStorage::kLogSlots)
+            throw std::runtime_error("no free log slot for " + file.name);
         storage.logs[static_cast<std::size_t>(slot)] = std::move(file);
     };
     // Built-in trips first (three by default when no log file is given), then the files.
@@ -36,8 +39,10 @@ DeviceStorage BuildStorage(const SimulatorConfig& config) {
     // A few small recordings so that the record list and GetRecord have something to show.
     for (int k = 0; k < 3; ++k) {
         std::vector<uint8_t> bytes(2000 + 700 * static_cast<std::size_t>(k));
-        for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<uint8_t>(i * 7 + static_cast<std::size_t>(k));
-        storage.records[static_cast<std::size_t>(k)] = StoredFile{"REC" + std::to_string(k) + ".WAV", std::move(bytes)};
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = static_cast<uint8_t>(i * 7 + static_cast<std::size_t>(k));
+        storage.records[static_cast<std::size_t>(k)] =
+            StoredFile{"REC" + std::to_string(k) + ".WAV", std::move(bytes)};
     }
     return storage;
 }

@@ -32,7 +32,7 @@ struct SimulatorConfig {
 DeviceStorage BuildStorage(const SimulatorConfig& config);
 
 class Simulator {
-public:
+  public:
     explicit Simulator(const SimulatorConfig& config);
     ~Simulator();
     Simulator(const Simulator&) = delete;
@@ -44,7 +44,7 @@ public:
     // Safe to call from a signal handler: it sets a flag and writes to a pipe.
     void Stop();
 
-private:
+  private:
     struct Parts;
     std::unique_ptr<Parts> parts_;
     std::atomic<bool> stop_{false};

@@ -72,8 +72,8 @@ void VirtualDevice::Run(const std::atomic<bool>& stop) {
 }
 
 bool VirtualDevice::FaultActive(FaultKind kind) {
-    const bool active = faultArmed_ && options_.fault.kind == kind &&
-                        options_.fault.AppliesTo(currentCommand_);
+    const bool active =
+        faultArmed_ && options_.fault.kind == kind && options_.fault.AppliesTo(currentCommand_);
     faultFired_ = faultFired_ || active;
     return active;
 }
@@ -235,10 +235,9 @@ void VirtualDevice::Execute(const std::string& line) {
 }
 
 YmodemDeviceSide VirtualDevice::TransferSide() {
-    return YmodemDeviceSide{wire_, options_.fault,
-                            [this](FaultKind kind) { return FaultActive(kind); },
-                            options_.dataBlockSize,
-                            [this](const std::string& entry) { Journal("[" + entry + "]\n"); }};
+    return YmodemDeviceSide{
+        wire_, options_.fault, [this](FaultKind kind) { return FaultActive(kind); },
+        options_.dataBlockSize, [this](const std::string& entry) { Journal("[" + entry + "]\n"); }};
 }
 
 bool VirtualDevice::ServeTransfer(const std::string& command, const std::string& argument) {

@@ -45,7 +45,7 @@ struct DeviceOptions {
 };
 
 class VirtualDevice {
-public:
+  public:
     VirtualDevice(DeviceWire& wire, DeviceStorage& storage, DeviceOptions options);
 
     // Serves commands until `stop` is set or the line goes dead.
@@ -55,7 +55,7 @@ public:
     // line begun in one call is finished in a later one.
     bool ServeOne(int waitMs);
 
-private:
+  private:
     bool ReadCommandLine(std::string& line, int waitMs);
     // Takes one byte into the open line, with its echo.
     void TakeLineByte(uint8_t byte);

@@ -77,8 +77,8 @@ class ScopedTimeZone {
             const char* zone;
             int32_t bias;
         };
-        for (const Known& k : {Known{"Asia/Tokyo", -540}, Known{"UTC", 0},
-                               Known{"Asia/Kolkata", -330}}) {
+        for (const Known& k :
+             {Known{"Asia/Tokyo", -540}, Known{"UTC", 0}, Known{"Asia/Kolkata", -330}}) {
             if (std::string_view(zone) == k.zone) {
                 PinZoneBias(k.bias);
                 return;

@@ -6,7 +6,7 @@
 namespace kvd {
 
 class ConnectionCheck {
-public:
+  public:
     virtual ~ConnectionCheck() = default;
     // Called on the UI thread when an operation starts (before any warning box): stop the
     // check's timer.

@@ -38,9 +38,9 @@ bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_vie
                      std::string& error) {
     const SettingsLocation where = LocateSettingsFile(currentFolder);
     if (!MakeSettingsFolder(where.writeTo.parent_path(), error)) return false;
-    return WriteProfileString(where.writeTo, kSettingsSection, kSaveFolderKey, saveFolder, error,
-                              where.readFrom == where.writeTo ? std::filesystem::path()
-                                                              : where.readFrom);
+    return WriteProfileString(
+        where.writeTo, kSettingsSection, kSaveFolderKey, saveFolder, error,
+        where.readFrom == where.writeTo ? std::filesystem::path() : where.readFrom);
 }
 
 std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& folder,
@@ -54,7 +54,8 @@ std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& 
         if (entry.is_directory(typeError)) continue;
         const std::string name = PathToUtf8(entry.path().filename());
         const auto dot = name.rfind('.');
-        const std::string_view found = dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot);
+        const std::string_view found =
+            dot == std::string::npos ? std::string_view() : std::string_view(name).substr(dot);
         if (LowerAscii(found) == wanted) return entry.path();
     }
     return std::nullopt;
@@ -70,7 +71,8 @@ std::vector<ChooserFilterEntry> SplitChooserFilter(std::string_view catalogueFil
     }
     std::vector<ChooserFilterEntry> entries;
     for (std::size_t i = 0; i + 1 < parts.size() && !parts[i].empty(); i += 2)
-        entries.push_back({std::string(TrimBlanks(parts[i])), std::string(TrimBlanks(parts[i + 1]))});
+        entries.push_back(
+            {std::string(TrimBlanks(parts[i])), std::string(TrimBlanks(parts[i + 1]))});
     return entries;
 }
 

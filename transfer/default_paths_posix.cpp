@@ -50,10 +50,10 @@ SettingsLocation LocateSettingsFile(const std::filesystem::path& currentFolder) 
     // Anything at the new name, even a folder or a dangling link, is what the settings are
     // now; the old file counts only while nothing is there.
     std::error_code code;
-    const bool newThere = std::filesystem::symlink_status(file, code).type() !=
-                          std::filesystem::file_type::not_found;
-    if (!newThere && std::filesystem::symlink_status(old, code).type() !=
-                         std::filesystem::file_type::not_found)
+    const bool newThere =
+        std::filesystem::symlink_status(file, code).type() != std::filesystem::file_type::not_found;
+    if (!newThere &&
+        std::filesystem::symlink_status(old, code).type() != std::filesystem::file_type::not_found)
         return {old, file};
     return {file, file};
 }
@@ -69,8 +69,8 @@ bool MakeSettingsFolder(const std::filesystem::path& folder, std::string& error)
         if (errno == EEXIST && std::filesystem::is_directory(folder)) code.clear();
     }
     if (!code) return true;
-    error = "cannot create the folder " + PathToUtf8(folder) + " for the settings: " +
-            ErrorCodeText(code);
+    error = "cannot create the folder " + PathToUtf8(folder) +
+            " for the settings: " + ErrorCodeText(code);
     return false;
 }
 

@@ -15,8 +15,8 @@ bool MakeSettingsFolder(const std::filesystem::path& folder, std::string& error)
     std::error_code code;
     std::filesystem::create_directories(folder, code);
     if (!code) return true;
-    error = "cannot create the folder " + PathToUtf8(folder) + " for the settings: " +
-            ErrorCodeText(code);
+    error = "cannot create the folder " + PathToUtf8(folder) +
+            " for the settings: " + ErrorCodeText(code);
     return false;
 }
 

@@ -16,9 +16,7 @@ namespace {
 // Enough for any folder a person keeps; past it something is wrong and saving stops.
 constexpr int kMaxCandidates = 1000;
 
-std::string BaseName(const std::string& name) {
-    return PathToUtf8(PathFromUtf8(name).filename());
-}
+std::string BaseName(const std::string& name) { return PathToUtf8(PathFromUtf8(name).filename()); }
 
 // Our own files in a save folder all start ".kvd": the record of saved logs, its lock file,
 // the temporary files, the write check. Any case, as Windows and FAT do not tell them apart.
@@ -100,7 +98,7 @@ int32_t LogSaver::Complete(void* context, const uint8_t* data, int32_t size, con
 bool LogSaver::NameUsed(const std::filesystem::path& path) const { return used_.count(path) != 0; }
 
 FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::string& folder,
-                                 const std::string& name, SavedLog& log) {
+                                  const std::string& name, SavedLog& log) {
     OfflineIconReachability offline;
     IconReachability& icons = options_.icons ? *options_.icons : offline;
     ConversionWatch watch;
@@ -113,8 +111,8 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
         if (!OwnFile(existing)) return ExistingFile::Other;
         if (SameFileContent(candidate, existing)) return ExistingFile::Same;
         // Only the record can say that other bytes came from this very log.
-        const std::optional<uint64_t> held = options_.record ? FileContentHash(existing)
-                                                             : std::nullopt;
+        const std::optional<uint64_t> held =
+            options_.record ? FileContentHash(existing) : std::nullopt;
         return held && options_.record->WroteFileFor(log.deviceName, data,
                                                      PathToUtf8(existing.filename()), *held)
                    ? ExistingFile::SameLog

@@ -39,7 +39,7 @@ struct SaveOptions {
     bool keepUnconvertible = true;      // save the raw bytes of a log that cannot be converted
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
-    OutputFormats formats = {};  // at least one of them
+    OutputFormats formats = {};             // at least one of them
     const CancelRequest* cancel = nullptr;  // stops a conversion under way
     // Tests only: runs just before each file of a log takes its final name, with that name.
     std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;
@@ -49,27 +49,28 @@ struct SaveOptions {
 };
 
 enum class SaveResult {
-    Converted,  // the converted files were written (and the raw log when asked, unless rawError says)
+    Converted,  // the converted files were written (and the raw log when asked, unless rawError
+                // says)
     KeptRaw,    // the log could not be converted; its raw bytes were saved instead
     NotSaved,   // neither could be written
     Cancelled,  // the cancel request stopped the conversion; nothing was written
 };
 
 struct SavedLog {
-    std::string deviceName;                    // the name the device gave the log
+    std::string deviceName;  // the name the device gave the log
     SaveResult result = SaveResult::NotSaved;
     std::vector<std::filesystem::path> written;  // every file written, in order
     std::vector<uint64_t> writtenHashes;         // the ContentHash of each, in the same order
-    std::string conversionError;               // why the converted files could not be written
-    std::string rawError;                      // why the raw log could not be written
-    std::string warning;                       // what the converted files leave out of the log
-    uint64_t fixesLeftOut = 0;                 // the fixes the warning speaks of
+    std::string conversionError;                 // why the converted files could not be written
+    std::string rawError;                        // why the raw log could not be written
+    std::string warning;                         // what the converted files leave out of the log
+    uint64_t fixesLeftOut = 0;                   // the fixes the warning speaks of
 
     bool Succeeded() const { return result == SaveResult::Converted && rawError.empty(); }
 };
 
 class LogSaver {
-public:
+  public:
     // Clears options.folder of the temporary files that runs which ended abruptly left there.
     explicit LogSaver(SaveOptions options);
 
@@ -86,7 +87,7 @@ public:
     // Called after each log's files are written (or not), before Complete returns.
     std::function<void(const SavedLog&)> onSaved;
 
-private:
+  private:
     bool NameUsed(const std::filesystem::path& path) const;
     // Writes every file of the log under one candidate name: each format asked, then the raw
     // log when asked (whose failure alone only sets log.rawError). A name another file took

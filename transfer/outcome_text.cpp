@@ -26,7 +26,8 @@ std::string OpenFailure(PortOpenError error, const std::string& port, Phrase say
         case PortOpenError::NotFound:
             return say("no such port: " + port, "ポート " + port + " がありません");
         case PortOpenError::PermissionDenied:
-            return say("permission denied on " + port, "ポート " + port + " を開く権限がありません");
+            return say("permission denied on " + port,
+                       "ポート " + port + " を開く権限がありません");
         case PortOpenError::Busy:
             return say(port + " is in use by another program",
                        "ポート " + port + " は他のプログラムが使用中です");
@@ -67,8 +68,8 @@ std::string CauseSentence(const CallOutcome& outcome, bool inTransfer, Phrase sa
         case FailureCause::FileMissing:
             return say("the file does not exist", "ファイルがありません");
         case FailureCause::FileUnreadable:
-            return WithDetail(say("the file cannot be read", "ファイルを読めません"), outcome.detail,
-                              say.japanese);
+            return WithDetail(say("the file cannot be read", "ファイルを読めません"),
+                              outcome.detail, say.japanese);
         case FailureCause::FileEmpty:
             return say("the file is empty", "ファイルが空です");
         case FailureCause::FileTooLarge:
@@ -165,7 +166,8 @@ std::string StageSentence(const OperationReport& report, const std::string& port
             return say("the transfer failed at block " + std::to_string(outcome.blockIndex),
                        "転送がブロック " + std::to_string(outcome.blockIndex) + " で失敗しました");
         case CallFailure::Completion:
-            return say("the log could not be saved as KML", "ログを KML として保存できませんでした");
+            return say("the log could not be saved as KML",
+                       "ログを KML として保存できませんでした");
         case CallFailure::None:
             break;
     }
@@ -174,8 +176,8 @@ std::string StageSentence(const OperationReport& report, const std::string& port
 
 }  // namespace
 
-std::string DescribeFailure(const OperationReport& report, const std::string& port,
-                            uint16_t langId, bool withCommand) {
+std::string DescribeFailure(const OperationReport& report, const std::string& port, uint16_t langId,
+                            bool withCommand) {
     const Phrase say{langId == kLangIdJapanese};
     std::string sentence;
     if (report.Cancelled()) {
@@ -207,8 +209,8 @@ std::string DescribeSavedLog(const SavedLog& log, uint16_t langId) {
             const std::string raw = log.written.empty() ? name : PathToUtf8(log.written.back());
             return say(name + " could not be converted (" + log.conversionError +
                            "); the raw log was saved as " + raw,
-                       name + " を変換できませんでした（" + log.conversionError + "）。元のログを " +
-                           raw + " に保存しました");
+                       name + " を変換できませんでした（" + log.conversionError +
+                           "）。元のログを " + raw + " に保存しました");
         }
         case SaveResult::NotSaved:
             return say(name + " could not be saved: " + log.conversionError +

@@ -21,8 +21,8 @@ namespace kvd {
 // opening it. A slot command the device refused is told with the status its reply carried.
 // With `withCommand` the command line and the device's reply are added in parentheses (for a
 // verbose mode).
-std::string DescribeFailure(const OperationReport& report, const std::string& port,
-                            uint16_t langId, bool withCommand = false);
+std::string DescribeFailure(const OperationReport& report, const std::string& port, uint16_t langId,
+                            bool withCommand = false);
 
 // What became of a log that was not simply converted: kept raw, not saved, cancelled.
 // Empty for a log whose files were all written.

@@ -74,9 +74,8 @@ bool ParseEntry(std::string_view line, bool withFormats, SavedLogEntry& entry) {
         return false;
     for (std::size_t tab = line.find('\t'); tab != std::string_view::npos;) {
         const std::size_t next = line.find('\t', tab + 1);
-        std::string_view file = line.substr(tab + 1, next == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : next - tab - 1);
+        std::string_view file = line.substr(
+            tab + 1, next == std::string_view::npos ? std::string_view::npos : next - tab - 1);
         SavedFile saved;
         const std::string_view fileHash = TakeField(file);
         saved.name = std::string(file);
@@ -196,9 +195,8 @@ bool SavedLogRecord::HoldsNameAndSize(const std::string& name, uint64_t size,
 }
 
 bool IsNewLog(const SavedLogRecord& record, const RowEntry& row, const OutputFormats& wanted) {
-    return !row.invalid &&
-           (row.size < 0 ||
-            !record.HoldsNameAndSize(row.name, static_cast<uint64_t>(row.size), wanted));
+    return !row.invalid && (row.size < 0 || !record.HoldsNameAndSize(
+                                                row.name, static_cast<uint64_t>(row.size), wanted));
 }
 
 bool SavedLogRecord::Holds(const std::string& name, std::span<const uint8_t> bytes,

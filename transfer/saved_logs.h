@@ -26,7 +26,7 @@ uint64_t LogContentHash(std::span<const uint8_t> bytes);
 
 // A file the saving of a log wrote, as it was written.
 struct SavedFile {
-    std::string name;  // in the folder: "06011200 (2).LOG.kml"
+    std::string name;   // in the folder: "06011200 (2).LOG.kml"
     uint64_t hash = 0;  // ContentHash of its bytes
 
     bool operator==(const SavedFile&) const = default;
@@ -43,7 +43,7 @@ struct SavedLogEntry {
 };
 
 class SavedLogRecord {
-public:
+  public:
     // The record of folder: empty when there is none yet. A damaged record gives an empty
     // one and damage says why; its file is replaced at the next Add.
     static SavedLogRecord Load(const std::filesystem::path& folder, std::string& damage);
@@ -70,7 +70,7 @@ public:
 
     const std::vector<SavedLogEntry>& Entries() const { return entries_; }
 
-private:
+  private:
     explicit SavedLogRecord(std::filesystem::path file) : file_(std::move(file)) {}
 
     std::filesystem::path file_;
@@ -79,7 +79,6 @@ private:
 
 // A row of the device's list that the folder of record does not hold in every format wanted:
 // decided by name and size, the two things the device tells without sending the log.
-bool IsNewLog(const SavedLogRecord& record, const RowEntry& row,
-              const OutputFormats& wanted = {});
+bool IsNewLog(const SavedLogRecord& record, const RowEntry& row, const OutputFormats& wanted = {});
 
 }  // namespace kvd

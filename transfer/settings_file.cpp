@@ -31,7 +31,9 @@ std::string_view Trim(std::string_view text) {
 bool SameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
         if (lower(a[i]) != lower(b[i])) return false;
     }
     return true;
@@ -42,7 +44,8 @@ std::optional<std::string_view> SectionName(std::string_view line) {
     line = Trim(line);
     if (line.empty() || line.front() != '[') return std::nullopt;
     const auto close = line.find(']');
-    return Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
+    return Trim(
+        line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
 }
 
 std::string Utf16LeToUtf8(std::span<const uint8_t> bytes) {
@@ -164,9 +167,9 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
         encoding_ = ProfileEncoding::Utf16LeBom;  // rather than a path with its letters lost
     const std::string end = NewLineEnd();
     // A folder named " logs " or "\"x\"" would lose its blanks or quotes on the next read.
-    const bool quoted = Trim(value) != value || (value.size() >= 2 &&
-                                                 (value.front() == '"' || value.front() == '\'') &&
-                                                 value.back() == value.front());
+    const bool quoted = Trim(value) != value ||
+                        (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+                         value.back() == value.front());
     const std::string written = quoted ? "\"" + std::string(value) + "\"" : std::string(value);
     std::string keyLine = std::string(key) + "=" + written;
     const auto header = FindSection(section);
@@ -187,7 +190,8 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
     for (std::size_t i = *header + 1; i < lines_.size() && !SectionName(lines_[i].text); ++i)
         if (!Trim(lines_[i].text).empty()) insertAt = i + 1;
     EndLine(insertAt - 1, end);
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Line{std::move(keyLine), end});
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt),
+                  Line{std::move(keyLine), end});
 }
 
 std::vector<uint8_t> ProfileText::Encode() const {
@@ -212,7 +216,8 @@ std::vector<uint8_t> ProfileText::Encode() const {
 }
 
 std::string TooLargeForSettings(std::uintmax_t size) {
-    return "it is " + std::to_string(size) + " bytes, more than a settings file may hold (at most " +
+    return "it is " + std::to_string(size) +
+           " bytes, more than a settings file may hold (at most " +
            std::to_string(kLargestSettingsFile) + ")";
 }
 
@@ -253,7 +258,8 @@ bool WriteProfileString(const std::filesystem::path& file, std::string_view sect
             using std::filesystem::perms;
             const perms mode = std::filesystem::status(target, status).permissions();
             const bool readOnly =
-                (mode & (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+                (mode & (perms::owner_write | perms::group_write | perms::others_write)) ==
+                perms::none;
             if (readOnly) return fail(target, "it is read-only");
             if (const std::string why = WhyNotWritable(target); !why.empty())
                 return fail(target, why);
@@ -263,7 +269,8 @@ bool WriteProfileString(const std::filesystem::path& file, std::string_view sect
         case ProfileFileState::Missing:
             if (!startFrom.empty()) {
                 const ProfileFile start = ReadProfileFile(startFrom);
-                if (start.state == ProfileFileState::Read) profile = ProfileText::Decode(start.bytes);
+                if (start.state == ProfileFileState::Read)
+                    profile = ProfileText::Decode(start.bytes);
             }
             break;
     }

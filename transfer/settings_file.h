@@ -22,7 +22,7 @@ enum class ProfileEncoding {
 };
 
 class ProfileText {
-public:
+  public:
     // An empty file as a new one is written: UTF-16LE with a byte-order mark, CR LF lines.
     ProfileText() = default;
     // Reads the bytes of a file in any of the encodings above.
@@ -42,7 +42,7 @@ public:
     std::vector<uint8_t> Encode() const;
     ProfileEncoding Encoding() const { return encoding_; }
 
-private:
+  private:
     struct Line {
         std::string text;  // UTF-8
         std::string end;   // "\r\n", "\n", or for the last line "\r" or ""

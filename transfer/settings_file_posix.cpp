@@ -12,7 +12,7 @@ namespace kvd {
 namespace {
 
 class Descriptor {
-public:
+  public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -21,13 +21,11 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const { return fd_; }
 
-private:
+  private:
     int fd_;
 };
 
-ProfileFile Refused(std::string why) {
-    return {ProfileFileState::Refused, {}, std::move(why)};
-}
+ProfileFile Refused(std::string why) { return {ProfileFileState::Refused, {}, std::move(why)}; }
 
 // Why a file of this kind and size is not read as settings; empty when it is.
 std::string Unfit(const struct stat& info) {

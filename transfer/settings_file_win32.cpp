@@ -10,7 +10,7 @@ namespace kvd {
 namespace {
 
 class Handle {
-public:
+  public:
     explicit Handle(HANDLE handle) : handle_(handle) {}
     ~Handle() {
         if (handle_ != INVALID_HANDLE_VALUE) ::CloseHandle(handle_);
@@ -19,13 +19,11 @@ public:
     Handle& operator=(const Handle&) = delete;
     HANDLE get() const { return handle_; }
 
-private:
+  private:
     HANDLE handle_;
 };
 
-ProfileFile Refused(std::string why) {
-    return {ProfileFileState::Refused, {}, std::move(why)};
-}
+ProfileFile Refused(std::string why) { return {ProfileFileState::Refused, {}, std::move(why)}; }
 
 bool NothingThere(DWORD code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
@@ -62,7 +60,8 @@ ProfileFile ReadProfileFile(const std::filesystem::path& file) {
         if (NothingThere(code)) return {};
         return Refused("it cannot be read: " + SystemErrorText(code));
     }
-    if (std::string why = Unfit(data.dwFileAttributes, SizeOf(data.nFileSizeHigh, data.nFileSizeLow));
+    if (std::string why =
+            Unfit(data.dwFileAttributes, SizeOf(data.nFileSizeHigh, data.nFileSizeLow));
         !why.empty())
         return Refused(std::move(why));
     const Handle handle(CreateFileW(file.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,

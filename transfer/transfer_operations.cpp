@@ -16,8 +16,8 @@ namespace {
 constexpr const char* kModeCommand = command_line::kSetMode;
 
 // One exchange of an operation, under the operation's cancel request.
-bool Exchange(const std::string& command, int slot, DeviceCall call, const TransferSettings& settings,
-              OperationReport& report) {
+bool Exchange(const std::string& command, int slot, DeviceCall call,
+              const TransferSettings& settings, OperationReport& report) {
     call.timeoutMs = settings.timeoutMs;
     call.cancel = settings.cancel;
     const CallOutcome outcome = RunDeviceCommand(settings.port, command, call);

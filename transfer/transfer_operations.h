@@ -23,11 +23,13 @@ struct TransferSettings {
 
 struct OperationReport {
     CallStatus status = CallStatus::Done;  // of the command that ended the operation
-    int slot = -1;           // the slot whose command failed; -1 for the mode switch or none
-    std::string command;     // the command line that failed, without its line feed
-    CallOutcome outcome;     // where that command stopped
+    int slot = -1;        // the slot whose command failed; -1 for the mode switch or none
+    std::string command;  // the command line that failed, without its line feed
+    CallOutcome outcome;  // where that command stopped
 
-    bool Succeeded() const { return status == CallStatus::Done || status == CallStatus::Transferred; }
+    bool Succeeded() const {
+        return status == CallStatus::Done || status == CallStatus::Transferred;
+    }
     bool Cancelled() const { return status == CallStatus::Cancelled; }
     // A report of a failure found before anything was sent.
     static OperationReport Failure(CallFailure failure) {
@@ -78,6 +80,5 @@ OperationReport SendUpdateFile(const TransferSettings& settings, const std::stri
 
 // The checks SendUpdateFile makes before it sends anything; a failed report says why.
 OperationReport CheckUpload(const std::string& localPath);
-
 
 }  // namespace kvd

@@ -1,4 +1,6 @@
 // The transfer window's set-up, its list and the list's selection rules.
+#include "transfer/transfer_presenter.h"
+
 #include <filesystem>
 
 #include "common/path_text.h"
@@ -7,14 +9,13 @@
 #include "transfer/default_paths.h"
 #include "transfer/outcome_text.h"
 #include "transfer/saved_logs.h"
-#include "transfer/transfer_presenter.h"
 
 namespace kvd {
 namespace {
 
 // What each mode lists and the captions it writes at every refresh.
 struct ModeRecord {
-    std::optional<MessageEntry> listCaption;    // none: left unchanged
+    std::optional<MessageEntry> listCaption;  // none: left unchanged
     MessageEntry headerCaption;
     std::optional<MessageEntry> updateCaption;  // none: left unchanged
     const char* listCommand;
@@ -56,8 +57,8 @@ TransferPresenter::TransferPresenter(TransferView& view, TransferWindowMode mode
 void TransferPresenter::OnOpened() {
     using enum TransferControl;
     view_.SetLayout(mode_);
-    view_.SetListHeadings({Text(MsgSelect), Text(MsgFileName), Text(MsgSize),
-                           std::string(Say(kTextNewMark))});
+    view_.SetListHeadings(
+        {Text(MsgSelect), Text(MsgFileName), Text(MsgSize), std::string(Say(kTextNewMark))});
     for (TransferControl control : {List, UpdateVoiceButton, GetButton, DeleteButton})
         view_.SetVisible(control, false);
     view_.SetText(SelectAllLabel, Text(MsgSelectAllValid));

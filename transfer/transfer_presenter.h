@@ -86,7 +86,7 @@ class TransferPresenter {
     std::vector<bool> ticks_;
     std::vector<bool> new_;
     std::atomic<bool> selecting_{false};
-    bool closed_ = false;  // the window was asked to close
+    bool closed_ = false;            // the window was asked to close
     CancelRequest operationCancel_;  // of the operation running now
 };
 

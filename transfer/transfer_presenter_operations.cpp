@@ -125,8 +125,8 @@ void TransferPresenter::RunGet() {
         ProgressRun run(ProgressStyle::Percent(), operationCancel_);
         const TransferSettings settings = OperationSettings(&run);
         view_.RunProgress(run, [&] {
-            report = GetEachFile(settings, selected, path_, &RecordedDownload::Complete,
-                                 &download, results);
+            report = GetEachFile(settings, selected, path_, &RecordedDownload::Complete, &download,
+                                 results);
         });
         run.Join();
     }
@@ -146,7 +146,8 @@ void TransferPresenter::RunGet() {
         lines.push_back(DescribeLogWarning(log, g_userLangId));
     }
     for (const std::string& error : download.recordErrors) lines.push_back(error);
-    if (!report.Succeeded()) lines.push_back(DescribeFailure(report, DevicePortName(), g_userLangId));
+    if (!report.Succeeded())
+        lines.push_back(DescribeFailure(report, DevicePortName(), g_userLangId));
     ShowResult(allSaved, MsgGetDataOk, MsgGetDataError, JoinLines(lines));
     MarkNewRows();
 }
@@ -197,8 +198,8 @@ void TransferPresenter::RunDelete() {
         if (IsNewLog(record, row)) unsaved.push_back(row.name);
     }
     if (!unsaved.empty() &&
-        !view_.Ask(UnsavedDeleteQuestion(unsaved, folder, g_userLangId), std::string(Say(kTextDelete)),
-                   std::string(Say(kTextCancel))))
+        !view_.Ask(UnsavedDeleteQuestion(unsaved, folder, g_userLangId),
+                   std::string(Say(kTextDelete)), std::string(Say(kTextCancel))))
         return;
 
     // The dialog says a delete cannot be interrupted, and it cannot: neither the user nor

@@ -10,7 +10,7 @@ class QWidget;
 namespace kvd {
 
 class TransferPrompts {
-public:
+  public:
     virtual ~TransferPrompts() = default;
     // A modal box captioned "Message" with one OK button. `detail`, when not empty, is the
     // cause of a failure, shown as the box's detailed text.
@@ -28,7 +28,7 @@ public:
 
 // The real boxes and choosers.
 class DesktopPrompts final : public TransferPrompts {
-public:
+  public:
     void ShowMessage(QWidget* owner, const QString& text, const QString& detail) override;
     bool Ask(QWidget* owner, const QString& text, const QString& yes, const QString& no) override;
     std::optional<QString> ChooseFolder(QWidget* owner, const QString& title,

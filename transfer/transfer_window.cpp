@@ -61,9 +61,8 @@ QString QtFilter(const std::string& catalogueFilter) {
 
 }  // namespace
 
-CKVD2730Dlg::CKVD2730Dlg(QWidget* parent, TransferWindowMode mode,
-                         ConnectionCheck* connectionCheck, ProgressDialogRunner progress,
-                         TransferPrompts* prompts)
+CKVD2730Dlg::CKVD2730Dlg(QWidget* parent, TransferWindowMode mode, ConnectionCheck* connectionCheck,
+                         ProgressDialogRunner progress, TransferPrompts* prompts)
     : QDialog(parent),
       m_presenter(*this, mode, connectionCheck),
       m_runProgress(std::move(progress)),
@@ -103,8 +102,7 @@ void CKVD2730Dlg::CreateControls() {
     m_list->setGeometry(Units(228, 0, 180, 217));
 
     connect(m_btnGet, &QPushButton::clicked, this, [this] { m_presenter.OnGet(); });
-    connect(m_btnUpdateVoice, &QPushButton::clicked, this,
-            [this] { m_presenter.OnUpdateVoice(); });
+    connect(m_btnUpdateVoice, &QPushButton::clicked, this, [this] { m_presenter.OnUpdateVoice(); });
     connect(m_btnDelete, &QPushButton::clicked, this, [this] { m_presenter.OnDelete(); });
     connect(m_btnSelect, &QPushButton::clicked, this, [this] {
         m_presenter.OnSelect();
@@ -121,8 +119,9 @@ void CKVD2730Dlg::setVisible(bool visible) {
     if (first) {
         m_bInitialised = true;
         m_banner = Banner();
-        m_list->Setup({}, {}, [this](int row) { return !m_presenter.MayTick(row); },
-                      [this](int row) { m_presenter.OnRowTicked(row, m_list->IsChecked(row)); });
+        m_list->Setup(
+            {}, {}, [this](int row) { return !m_presenter.MayTick(row); },
+            [this](int row) { m_presenter.OnRowTicked(row, m_list->IsChecked(row)); });
     }
     QDialog::setVisible(visible);
     // The list is asked for once the window shows, under its own progress dialog.
@@ -149,21 +148,36 @@ void CKVD2730Dlg::keyPressEvent(QKeyEvent* event) {
 
 QWidget* CKVD2730Dlg::Control(TransferControl control) const {
     switch (control) {
-        case TransferControl::HeaderLabel: return m_labelHeader;
-        case TransferControl::PathLabel: return m_labelPath;
-        case TransferControl::PathEdit: return m_editPath;
-        case TransferControl::SelectButton: return m_btnSelect;
-        case TransferControl::GetButton: return m_btnGet;
-        case TransferControl::VoiceLabel: return m_labelVoice;
-        case TransferControl::MemPathLabel: return m_labelMemPath;
-        case TransferControl::MemPathEdit: return m_editMemPath;
-        case TransferControl::SelectMemButton: return m_btnSelectMem;
-        case TransferControl::UpdateVoiceButton: return m_btnUpdateVoice;
-        case TransferControl::ListLabel: return m_labelList;
-        case TransferControl::SelectAllBox: return m_selectAll;
-        case TransferControl::SelectAllLabel: return m_labelSelectAll;
-        case TransferControl::DeleteButton: return m_btnDelete;
-        case TransferControl::List: return m_list;
+        case TransferControl::HeaderLabel:
+            return m_labelHeader;
+        case TransferControl::PathLabel:
+            return m_labelPath;
+        case TransferControl::PathEdit:
+            return m_editPath;
+        case TransferControl::SelectButton:
+            return m_btnSelect;
+        case TransferControl::GetButton:
+            return m_btnGet;
+        case TransferControl::VoiceLabel:
+            return m_labelVoice;
+        case TransferControl::MemPathLabel:
+            return m_labelMemPath;
+        case TransferControl::MemPathEdit:
+            return m_editMemPath;
+        case TransferControl::SelectMemButton:
+            return m_btnSelectMem;
+        case TransferControl::UpdateVoiceButton:
+            return m_btnUpdateVoice;
+        case TransferControl::ListLabel:
+            return m_labelList;
+        case TransferControl::SelectAllBox:
+            return m_selectAll;
+        case TransferControl::SelectAllLabel:
+            return m_labelSelectAll;
+        case TransferControl::DeleteButton:
+            return m_btnDelete;
+        case TransferControl::List:
+            return m_list;
     }
     return nullptr;
 }
@@ -243,8 +257,7 @@ std::optional<std::string> CKVD2730Dlg::ChooseFolder(const std::string& title,
 
 std::optional<std::string> CKVD2730Dlg::ChooseFile(const std::string& catalogueFilter,
                                                    const std::string& startFolder) {
-    const auto file =
-        m_pPrompts->ChooseFile(this, QtFilter(catalogueFilter), Qt8(startFolder));
+    const auto file = m_pPrompts->ChooseFile(this, QtFilter(catalogueFilter), Qt8(startFolder));
     if (!file) return std::nullopt;
     return file->toStdString();
 }

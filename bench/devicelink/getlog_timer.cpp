@@ -26,7 +26,8 @@ int main(int argc, char** argv) {
     call.completion = &KeepSize;
     call.completionContext = &size;
     const auto start = std::chrono::steady_clock::now();
-    const kvd::CallOutcome outcome = kvd::RunDeviceCommand(argv[1], kvd::command_line::GetLog(0), call);
+    const kvd::CallOutcome outcome =
+        kvd::RunDeviceCommand(argv[1], kvd::command_line::GetLog(0), call);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (outcome.status != kvd::CallStatus::Transferred) {

@@ -68,7 +68,8 @@ Download GetLog(const std::string& port) {
     call.completionContext = &result.bytes;
     const double cpuBefore = CpuSeconds(RUSAGE_SELF);
     const auto start = Clock::now();
-    const kvd::CallOutcome outcome = kvd::RunDeviceCommand(port, kvd::command_line::GetLog(0), call);
+    const kvd::CallOutcome outcome =
+        kvd::RunDeviceCommand(port, kvd::command_line::GetLog(0), call);
     result.seconds = Seconds(Clock::now() - start);
     result.cpuSeconds = CpuSeconds(RUSAGE_SELF) - cpuBefore;
     if (outcome.status != kvd::CallStatus::Transferred) throw std::runtime_error("GetLog failed");

@@ -32,9 +32,10 @@ int main(int argc, char** argv) {
         std::perror(argv[3]);
         return 1;
     }
-    std::fputs("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"bench\" "
-               "xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk><name>trip</name><trkseg>\n",
-               gpx);
+    std::fputs(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"bench\" "
+        "xmlns=\"http://www.topografix.com/GPX/1/1\">\n<trk><name>trip</name><trkseg>\n",
+        gpx);
     for (const kvd::GpsFix& fix : trip.fixes) {
         const std::time_t time = static_cast<std::time_t>(fix.time);
         std::tm utc{};

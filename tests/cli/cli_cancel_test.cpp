@@ -1,7 +1,6 @@
 // Stopping the tool: every way of asking ends a silent wait at once, tells the device, and
 // leaves no file behind; a run after a host that died mid-transfer needs no retry.
 #include <gtest/gtest.h>
-
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -9,8 +8,8 @@
 #include <chrono>
 #include <thread>
 
-#include "support/sim_process.h"
 #include "cli_test_support.h"
+#include "support/sim_process.h"
 
 namespace kvd {
 namespace {
@@ -41,7 +40,8 @@ TEST(CliCancel, EverySignalEndsASilentWaitAtOnce) {
         test::SimProcess sim({"--trips", "2", "--fixes", "300", "--fault",
                               std::string("stall:2@") + c.stalls, "--fault-once"});
         test::TempDir dir;
-        const pid_t pid = Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "1", "-o", dir.str()});
+        const pid_t pid = Spawn(
+            {CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "1", "-o", dir.str()});
         std::this_thread::sleep_for(std::chrono::seconds(1));  // well into the silence
         const auto asked = std::chrono::steady_clock::now();
         for (const int number : c.signals) ::kill(pid, number);
@@ -63,13 +63,15 @@ TEST(CliCancel, ARunAfterAHostThatDiedMidTransferWorksAtOnce) {
         // to tell the device.
         test::SimProcess sim({"--trips", "1", "--fixes", "5000", "--baud", "115200"});
         test::TempDir dir;
-        const pid_t pid = Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "-o", dir.str()});
+        const pid_t pid =
+            Spawn({CliBinary(), "--port", sim.Port(), "--offline", "get", "0", "-o", dir.str()});
         std::this_thread::sleep_for(std::chrono::milliseconds(700));
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         // Named with --port, or found among the system's ports.
-        const std::string command = named ? Cli() + " --port " + Quote(sim.Port()) + " list"
-                                          : "KVD2730_PORTS=" + Quote(sim.Port()) + " " + Cli() + " list";
+        const std::string command =
+            named ? Cli() + " --port " + Quote(sim.Port()) + " list"
+                  : "KVD2730_PORTS=" + Quote(sim.Port()) + " " + Cli() + " list";
         const test::CommandResult run = RunCommand(command);
         EXPECT_EQ(run.exitCode, 0) << (named ? "--port" : "discovery") << "\n" << run.output;
     }

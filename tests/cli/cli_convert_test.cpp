@@ -8,8 +8,8 @@
 namespace kvd {
 namespace {
 
-using test::Quote;
 using test::Cli;
+using test::Quote;
 using test::RunCommand;
 
 TEST(CliConvert, OneLinePerFileAndExitThreeWhenAnyFails) {
@@ -32,8 +32,7 @@ TEST(CliConvert, OneLinePerFileAndExitThreeWhenAnyFails) {
     EXPECT_NE(run.output.find(bad.string() + ": failed: log of 3 bytes is shorter"),
               std::string::npos)
         << run.output;
-    EXPECT_NE(run.output.find("missing.LOG: failed: cannot open"), std::string::npos)
-        << run.output;
+    EXPECT_NE(run.output.find("missing.LOG: failed: cannot open"), std::string::npos) << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '\n'), 3) << run.output;
     EXPECT_TRUE(std::filesystem::exists(out / "0601.LOG.kml"));
     EXPECT_FALSE(std::filesystem::exists(out / "short.LOG.kml"));
@@ -106,9 +105,8 @@ TEST(CliConvert, FormatChoosesTheFilesWritten) {
     for (const Case& c : cases) {
         test::TempDir dir;
         test::WriteBytes(dir.path() / "T.LOG", MakeSyntheticTrip(3, 30, 1));
-        const test::CommandResult run =
-            RunCommand("cd " + Quote(dir.str()) + " && " + Cli() + " convert T.LOG --offline " +
-                       c.format);
+        const test::CommandResult run = RunCommand("cd " + Quote(dir.str()) + " && " + Cli() +
+                                                   " convert T.LOG --offline " + c.format);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.format << "\n" << run.output;
         EXPECT_NE(run.output.find(c.says), std::string::npos) << c.format << "\n" << run.output;
         EXPECT_EQ(std::filesystem::exists(dir.path() / "T.LOG.kml"), c.kml) << c.format;

@@ -1,18 +1,17 @@
 // kvd2730-cli's device commands end to end against kvd2730-sim over pseudo-terminals.
+#include <grp.h>
 #include <gtest/gtest.h>
-
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <grp.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <thread>
 
-#include "support/sim_process.h"
 #include "cli_test_support.h"
+#include "support/sim_process.h"
 
 namespace kvd {
 namespace {
@@ -37,7 +36,8 @@ TEST(CliDevice, ListAsJson) {
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(run.output.front(), '[');
     EXPECT_NE(run.output.find("{\"slot\": 0, \"name\": \""), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("\", \"size\": 64}"), std::string::npos) << run.output;  // 16 + 3 * 16
+    EXPECT_NE(run.output.find("\", \"size\": 64}"), std::string::npos)
+        << run.output;  // 16 + 3 * 16
     EXPECT_NE(run.output.find("{\"slot\": 9, \"name\": null, \"size\": null}"), std::string::npos)
         << run.output;
     EXPECT_EQ(std::count(run.output.begin(), run.output.end(), '{'), 10);
@@ -62,7 +62,8 @@ TEST(CliDevice, DeleteThenList) {
         std::string::npos)
         << again.output;
     EXPECT_EQ(again.output.find("DeleteLog"), std::string::npos) << again.output;
-    const test::CommandResult verbose = RunCommand("{ " + OnPort(sim) + " -v delete 2 2>&1 >/dev/null; }");
+    const test::CommandResult verbose =
+        RunCommand("{ " + OnPort(sim) + " -v delete 2 2>&1 >/dev/null; }");
     EXPECT_NE(verbose.output.find("the device refused to delete slot 2 (status 2) ('DeleteLog 2' "
                                   "answered 'DeleteLog 2')"),
               std::string::npos)
@@ -95,8 +96,8 @@ TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
 }
 
 TEST(CliDevice, UsageMistakesExitTwo) {
-    const char* lines[] = {" get", " get 10", " get 1 --all", " delete", " delete x",
-                           " update-gps", " list extra", " frobnicate"};
+    const char* lines[] = {" get",      " get 10",     " get 1 --all", " delete",
+                           " delete x", " update-gps", " list extra",  " frobnicate"};
     for (const char* line : lines) {
         const test::CommandResult run = RunCommand(Cli() + " --port /dev/null" + line);
         EXPECT_EQ(run.exitCode, 2) << line << "\n" << run.output;
@@ -111,7 +112,8 @@ TEST(CliDevice, SaysWhyThePortCannotBeUsed) {
     // With the default 30 s time-out: the identification's short one decides.
     test::SimProcess silent({"--fault", "no-echo"});
     const auto start = std::chrono::steady_clock::now();
-    const test::CommandResult mute = RunCommand(Cli() + " --port " + Quote(silent.Port()) + " list");
+    const test::CommandResult mute =
+        RunCommand(Cli() + " --port " + Quote(silent.Port()) + " list");
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));  // not 30 s
     EXPECT_EQ(mute.exitCode, 1);
     EXPECT_EQ(mute.output, "kvd2730-cli: no KVD-2730 answers on " + silent.Port() + "\n");
@@ -125,8 +127,8 @@ TEST(CliDevice, PermissionAdviceNamesAGroupOnlyWhenJoiningItHelps) {
         bool advice;
     };
     // A group that may read and write helps; one that may only write, or root's, does not.
-    for (const Case& c : {Case{"dialout", 0660, true}, Case{"dialout", 0620, false},
-                          Case{"root", 0660, false}}) {
+    for (const Case& c :
+         {Case{"dialout", 0660, true}, Case{"dialout", 0620, false}, Case{"root", 0660, false}}) {
         test::SimProcess sim;
         const group* owner = ::getgrnam(c.group);
         if (owner == nullptr) GTEST_SKIP() << "no group " << c.group;
@@ -137,8 +139,9 @@ TEST(CliDevice, PermissionAdviceNamesAGroupOnlyWhenJoiningItHelps) {
         EXPECT_EQ(run.exitCode, 1) << run.output;
         const std::string denied = "kvd2730-cli: permission denied on " + sim.Port();
         if (c.advice)
-            EXPECT_EQ(run.output, denied + " (members of the group 'dialout' may open it: sudo "
-                                           "usermod -aG dialout $USER, then log in again)\n");
+            EXPECT_EQ(run.output, denied +
+                                      " (members of the group 'dialout' may open it: sudo "
+                                      "usermod -aG dialout $USER, then log in again)\n");
         else
             EXPECT_EQ(run.output, denied + "\n") << c.group << " " << c.mode;
     }
@@ -146,10 +149,11 @@ TEST(CliDevice, PermissionAdviceNamesAGroupOnlyWhenJoiningItHelps) {
 
 TEST(CliDevice, PortsShowsWhichCandidateIsTheDevice) {
     test::SimProcess sim;
-    const test::CommandResult run = RunCommand("KVD2730_PORTS=/dev/kvd2730-absent:" + Quote(sim.Port()) +
-                                               " " + Cli() + " ports");
+    const test::CommandResult run = RunCommand(
+        "KVD2730_PORTS=/dev/kvd2730-absent:" + Quote(sim.Port()) + " " + Cli() + " ports");
     EXPECT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find("no such port: /dev/kvd2730-absent"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("no such port: /dev/kvd2730-absent"), std::string::npos)
+        << run.output;
     EXPECT_NE(run.output.find(sim.Port()), std::string::npos);
     EXPECT_NE(run.output.find("KVD-2730\n"), std::string::npos) << run.output;
 }
@@ -163,7 +167,9 @@ TEST(CliDevice, DiscoveryFindsTheDeviceWithoutPort) {
 }
 
 // The log names of the virtual device's slots, from its list.
-std::vector<std::string> SlotNames(const test::SimProcess& sim) { return LogNames(sim.Port()).value(); }
+std::vector<std::string> SlotNames(const test::SimProcess& sim) {
+    return LogNames(sim.Port()).value();
+}
 
 TEST(CliGet, DownloadsTwoSlotsAsKml) {
     test::SimProcess sim({"--trips", "3", "--fixes", "120"});
@@ -201,7 +207,8 @@ TEST(CliGet, FormatGivesGpxBesideOrInsteadOfKml) {
 TEST(CliGet, GoesOnPastAnEmptySlotAndSumsUp) {
     test::SimProcess sim({"--trips", "2", "--fixes", "30"});
     test::TempDir dir;
-    const test::CommandResult run = RunCommand(OnPort(sim) + " --offline get 0 4 1 -o " + Quote(dir.str()));
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " --offline get 0 4 1 -o " + Quote(dir.str()));
     EXPECT_EQ(run.exitCode, 3) << run.output;
     EXPECT_NE(run.output.find("kvd2730-cli: get: the device refused to send slot 4 (status 2)\n"),
               std::string::npos)
@@ -209,8 +216,9 @@ TEST(CliGet, GoesOnPastAnEmptySlotAndSumsUp) {
     EXPECT_NE(run.output.find("summary: 2 logs saved, 1 slot refused\n"), std::string::npos)
         << run.output;
     const std::vector<std::string> names = SlotNames(sim);
-    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{std::min(names[0], names[1]) + ".kml",
-                                                             std::max(names[0], names[1]) + ".kml"}));
+    EXPECT_EQ(FilesIn(dir.path()),
+              (std::vector<std::string>{std::min(names[0], names[1]) + ".kml",
+                                        std::max(names[0], names[1]) + ".kml"}));
 }
 
 TEST(CliGet, KeepRawSavesTheLogBesideItsKml) {
@@ -250,9 +258,9 @@ TEST(CliUpdate, TheDeviceHoldsAByteIdenticalPointFile) {
         std::string file;
         std::string why;
     };
-    for (const Case& c : {Case{"none.mem", "the file does not exist"},
-                          Case{"empty.FPT", "the file is empty"},
-                          Case{"store", "the file cannot be read: "}}) {
+    for (const Case& c :
+         {Case{"none.mem", "the file does not exist"}, Case{"empty.FPT", "the file is empty"},
+          Case{"store", "the file cannot be read: "}}) {
         const std::string path = (dir.path() / c.file).string();
         const test::CommandResult refused = RunCommand(OnPort(sim) + " update-gps " + Quote(path));
         EXPECT_EQ(refused.exitCode, 2) << refused.output;

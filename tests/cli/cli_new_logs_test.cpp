@@ -68,8 +68,10 @@ TEST(CliNewLogs, ADifferentTripUnderAnOldNameIsNew) {
     test::WriteBytes(dir.path() / "b" / "trip.LOG", MakeSyntheticTrip(2, 31, 1));
     const auto out = dir.path() / "out";
     // The second trip is new, and takes a name of its own rather than the first one's file.
-    for (const auto& [trip, kml] : {std::pair{"a", "trip.LOG.kml"}, std::pair{"b", "trip (2).LOG.kml"}}) {
-        test::SimProcess sim({"--log", std::string("0=") + (dir.path() / trip / "trip.LOG").string()});
+    for (const auto& [trip, kml] :
+         {std::pair{"a", "trip.LOG.kml"}, std::pair{"b", "trip (2).LOG.kml"}}) {
+        test::SimProcess sim(
+            {"--log", std::string("0=") + (dir.path() / trip / "trip.LOG").string()});
         const test::CommandResult run =
             RunCommand(OnPort(sim) + " get --all --new -o " + Quote(out.string()));
         ASSERT_EQ(run.exitCode, 0) << trip << "\n" << run.output;
@@ -120,8 +122,7 @@ TEST(CliNewLogs, AFormatTheFolderLacksIsNew) {
     ASSERT_EQ(RunCommand(OnPort(sim) + " get 0 --new" + out).exitCode, 0);
     // Whether the slot's log is new for the folder in the formats asked.
     const auto isNew = [&](const std::string& formats, std::size_t slot) {
-        const test::CommandResult listed =
-            RunCommand(OnPort(sim) + " list --json" + out + formats);
+        const test::CommandResult listed = RunCommand(OnPort(sim) + " list --json" + out + formats);
         const std::string entry = "\"" + names[slot] + "\", \"size\": 336, \"new\": ";
         const std::size_t at = listed.output.find(entry);
         EXPECT_NE(at, std::string::npos) << listed.output;
@@ -132,17 +133,16 @@ TEST(CliNewLogs, AFormatTheFolderLacksIsNew) {
     EXPECT_TRUE(isNew(" -f kml,gpx", 0));
     EXPECT_TRUE(isNew("", 1));
 
-    const test::CommandResult gpx = RunCommand("{ " + OnPort(sim) + " get 0 --new -f gpx" + out +
-                                               " 2>/dev/null; }");
+    const test::CommandResult gpx =
+        RunCommand("{ " + OnPort(sim) + " get 0 --new -f gpx" + out + " 2>/dev/null; }");
     EXPECT_EQ(gpx.exitCode, 0) << gpx.output;
     EXPECT_EQ(gpx.output, (dir.path() / (names[0] + ".gpx")).string() + "\n");
     EXPECT_FALSE(isNew(" -f kml,gpx", 0));
     const test::CommandResult again = RunCommand(OnPort(sim) + " get 0 --new -f gpx" + out);
-    EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos)
-        << again.output;
+    EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos) << again.output;
     EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName,
-                                        names[0] + ".gpx", names[0] + ".kml"}));
+              (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName, names[0] + ".gpx",
+                                        names[0] + ".kml"}));
 }
 
 TEST(CliNewLogs, AFormatAddedInAnotherZoneJoinsTheLogsOwnFiles) {
@@ -159,9 +159,8 @@ TEST(CliNewLogs, AFormatAddedInAnotherZoneJoinsTheLogsOwnFiles) {
     EXPECT_EQ(both.exitCode, 0) << both.output;
     EXPECT_EQ(both.output, kml.string() + "\n" + (dir.path() / (name + ".gpx")).string() + "\n");
     EXPECT_NE(test::ReadBytes(kml), before);
-    EXPECT_EQ(FilesIn(dir.path()),
-              (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName, name + ".gpx",
-                                        name + ".kml"}));
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName,
+                                                             name + ".gpx", name + ".kml"}));
 }
 
 TEST(CliNewLogs, ARecordThatCannotBeUpdatedFailsTheRun) {
@@ -186,9 +185,8 @@ TEST(CliNewLogs, ALogNamedLikeTheRecordNeitherReplacesItNorIsReplaced) {
     test::WriteBytes(log, trip);
     test::SimProcess sim({"--log", "0=" + log.string()});
     const auto out = dir.path() / "out";
-    const test::CommandResult run =
-        RunCommand("{ " + OnPort(sim) + " get 0 --new --keep-raw -o " + Quote(out.string()) +
-                   " 2>/dev/null; }");
+    const test::CommandResult run = RunCommand("{ " + OnPort(sim) + " get 0 --new --keep-raw -o " +
+                                               Quote(out.string()) + " 2>/dev/null; }");
     EXPECT_EQ(run.exitCode, 0) << run.output;
     const std::string raw = (out / (std::string("_") + kSavedLogsFileName)).string();
     EXPECT_EQ(run.output, raw + "\n" + raw + ".kml\n");
@@ -204,9 +202,9 @@ TEST(CliNewLogs, TwoRunsIntoOneFolderAtOnceNoteEveryLog) {
     test::SimProcess second({"--trips", "3", "--fixes", "21", "--seed", "2"});
     test::TempDir dir;
     const std::string get = " get --all --new -o " + Quote(dir.str()) + " >/dev/null 2>&1";
-    const test::CommandResult runs = RunCommand("{ " + OnPort(first) + get + " & one=$!; " +
-                                                OnPort(second) + get + "; two=$?; wait $one; " +
-                                                "echo \"$? $two\"; }");
+    const test::CommandResult runs =
+        RunCommand("{ " + OnPort(first) + get + " & one=$!; " + OnPort(second) + get +
+                   "; two=$?; wait $one; " + "echo \"$? $two\"; }");
     EXPECT_EQ(runs.output, "0 0\n");
     std::string damage;
     EXPECT_EQ(SavedLogRecord::Load(dir.path(), damage).Entries().size(), 6u) << damage;

@@ -2,15 +2,14 @@
 // statuses, names that never replace another trip's file, raw logs kept when the conversion
 // fails, and folders checked before anything is downloaded.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <chrono>
 
+#include "cli_test_support.h"
 #include "common/atomic_file.h"
 #include "gpslog/log_format.h"
 #include "support/sim_process.h"
-#include "cli_test_support.h"
 
 namespace kvd {
 namespace {
@@ -48,8 +47,8 @@ struct Logs {
         const std::string_view gpxText =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<gpx version=\"1.1\" creator=\"x\"/>\n";
         test::WriteBytes(gpx, std::vector<uint8_t>(gpxText.begin(), gpxText.end()));
-        test::WriteBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I',
-                                   'H', 'D', 'R', 0, 0, 1, 0});
+        test::WriteBytes(picture, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0,
+                                   0,    13,  'I', 'H', 'D',  'R',  0,    0,    1, 0});
         std::vector<uint8_t> bytes(4096);
         for (std::size_t k = 0; k < bytes.size(); ++k) bytes[k] = static_cast<uint8_t>(k * 37 + 11);
         test::WriteBytes(noise, bytes);
@@ -74,77 +73,131 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
     struct Row {
         const char* name;
         std::vector<std::string> simulator;  // the virtual device's slots
-        std::string command;    // after "--port P --offline"; the folder is OUT
+        std::string command;                 // after "--port P --offline"; the folder is OUT
         int exitCode;
         std::string standardOutput;  // OUT stands for the folder
         std::string standardError;   // a part of it; OUT stands for the folder
         std::vector<std::string> files;
     };
     const Row rows[] = {
-        {"SameNameTwice", Slots({{0, logs.tripA}, {1, logs.tripB}}), "get --all -o OUT", 0,
-         "OUT/trip.LOG.kml\nOUT/trip (2).LOG.kml\n", "summary: 2 logs saved\n",
+        {"SameNameTwice",
+         Slots({{0, logs.tripA}, {1, logs.tripB}}),
+         "get --all -o OUT",
+         0,
+         "OUT/trip.LOG.kml\nOUT/trip (2).LOG.kml\n",
+         "summary: 2 logs saved\n",
          {"trip (2).LOG.kml", "trip.LOG.kml"}},
-        {"SameNameTwiceInBothFormats", Slots({{0, logs.tripA}, {1, logs.tripB}}),
-         "get --all -f kml,gpx -o OUT", 0,
+        {"SameNameTwiceInBothFormats",
+         Slots({{0, logs.tripA}, {1, logs.tripB}}),
+         "get --all -f kml,gpx -o OUT",
+         0,
          "OUT/trip.LOG.kml\nOUT/trip.LOG.gpx\nOUT/trip (2).LOG.kml\nOUT/trip (2).LOG.gpx\n",
          "summary: 2 logs saved\n",
          {"trip (2).LOG.gpx", "trip (2).LOG.kml", "trip.LOG.gpx", "trip.LOG.kml"}},
-        {"SameNameTwiceAsGpx", Slots({{0, logs.tripA}, {1, logs.tripB}}),
-         "get --all --format gpx -o OUT", 0, "OUT/trip.LOG.gpx\nOUT/trip (2).LOG.gpx\n",
-         "summary: 2 logs saved\n", {"trip (2).LOG.gpx", "trip.LOG.gpx"}},
+        {"SameNameTwiceAsGpx",
+         Slots({{0, logs.tripA}, {1, logs.tripB}}),
+         "get --all --format gpx -o OUT",
+         0,
+         "OUT/trip.LOG.gpx\nOUT/trip (2).LOG.gpx\n",
+         "summary: 2 logs saved\n",
+         {"trip (2).LOG.gpx", "trip.LOG.gpx"}},
         {"BadLogIsKeptAndTheRestStillCome",
          Slots({{0, logs.broken}, {1, logs.good}, {5, logs.tripA}}),
-         "get --all -o OUT", 3, "OUT/bad.LOG\nOUT/good.LOG.kml\nOUT/trip.LOG.kml\n",
+         "get --all -o OUT",
+         3,
+         "OUT/bad.LOG\nOUT/good.LOG.kml\nOUT/trip.LOG.kml\n",
          "kvd2730-cli: get: bad.LOG could not be converted (log of 3 bytes is shorter",
          {"bad.LOG", "good.LOG.kml", "trip.LOG.kml"}},
-        {"SummaryOfAMixedRun", Slots({{0, logs.broken}, {1, logs.good}}), "get 0 1 2 -o OUT",
-         3, "OUT/bad.LOG\nOUT/good.LOG.kml\n",
+        {"SummaryOfAMixedRun",
+         Slots({{0, logs.broken}, {1, logs.good}}),
+         "get 0 1 2 -o OUT",
+         3,
+         "OUT/bad.LOG\nOUT/good.LOG.kml\n",
          "summary: 1 log saved, 1 not converted (kept raw), 1 slot refused\n",
          {"bad.LOG", "good.LOG.kml"}},
-        {"FixesPastTheTimeRangeAreLeftOutWithAWarning", Slots({{0, logs.late}}),
-         "get 0 -o OUT", 0, "OUT/late.LOG.kml\n",
-         "kvd2730-cli: get: warning: late.LOG: " + leftOut, {"late.LOG.kml"}},
-        {"ConvertWarnsOfTheFixesLeftOutToo", Slots({}),
-         "convert " + Quote(logs.late.string()) + " -f kml,gpx -o OUT", 0,
+        {"FixesPastTheTimeRangeAreLeftOutWithAWarning",
+         Slots({{0, logs.late}}),
+         "get 0 -o OUT",
+         0,
+         "OUT/late.LOG.kml\n",
+         "kvd2730-cli: get: warning: late.LOG: " + leftOut,
+         {"late.LOG.kml"}},
+        {"ConvertWarnsOfTheFixesLeftOutToo",
+         Slots({}),
+         "convert " + Quote(logs.late.string()) + " -f kml,gpx -o OUT",
+         0,
          logs.late.string() + " -> OUT/late.LOG.kml\n" + logs.late.string() +
              " -> OUT/late.LOG.gpx\n",
-         logs.late.string() + ": warning: " + leftOut, {"late.LOG.gpx", "late.LOG.kml"}},
-        {"AStartPastTheRangeNamesTheRange", Slots({{0, logs.future}}), "get 0 -o OUT", 3,
+         logs.late.string() + ": warning: " + leftOut,
+         {"late.LOG.gpx", "late.LOG.kml"}},
+        {"AStartPastTheRangeNamesTheRange",
+         Slots({{0, logs.future}}),
+         "get 0 -o OUT",
+         3,
          "OUT/future.LOG\n",
          "kvd2730-cli: get: future.LOG could not be converted (the log's start, 3001-01-01 "
          "09:00:00, is outside the times a log can hold: 1970-01-01 09:00:00 to 3001-01-01 "
          "08:59:59 local time); the raw log was saved as OUT/future.LOG\n",
          {"future.LOG"}},
-        {"AGpxIsNoLogAndTheNextFileStillConverts", Slots({}),
-         "convert " + Quote(logs.gpx.string()) + " " + Quote(logs.good.string()) + " -o OUT", 3,
+        {"AGpxIsNoLogAndTheNextFileStillConverts",
+         Slots({}),
+         "convert " + Quote(logs.gpx.string()) + " " + Quote(logs.good.string()) + " -o OUT",
+         3,
          logs.good.string() + " -> OUT/good.LOG.kml\n",
          logs.gpx.string() + ": failed: not a KVD-2730 log: it is XML text, such as a GPX or KML "
                              "file\n",
          {"good.LOG.kml"}},
-        {"APictureIsNoLog", Slots({}),
+        {"APictureIsNoLog",
+         Slots({}),
          "convert " + Quote(logs.picture.string()) + " " + Quote(logs.good.string()) + " -o OUT",
-         3, logs.good.string() + " -> OUT/good.LOG.kml\n",
+         3,
+         logs.good.string() + " -> OUT/good.LOG.kml\n",
          logs.picture.string() + ": failed: not a KVD-2730 log: it is a PNG picture\n",
          {"good.LOG.kml"}},
-        {"RandomBytesAreNoLog", Slots({}),
+        {"RandomBytesAreNoLog",
+         Slots({}),
          "convert " + Quote(logs.noise.string()) + " " + Quote(logs.good.string()) + " -o OUT",
-         3, logs.good.string() + " -> OUT/good.LOG.kml\n",
+         3,
+         logs.good.string() + " -> OUT/good.LOG.kml\n",
          logs.noise.string() + ": failed: not a KVD-2730 log: its first 16 bytes hold no date "
                                "(month 125 is not 1-12)\n",
          {"good.LOG.kml"}},
-        {"OutputIsAFile", Slots({{0, logs.good}}), "get 0 -o " + Quote(logs.good.string()), 1, "",
-         "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
-        {"NewLogsOfAFile", Slots({{0, logs.good}}), "get 0 --new -o " + Quote(logs.good.string()),
-         1, "", "kvd2730-cli get: " + logs.good.string() + " is not a folder\n", {}},
-        {"ListMarksForAFile", Slots({{0, logs.good}}), "list -o " + Quote(logs.good.string()), 1,
-         "", "kvd2730-cli list: " + logs.good.string() + " is not a folder\n", {}},
-        {"MissingFolderUnderAFile", Slots({{0, logs.good}}),
-         "get 0 -o " + Quote((logs.good / "trips").string()), 1, "",
+        {"OutputIsAFile",
+         Slots({{0, logs.good}}),
+         "get 0 -o " + Quote(logs.good.string()),
+         1,
+         "",
+         "kvd2730-cli get: " + logs.good.string() + " is not a folder\n",
+         {}},
+        {"NewLogsOfAFile",
+         Slots({{0, logs.good}}),
+         "get 0 --new -o " + Quote(logs.good.string()),
+         1,
+         "",
+         "kvd2730-cli get: " + logs.good.string() + " is not a folder\n",
+         {}},
+        {"ListMarksForAFile",
+         Slots({{0, logs.good}}),
+         "list -o " + Quote(logs.good.string()),
+         1,
+         "",
+         "kvd2730-cli list: " + logs.good.string() + " is not a folder\n",
+         {}},
+        {"MissingFolderUnderAFile",
+         Slots({{0, logs.good}}),
+         "get 0 -o " + Quote((logs.good / "trips").string()),
+         1,
+         "",
          "kvd2730-cli get: cannot make the folder " + (logs.good / "trips").string() + ": " +
              logs.good.string() + " is not a folder\n",
          {}},
-        {"ConvertOfNothingConvertible", {}, "convert " + Quote(logs.broken.string()) + " -o OUT", 3,
-         "", logs.broken.string() + ": failed: log of 3 bytes is shorter", {}},
+        {"ConvertOfNothingConvertible",
+         {},
+         "convert " + Quote(logs.broken.string()) + " -o OUT",
+         3,
+         "",
+         logs.broken.string() + ": failed: log of 3 bytes is shorter",
+         {}},
     };
     for (const Row& row : rows) {
         test::SimProcess rowSim(row.simulator);
@@ -155,14 +208,16 @@ TEST(CliSaving, MessagesExitStatusesAndFiles) {
                 text.replace(at, 3, folder.string());
             return text;
         };
-        const std::string line = Cli() + " --port " + Quote(rowSim.Port()) + " --offline " + fill(row.command);
+        const std::string line =
+            Cli() + " --port " + Quote(rowSim.Port()) + " --offline " + fill(row.command);
         const test::CommandResult stdoutOnly = RunCommand("{ " + line + " 2>/dev/null; }");
         EXPECT_EQ(stdoutOnly.exitCode, row.exitCode) << row.name << "\n" << stdoutOnly.output;
         EXPECT_EQ(stdoutOnly.output, fill(row.standardOutput)) << row.name;
         // Once more for standard error: the same log again replaces its own files.
         const test::CommandResult stderrOnly = RunCommand("{ " + line + " >/dev/null; }");
         EXPECT_NE(stderrOnly.output.find(fill(row.standardError)), std::string::npos)
-            << row.name << "\n" << stderrOnly.output;
+            << row.name << "\n"
+            << stderrOnly.output;
         if (row.files.empty())
             EXPECT_FALSE(std::filesystem::exists(folder)) << row.name;
         else
@@ -176,8 +231,9 @@ TEST(CliSaving, ARunRemovesWhatAnAbruptlyEndedRunLeftHalfWritten) {
     test::TempDir out;
     const std::string leftover = TemporaryFileName(test::EndedProcessId());
     test::WriteBytes(out.path() / leftover, {1, 2});
-    std::filesystem::last_write_time(out.path() / leftover, std::filesystem::file_time_type::clock::now() -
-                                                                std::chrono::hours(1));
+    std::filesystem::last_write_time(
+        out.path() / leftover,
+        std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     const test::CommandResult run = RunCommand(Cli() + " --port " + Quote(sim.Port()) +
                                                " --offline get 0 -o " + Quote(out.str()));
     EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -193,14 +249,16 @@ TEST(CliSaving, TheFolderIsCheckedFirstAndMadeOnlyOnceNeeded) {
     EXPECT_EQ(absent.exitCode, 1) << absent.output;
     EXPECT_FALSE(std::filesystem::exists(logs.dir.path() / "new"));
     // convert makes it as get does.
-    const test::CommandResult converted = RunCommand(Cli() + " --offline convert " +
-                                                     Quote(logs.good.string()) + " -o " + Quote(fresh.string()));
+    const test::CommandResult converted = RunCommand(
+        Cli() + " --offline convert " + Quote(logs.good.string()) + " -o " + Quote(fresh.string()));
     EXPECT_EQ(converted.exitCode, 0) << converted.output;
     EXPECT_EQ(FilesIn(fresh), std::vector<std::string>{"good.LOG.kml"});
-    const test::CommandResult intoFile = RunCommand(Cli() + " --offline convert " + Quote(logs.good.string()) +
-                                                    " -o " + Quote(logs.broken.string()));
+    const test::CommandResult intoFile =
+        RunCommand(Cli() + " --offline convert " + Quote(logs.good.string()) + " -o " +
+                   Quote(logs.broken.string()));
     EXPECT_EQ(intoFile.exitCode, 1);
-    EXPECT_EQ(intoFile.output, "kvd2730-cli convert: " + logs.broken.string() + " is not a folder\n");
+    EXPECT_EQ(intoFile.output,
+              "kvd2730-cli convert: " + logs.broken.string() + " is not a folder\n");
 }
 
 TEST(CliSaving, AFolderThatCannotBeWrittenFailsBeforeTheDownload) {

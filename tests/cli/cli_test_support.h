@@ -43,8 +43,8 @@ inline std::vector<std::string> FilesIn(const std::filesystem::path& folder) {
 // after the flush at open.
 inline std::optional<std::vector<std::string>> LogNames(const std::string& port) {
     for (int attempt = 0; attempt < 3; ++attempt) {
-        const CommandResult run =
-            RunCommand("{ " + Cli() + " --timeout 500 --port " + Quote(port) + " list --json 2>/dev/null; }");
+        const CommandResult run = RunCommand("{ " + Cli() + " --timeout 500 --port " + Quote(port) +
+                                             " list --json 2>/dev/null; }");
         if (run.exitCode != 0) continue;
         std::vector<std::string> names;
         for (std::size_t at = 0; (at = run.output.find("\"name\": \"", at)) != std::string::npos;) {

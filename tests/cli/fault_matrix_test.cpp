@@ -7,16 +7,16 @@
 #include <algorithm>
 #include <sstream>
 
-#include "support/sim_process.h"
 #include "cli_test_support.h"
+#include "support/sim_process.h"
 
 namespace kvd {
 namespace {
 
-using test::Quote;
 using test::Cli;
 using test::FilesIn;
 using test::LogNames;
+using test::Quote;
 using test::RunCommand;
 
 std::vector<std::string> ErrorLines(const std::string& output) {
@@ -48,17 +48,17 @@ class FaultMatrix : public testing::TestWithParam<FaultRow> {};
 
 TEST_P(FaultMatrix, GetFailsCleanlyOrSucceeds) {
     const FaultRow& row = GetParam();
-    test::SimProcess sim({"--trips", "3", "--fixes", "300", "--fault", row.fault + "@GetLog 1",
-                          "--fault-once"});
+    test::SimProcess sim(
+        {"--trips", "3", "--fixes", "300", "--fault", row.fault + "@GetLog 1", "--fault-once"});
     const std::optional<std::vector<std::string>> before = LogNames(sim.Port());
     ASSERT_TRUE(before && before->size() == 3u);
     const std::vector<std::string>& logs = *before;
 
     test::TempDir dir;
     const auto out = dir.path() / "out";
-    const test::CommandResult run = RunCommand("{ " + Cli() + " --timeout 300 --offline --port " +
-                                               Quote(sim.Port()) + " get 0 1 2 -o " +
-                                               Quote(out.string()) + " >/dev/null; } 2>&1");
+    const test::CommandResult run =
+        RunCommand("{ " + Cli() + " --timeout 300 --offline --port " + Quote(sim.Port()) +
+                   " get 0 1 2 -o " + Quote(out.string()) + " >/dev/null; } 2>&1");
     EXPECT_EQ(run.exitCode, row.exitCode) << run.output;
 
     const std::vector<std::string> errors = ErrorLines(run.output);
@@ -75,7 +75,7 @@ TEST_P(FaultMatrix, GetFailsCleanlyOrSucceeds) {
         if (row.exitCode == 3) expected.push_back(logs[2] + ".kml");
     }
     std::sort(expected.begin(), expected.end());
-    EXPECT_EQ(FilesIn(out), expected);                                // no partial or temporary file
+    EXPECT_EQ(FilesIn(out), expected);  // no partial or temporary file
     EXPECT_EQ(FilesIn(dir.path()), std::vector<std::string>{"out"});  // nothing beside the folder
 
     if (row.devicePluggedIn) {
@@ -90,7 +90,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         Fails("NoEcho", "no-echo", "the device stopped answering (timed out after 0.3 s)"),
         Succeeds("WrongEcho", "wrong-echo"),
-        Fails("SilenceAfterTwentyBytes", "silence-after:20", "the device stopped answering (timed out after 0.3 s at block 0)"),
+        Fails("SilenceAfterTwentyBytes", "silence-after:20",
+              "the device stopped answering (timed out after 0.3 s at block 0)"),
         Fails("OverlongLine", "long-line", "the device's reply could not be read"),
         // A slot that holds a log, refused with a status of the device's choosing.
         FaultRow{"RefusalStatus", "status:7", 3,
@@ -99,7 +100,8 @@ INSTANTIATE_TEST_SUITE_P(
         Fails("BadComplement", "bad-complement:2", "the transfer was garbled at block 1"),
         Fails("SkippedBlock", "skip-block:2", "the transfer was garbled at block 1"),
         Succeeds("RepeatedBlock", "repeat-block:2"),
-        Fails("Stall", "stall:2", "the device stopped answering (timed out after 0.3 s at block 2)"),
+        Fails("Stall", "stall:2",
+              "the device stopped answering (timed out after 0.3 s at block 2)"),
         Fails("Cancel", "cancel:2", "the device cancelled the transfer"),
         Fails("Garbage", "garbage:2", "the transfer was garbled at block 1"),
         Fails("SizeLarger", "size-larger", "the transfer was garbled"),
@@ -133,9 +135,11 @@ TEST_P(UploadFaultMatrix, UpdateFailsCleanlyOrArrivesWhole) {
     for (std::size_t i = 0; i < points.size(); ++i) points[i] = static_cast<uint8_t>(i * 13 + 1);
     test::WriteBytes(dir.path() / "points.FPT", points);
 
-    test::SimProcess sim({"--store", store.string(), "--fault", row.fault + "@UpdateGpsDataX", "--fault-once"});
-    const test::CommandResult run = RunCommand(Cli() + " --timeout 300 --port " + Quote(sim.Port()) +
-                                               " update-gps " + Quote((dir.path() / "points.FPT").string()));
+    test::SimProcess sim(
+        {"--store", store.string(), "--fault", row.fault + "@UpdateGpsDataX", "--fault-once"});
+    const test::CommandResult run =
+        RunCommand(Cli() + " --timeout 300 --port " + Quote(sim.Port()) + " update-gps " +
+                   Quote((dir.path() / "points.FPT").string()));
     EXPECT_EQ(run.exitCode, row.exitCode) << run.output;
     const std::vector<std::string> errors = ErrorLines(run.output);
     if (row.message.empty()) {
@@ -154,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(UploadRow{"NakForBlockThree", "nak:3", 0, ""},
                     UploadRow{"CInsteadOfAck", "c-for-ack", 0, ""},
                     UploadRow{"Cancel", "cancel:2", 1, "the device cancelled the transfer"},
-                    UploadRow{"Stall", "stall:2", 1, "the device stopped answering (timed out after 0.3 s at block"},
+                    UploadRow{"Stall", "stall:2", 1,
+                              "the device stopped answering (timed out after 0.3 s at block"},
                     UploadRow{"BrokenEndOfFile", "broken-eot", 1, "the transfer was garbled"},
                     UploadRow{"RefusalStatus", "status:2", 1, "the device refused the request"}),
     [](const auto& test) { return std::string(test.param.name); });

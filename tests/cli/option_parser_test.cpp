@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "cli/option_parser.h"
+
+#include <gtest/gtest.h>
 
 namespace kvd::cli {
 namespace {

@@ -1,15 +1,15 @@
 // Temporary files that a run which ended abruptly left behind: removed once their writer has
 // gone and they have lain untouched a while, and only then; and a commit that never replaces
 // what holds its name.
-#include <gtest/gtest.h>
+#include "common/atomic_file.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <functional>
 
-#include "common/atomic_file.h"
 #include "test_support.h"
 
 namespace kvd {
@@ -30,7 +30,7 @@ TEST(LeftoverTemporaryFiles, OnlyThoseOfEndedProcessesGo) {
     const std::string freshFile = TemporaryFileName(ended);  // maybe another machine's writer
     const std::vector<std::string> aged = {
         TemporaryFileName(static_cast<unsigned long>(::getpid())),  // a writer still at work
-        TemporaryFileName(1),                                        // another user's process
+        TemporaryFileName(1),                                       // another user's process
         ".kvd-" + std::to_string(ended) + "-notmine!.tmp",          // not a name we give
         ".kvd-" + std::to_string(ended) + ".tmp",
         "trip.LOG.kml",

@@ -1,12 +1,12 @@
+#include "common/number_text.h"
+
+#include <gtest/gtest.h>
+
 #include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <random>
-
-#include <gtest/gtest.h>
-
-#include "common/number_text.h"
 
 namespace kvd {
 namespace {

@@ -1,15 +1,16 @@
-#include <random>
+#include "common/text_sink.h"
 
 #include <gtest/gtest.h>
 
-#include "common/text_sink.h"
+#include <random>
+
 #include "common/utf8.h"
 
 namespace kvd {
 namespace {
 
 class MemorySink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> bytes, std::string&) override {
         bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
         ++writes_;
@@ -20,7 +21,7 @@ public:
 };
 
 class FailingSink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t>, std::string& error) override {
         ++writes_;
         error = "disk full";

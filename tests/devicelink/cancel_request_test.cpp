@@ -1,7 +1,6 @@
 // Each device call stops at its own caller's cancel request and says so: never a success for
 // a call that was stopped, and never a stop for a call that was not asked.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <chrono>
@@ -28,7 +27,7 @@ std::string Slurp(const fs::path& path) {
 }
 
 class CancelPerCall : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetDiagnosticStream(nullptr);
         folder_ = fs::temp_directory_path() / ("kvd-cancel-" + std::to_string(::getpid()));
@@ -78,7 +77,8 @@ TEST_F(CancelPerCall, ARequestBeforeTheCallSendsNothing) {
         test::SimProcess sim({"--journal", journal.string(), "--fixes", "3000"});
         CancelRequest cancel;
         cancel.Request();
-        const CallOutcome outcome = RunDeviceCommand(sim.Port(), kind.command, Call(kind.command, &cancel));
+        const CallOutcome outcome =
+            RunDeviceCommand(sim.Port(), kind.command, Call(kind.command, &cancel));
         EXPECT_EQ(outcome.status, CallStatus::Cancelled) << kind.name;
         EXPECT_FALSE(outcome.Succeeded()) << kind.name;
         sim.Stop();
@@ -94,7 +94,8 @@ TEST_F(CancelPerCall, ARequestDuringASilentWaitEndsTheCallAsCancelled) {
         auto call = std::async(std::launch::async, [&] {
             return RunDeviceCommand(sim.Port(), kind.command, Call(kind.command, &cancel));
         });
-        EXPECT_EQ(call.wait_for(500ms), std::future_status::timeout) << kind.name << ": not waiting";
+        EXPECT_EQ(call.wait_for(500ms), std::future_status::timeout)
+            << kind.name << ": not waiting";
         cancel.Request();
         // Far below the 30 s time-out: the wait ended because it was asked to.
         ASSERT_EQ(call.wait_for(10s), std::future_status::ready) << kind.name;
@@ -108,7 +109,8 @@ TEST_F(CancelPerCall, ACompletedCallStaysDoneAndTheNextOneIsNotSent) {
     for (const KindCase& kind : kKinds) {
         test::SimProcess sim({"--fixes", "300"});
         CancelRequest cancel;
-        const CallOutcome done = RunDeviceCommand(sim.Port(), kind.command, Call(kind.command, &cancel));
+        const CallOutcome done =
+            RunDeviceCommand(sim.Port(), kind.command, Call(kind.command, &cancel));
         cancel.Request();
         EXPECT_TRUE(done.Succeeded()) << kind.name;
         EXPECT_EQ(RunDeviceCommand(sim.Port(), kind.command, Call(kind.command, &cancel)).status,

@@ -26,9 +26,9 @@ TEST(LookupCommandId, FindsTheFirstWordOfTheTableAnywhereInTheLine) {
         {"GETLOG 3\n", 7},
         {command_line::kRecordList, 9},
         {"GetRecord 2\n", 10},
-        {"DeleteLog help\n", 2},        // Help is searched before DeleteLog
+        {"DeleteLog help\n", 2},  // Help is searched before DeleteLog
         {command_line::kGpsDataUpdate, 12},
-        {"UpdateGpsDataX 1\n", -1},      // the search text holds the line feed
+        {"UpdateGpsDataX 1\n", -1},  // the search text holds the line feed
         {"UpdateGpsDataX GetMode\n", 3},
         {command_line::kIdentify, 1},
         {"Hello\n", 0},
@@ -58,17 +58,18 @@ TEST(ExtractWord, SplitsOnSpacesAndLineFeeds) {
     const Case cases[] = {
         {command_line::kIdentify, 0, "Echo"},
         {command_line::kIdentify, 1, "KVD-2730"},
-        {"Echo KVD-2730", 1, ""},          // a word without a closing separator never counts
-        {"a   b\n", 1, "b"},                // a run of spaces separates once
-        {" a\n", 0, ""},                    // a leading separator ends an empty word 0
+        {"Echo KVD-2730", 1, ""},  // a word without a closing separator never counts
+        {"a   b\n", 1, "b"},       // a run of spaces separates once
+        {" a\n", 0, ""},           // a leading separator ends an empty word 0
         {" a\n", 1, "a"},
-        {"a\n\nb\n", 1, ""},                // a line feed after a line feed ends an empty word
-        {"a \nb\n", 1, "b"},                // a line feed after a space is ignored
+        {"a\n\nb\n", 1, ""},  // a line feed after a line feed ends an empty word
+        {"a \nb\n", 1, "b"},  // a line feed after a space is ignored
         {"KVD-2730\n> ", 0, "KVD-2730"},
         {std::string("ab\0cd ", 6), 0, ""},  // the text ends at its NUL
         {"x\n", 5, ""},
     };
-    for (const Case& c : cases) EXPECT_EQ(ExtractWord(c.text, c.k), c.word) << c.text << " #" << c.k;
+    for (const Case& c : cases)
+        EXPECT_EQ(ExtractWord(c.text, c.k), c.word) << c.text << " #" << c.k;
 }
 
 constexpr CallStatus kDone = CallStatus::Done;
@@ -98,10 +99,11 @@ TEST(RunDeviceCommand, StatusRepliesDecideByTheLastStatusLine) {
         {"SetMode 1\n> ", kFailed},
         {"SetMode 2\nSetMode 0\n> ", kDone},
         {"SetMode 0\nSetMode 2\n> ", kFailed},
-        {"SetMode\n> ", kFailed},       // no status word: no success
-        {"SetMode 0\n", kDone},         // the prompt never came: the result so far stands
+        {"SetMode\n> ", kFailed},  // no status word: no success
+        {"SetMode 0\n", kDone},    // the prompt never came: the result so far stands
     };
-    for (const Case& c : cases) EXPECT_EQ(Exchange(command_line::kSetMode, c.reply), c.status) << c.reply;
+    for (const Case& c : cases)
+        EXPECT_EQ(Exchange(command_line::kSetMode, c.reply), c.status) << c.reply;
 }
 
 TEST(RunDeviceCommand, EchoReplyComparesTheFirstWordWithTheArgument) {
@@ -110,13 +112,12 @@ TEST(RunDeviceCommand, EchoReplyComparesTheFirstWordWithTheArgument) {
         CallStatus status;
     };
     const Case cases[] = {
-        {"KVD-2730\n> ", kDone},
-        {"> ", kFailed},
-        {"KVD-2731\n> ", kFailed},
-        {"kvd-2730\n> ", kFailed},  // byte for byte, case-sensitive
+        {"KVD-2730\n> ", kDone},       {"> ", kFailed},
+        {"KVD-2731\n> ", kFailed},     {"kvd-2730\n> ", kFailed},  // byte for byte, case-sensitive
         {"KVD-2730 extra\n> ", kDone},
     };
-    for (const Case& c : cases) EXPECT_EQ(Exchange(command_line::kIdentify, c.reply), c.status) << c.reply;
+    for (const Case& c : cases)
+        EXPECT_EQ(Exchange(command_line::kIdentify, c.reply), c.status) << c.reply;
 }
 
 TEST(RunDeviceCommand, EchoRowsThatAlwaysSucceed) {
@@ -126,7 +127,8 @@ TEST(RunDeviceCommand, EchoRowsThatAlwaysSucceed) {
 
 TEST(RunDeviceCommand, ReplyOutHoldsTheLastLineThatIsNotThePrompt) {
     std::string reply = "untouched";
-    EXPECT_EQ(Exchange(command_line::kLogList, "first 0\nsecond 0\nGetLogList 0 0 0 \n> ", &reply), kDone);
+    EXPECT_EQ(Exchange(command_line::kLogList, "first 0\nsecond 0\nGetLogList 0 0 0 \n> ", &reply),
+              kDone);
     EXPECT_EQ(reply, "GetLogList 0 0 0 \n");
 }
 
@@ -156,7 +158,8 @@ TEST(RunDeviceCommand, AnUnknownCommandReadsExactlyOneLine) {
 TEST(RunDeviceCommand, RefusesOverlongLinesAndFoldersBeforeSendingAnything) {
     {
         ScriptedPeer peer({});
-        const CallOutcome outcome = RunDeviceCommand(peer.Port(), "Echo " + std::string(1030, 'a') + "\n");
+        const CallOutcome outcome =
+            RunDeviceCommand(peer.Port(), "Echo " + std::string(1030, 'a') + "\n");
         EXPECT_EQ(outcome.status, kFailed);
         EXPECT_EQ(outcome.failure, CallFailure::Unsendable);
         EXPECT_EQ(peer.Received(), "");
@@ -201,7 +204,8 @@ TEST(RunDeviceCommand, ADownloadThatBringsNoFileFailsWithoutCallingTheHandler) {
 }
 
 TEST(RunDeviceCommand, FailsWhenThePortCannotBeOpened) {
-    const CallOutcome outcome = RunDeviceCommand("/dev/kvd2730-no-such-port", command_line::kSetMode);
+    const CallOutcome outcome =
+        RunDeviceCommand("/dev/kvd2730-no-such-port", command_line::kSetMode);
     EXPECT_EQ(outcome.status, kFailed);
     EXPECT_EQ(outcome.failure, CallFailure::Open);
     EXPECT_EQ(outcome.openError, PortOpenError::NotFound);
@@ -218,12 +222,16 @@ TEST(RunDeviceCommand, OutcomeSaysWhereAFailedCallStopped) {
         bool heard;  // whether anything came back at all
     };
     const Case cases[] = {
-        {command_line::kSetMode, "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None, "SetMode 0\n", true},
+        {command_line::kSetMode, "SetMode 0\n> ", test::PeerEcho::Same, CallFailure::None,
+         "SetMode 0\n", true},
         {command_line::kSetMode, "", test::PeerEcho::None, CallFailure::Echo, "", false},
-        {command_line::kSetMode, "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused, "SetMode 2\n", true},
+        {command_line::kSetMode, "SetMode 2\n> ", test::PeerEcho::Same, CallFailure::Refused,
+         "SetMode 2\n", true},
         {command_line::kSetMode, "SetMo", test::PeerEcho::Same, CallFailure::NoAnswer, "", true},
-        {command_line::kIdentify, "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused, "GPS-9000\n", true},
-        {command_line::kSetMode, std::string(1100, 'x') + "\n> ", test::PeerEcho::Same, CallFailure::BadReply, "", true},
+        {command_line::kIdentify, "GPS-9000\n> ", test::PeerEcho::Same, CallFailure::Refused,
+         "GPS-9000\n", true},
+        {command_line::kSetMode, std::string(1100, 'x') + "\n> ", test::PeerEcho::Same,
+         CallFailure::BadReply, "", true},
     };
     for (const Case& c : cases) {
         ScriptedPeer peer({{c.reply}}, c.echo);

@@ -1,7 +1,6 @@
 // The identification comes first and alone; only a port that answered, but not as the device,
 // is sent the recovery. What reaches the device is read from the virtual device's journal.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <cstdio>
@@ -69,7 +68,7 @@ struct DeviceCase {
 };
 
 class Recovery : public testing::TestWithParam<DeviceCase> {
-protected:
+  protected:
     void SetUp() override { SetDiagnosticStream(nullptr); }
     void TearDown() override {
         SetDiagnosticStream(stdout);
@@ -81,7 +80,8 @@ protected:
 TEST_P(Recovery, FindsTheDeviceAndSendsCanOnlyWhenItDidNotAnswerAsItself) {
     const DeviceCase& c = GetParam();
     fs::remove(journal_);
-    test::SimProcess sim({"--line", c.lineModel, "--journal", journal_.string(), "--fixes", "3000"});
+    test::SimProcess sim(
+        {"--line", c.lineModel, "--journal", journal_.string(), "--fixes", "3000"});
     LeaveDevice(sim.Port(), c.left);
 
     const ProbeResult result = ProbeRecovering(sim.Port());
@@ -90,7 +90,8 @@ TEST_P(Recovery, FindsTheDeviceAndSendsCanOnlyWhenItDidNotAnswerAsItself) {
     sim.Stop();
     const std::string wire = test::ReadWholeText(journal_);
     // Whatever came before, the last two lines it served are the identification.
-    EXPECT_TRUE(wire.ends_with(std::string(command_line::kIdentify) + command_line::kSetMode)) << wire;
+    EXPECT_TRUE(wire.ends_with(std::string(command_line::kIdentify) + command_line::kSetMode))
+        << wire;
     if (c.left == Left::AtPrompt) {
         EXPECT_EQ(wire, std::string(command_line::kIdentify) + command_line::kSetMode);
         EXPECT_EQ(wire.find('\x18'), std::string::npos) << "a CAN reached a healthy device";
@@ -124,21 +125,23 @@ TEST(Recovery, APortThatIsSilentGetsNothingButTheFirstByte) {
 }
 
 TEST(Recovery, APortThatTalksOtherwiseIsRecoveredOnceAndStaysNotTheDevice) {
-    test::ScriptedPeer other({{"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
+    test::ScriptedPeer other(
+        {{"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
     const ProbeResult result = ProbeRecovering(other.Port());
     EXPECT_EQ(result.outcome, ProbeOutcome::NotTheDevice);
     EXPECT_TRUE(result.answered);
     EXPECT_TRUE(result.recovered);
     const std::string received = other.Received();
-    EXPECT_TRUE(received.starts_with(std::string(command_line::kIdentify) + "\x18\x18")) << received;
+    EXPECT_TRUE(received.starts_with(std::string(command_line::kIdentify) + "\x18\x18"))
+        << received;
 }
 
 // The desktop searches every 100 ms: a port that talks but is not the device must not get the
 // recovery at every pass, only again after it was unplugged.
 TEST(Recovery, TheDesktopSearchRecoversAPortOncePerPlugIn) {
     SetDiagnosticStream(nullptr);
-    auto other = std::make_unique<test::ScriptedPeer>(
-        std::vector<test::PeerStep>{{"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
+    auto other = std::make_unique<test::ScriptedPeer>(std::vector<test::PeerStep>{
+        {"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
     const std::string path = fs::temp_directory_path() / ("kvd-plug-" + std::to_string(::getpid()));
     fs::remove(path);
     fs::create_symlink(other->Port(), path);
@@ -147,8 +150,8 @@ TEST(Recovery, TheDesktopSearchRecoversAPortOncePerPlugIn) {
     RecoverOncePerPlugIn search;
     EXPECT_EQ(search.FindDevicePort(), 0);
     const std::string first = other->Received();
-    other = std::make_unique<test::ScriptedPeer>(
-        std::vector<test::PeerStep>{{"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
+    other = std::make_unique<test::ScriptedPeer>(std::vector<test::PeerStep>{
+        {"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
     fs::remove(path);
     fs::create_symlink(other->Port(), path);
     // The same name answers the same way (the link swapped without a pass between): no CAN.
@@ -157,8 +160,8 @@ TEST(Recovery, TheDesktopSearchRecoversAPortOncePerPlugIn) {
 
     fs::remove(path);  // unplugged: a pass finds nothing to open
     EXPECT_EQ(search.FindDevicePort(), 0);
-    other = std::make_unique<test::ScriptedPeer>(
-        std::vector<test::PeerStep>{{"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
+    other = std::make_unique<test::ScriptedPeer>(std::vector<test::PeerStep>{
+        {"GPS-9000 ready\n> "}, test::AfterHost(test::PeerStep::kUntilQuiet)});
     fs::create_symlink(other->Port(), path);
     EXPECT_EQ(search.FindDevicePort(), 0);
     const std::string replugged = other->Received();

@@ -1,8 +1,9 @@
 // Whole exchanges over a scripted in-memory line, as replay and the fuzzers run them.
+#include "devicelink/memory_port.h"
+
 #include <gtest/gtest.h>
 
 #include "devicelink/devicelink.h"
-#include "devicelink/memory_port.h"
 
 namespace kvd {
 namespace {
@@ -15,7 +16,7 @@ std::shared_ptr<MemoryLine> Line(const std::string& deviceBytes, std::size_t bur
 }
 
 class MemoryPortTest : public testing::Test {
-protected:
+  protected:
     ~MemoryPortTest() override { UseMemoryLine(nullptr); }
 };
 
@@ -26,7 +27,8 @@ TEST_F(MemoryPortTest, RunsAnExchangeAndRecordsWhatWasSent) {
         std::string reply;
         DeviceCall call;
         call.replyOut = &reply;
-        EXPECT_EQ(RunDeviceCommand("memory", command_line::kSetMode, call).status, CallStatus::Done) << burst;
+        EXPECT_EQ(RunDeviceCommand("memory", command_line::kSetMode, call).status, CallStatus::Done)
+            << burst;
         EXPECT_EQ(reply, "SetMode 0\n");
         EXPECT_EQ(std::string(line->written.begin(), line->written.end()), command_line::kSetMode);
     }

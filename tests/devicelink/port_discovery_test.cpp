@@ -1,6 +1,5 @@
 // Finding the device among several pseudo-terminals: silent ones, other devices, busy ones.
 #include <gtest/gtest.h>
-
 #include <stdlib.h>
 
 #include <algorithm>
@@ -19,7 +18,7 @@ namespace {
 TEST(ComPortNumberFromFriendlyName, TakesTheDigitsAfterTheFirstCom) {
     const std::pair<const char*, std::optional<int32_t>> cases[] = {
         {"USB Serial Device (COM12)", 12},
-        {"Communications Port (COM1)", 1},  // "Com" at the start does not match
+        {"Communications Port (COM1)", 1},      // "Com" at the start does not match
         {"COMX Adapter (COM3)", std::nullopt},  // only the first COM is tried
         {"Port COM65535", 65535},
         {"Port COM65536", std::nullopt},
@@ -29,12 +28,13 @@ TEST(ComPortNumberFromFriendlyName, TakesTheDigitsAfterTheFirstCom) {
         {"Bluetooth link", std::nullopt},
         {"COM", std::nullopt},
     };
-    for (const auto& [name, number] : cases) EXPECT_EQ(ComPortNumberFromFriendlyName(name), number) << name;
+    for (const auto& [name, number] : cases)
+        EXPECT_EQ(ComPortNumberFromFriendlyName(name), number) << name;
 }
 
 // Sets KVD2730_PORTS for one test.
 class PortList {
-public:
+  public:
     explicit PortList(const std::vector<std::string>& paths) {
         std::string joined;
         for (const std::string& path : paths) joined += (joined.empty() ? "" : ":") + path;

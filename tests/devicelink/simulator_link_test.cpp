@@ -58,7 +58,8 @@ TEST(SimulatorLink, VersionsAndUnknownCommands) {
     EXPECT_EQ(Exchange(sim, command_line::kGpsDataVersion, &reply), kDone);
     EXPECT_FALSE(reply.empty());
     EXPECT_EQ(Exchange(sim, "Frobnicate\n"), kDone);
-    EXPECT_EQ(Exchange(sim, command_line::kIdentify), kDone);  // the unread rest was flushed at the next open
+    EXPECT_EQ(Exchange(sim, command_line::kIdentify),
+              kDone);  // the unread rest was flushed at the next open
 }
 
 struct FaultCase {
@@ -90,12 +91,21 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         FaultCase{"NoEcho", {"--fault", "no-echo"}, command_line::kSetMode, kFailed},
         FaultCase{"WrongEchoStillCounts", {"--fault", "wrong-echo"}, command_line::kSetMode, kDone},
-        FaultCase{"SilenceInTheStatusLine", {"--fault", "silence-after:4"}, command_line::kSetMode, kFailed},
-        FaultCase{"SilenceBeforeThePrompt", {"--fault", "silence-after:9"}, command_line::kIdentify, kDone},
+        FaultCase{"SilenceInTheStatusLine",
+                  {"--fault", "silence-after:4"},
+                  command_line::kSetMode,
+                  kFailed},
+        FaultCase{"SilenceBeforeThePrompt",
+                  {"--fault", "silence-after:9"},
+                  command_line::kIdentify,
+                  kDone},
         FaultCase{"OverlongLine", {"--fault", "long-line"}, command_line::kSetMode, kFailed},
         FaultCase{"RefusalStatus", {"--fault", "status:2"}, command_line::kSetMode, kFailed},
         FaultCase{"StatusWithLetters", {"--fault", "status:0x"}, "DeleteLog 0\n", kFailed},
-        FaultCase{"ScopedFaultSparesOtherCommands", {"--fault", "no-echo@GetLogList"}, command_line::kSetMode, kDone}),
+        FaultCase{"ScopedFaultSparesOtherCommands",
+                  {"--fault", "no-echo@GetLogList"},
+                  command_line::kSetMode,
+                  kDone}),
     [](const auto& test) { return std::string(test.param.name); });
 
 }  // namespace

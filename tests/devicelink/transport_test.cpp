@@ -1,10 +1,11 @@
 // The byte-level operations over a real pseudo-terminal against a scripted peer.
+#include "devicelink/transport.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstring>
 
-#include "devicelink/transport.h"
 #include "support/scripted_peer.h"
 
 namespace kvd {
@@ -60,7 +61,8 @@ INSTANTIATE_TEST_SUITE_P(
         ScannerCase{"PromptAfterSpaceEndsLine", "a > b\n", {{"a > ", true}, {"b\n", false}}},
         ScannerCase{"GtBeforeLineFeedDoesNotEnd", ">\nxy\n", {{">\nxy\n", false}}},
         ScannerCase{"GtGtSpaceIsNotAPrompt", ">> x> ", {{">> x> ", true}}},
-        ScannerCase{"NulStaysInLine", std::string("a\0b\n", 4), {{std::string("a\0b\n", 4), false}}},
+        ScannerCase{
+            "NulStaysInLine", std::string("a\0b\n", 4), {{std::string("a\0b\n", 4), false}}},
         ScannerCase{"LoneLineFeed", "\n> ", {{"\n", false}, {"> ", true}}}),
     [](const auto& test) { return std::string(test.param.name); });
 

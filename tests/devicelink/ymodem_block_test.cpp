@@ -141,9 +141,9 @@ TEST(SafeBaseName, KeepsOnlyAPlainLastComponent) {
 }
 
 TEST(IsWindowsDeviceName, TheNamesWindowsGivesToDevicesInEveryFolder) {
-    for (const char* device : {"NUL", "NUL.LOG", "nul.log", "CON", "con.txt.LOG", "AUX",
-                               "PRN.LOG", "COM1.LOG", "com9", "COM0", "LPT1", "lpt9.LOG",
-                               "NUL .LOG", "CONIN$", "conout$.LOG", "COM\xC2\xB9.LOG"})
+    for (const char* device :
+         {"NUL", "NUL.LOG", "nul.log", "CON", "con.txt.LOG", "AUX", "PRN.LOG", "COM1.LOG", "com9",
+          "COM0", "LPT1", "lpt9.LOG", "NUL .LOG", "CONIN$", "conout$.LOG", "COM\xC2\xB9.LOG"})
         EXPECT_TRUE(IsWindowsDeviceName(device)) << device;
     for (const char* file : {"06011200.LOG", "NULL.LOG", "CONSOLE", "COM10.LOG", "LPT", "COMA",
                              "_NUL.LOG", "A.NUL", ".NUL", "NUL (2).LOG", "AUX1", ""})

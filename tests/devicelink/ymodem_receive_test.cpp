@@ -25,13 +25,13 @@ namespace fs = std::filesystem;
 using test::AfterHost;
 using test::Control;
 using test::DeviceFile;
+using test::kDone;
+using test::kFailed;
+using test::kTransferred;
 using test::PatternBytes;
 using test::ScriptedPeer;
 using test::SimProcess;
 using test::TransferLog;
-using test::kDone;
-using test::kFailed;
-using test::kTransferred;
 
 constexpr std::size_t kUntilQuiet = test::PeerStep::kUntilQuiet;
 
@@ -91,7 +91,9 @@ TEST_F(YmodemReceive, ToMemoryReportsWholeBlocksAndHandsOverExactlyTheFile) {
                             test::ClosingBlock() + "GetLog 0\n> "},
                            AfterHost(kUntilQuiet)});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred) << c.size;
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status,
+                  CallStatus::Transferred)
+            << c.size;
         EXPECT_EQ(log.completions, 1);
         EXPECT_EQ(log.data, bytes) << c.size;
         EXPECT_EQ(log.fileName, "06121530.LOG");
@@ -109,8 +111,9 @@ TEST_F(YmodemReceive, TwoFileBatchInBothModes) {
     {
         ScriptedPeer peer({{"GetRecord 1\n" + batch + "GetRecord 0\n> "}});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
-                  CallStatus::Transferred);
+        EXPECT_EQ(
+            RunDeviceCommand(peer.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
+            CallStatus::Transferred);
         EXPECT_EQ(ReadFile(folder_ / "A.WAV"), first);
         EXPECT_EQ(ReadFile(folder_ / "B.WAV"), second);
         EXPECT_EQ(Entries(folder_), (std::set<std::string>{"A.WAV", "B.WAV"}));
@@ -121,7 +124,8 @@ TEST_F(YmodemReceive, TwoFileBatchInBothModes) {
     {
         ScriptedPeer peer({{"GetLog 1\n" + batch + "GetLog 0\n> "}});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred);
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status,
+                  CallStatus::Transferred);
         EXPECT_EQ(log.completions, 1);
         EXPECT_EQ(log.fileName, "B.WAV");  // only the last file reaches the handler
         EXPECT_EQ(log.data, second);
@@ -139,7 +143,7 @@ TEST_F(YmodemReceive, StatusWordDecidesWhetherABatchFollows) {
         {"GetLog 01\n" + batch + "GetLog 0\n> ", kTransferred},
         {"GetLog 1a\n> ", kFailed},
         {"GetLog 2\n> ", kFailed},
-        {"> ", kDone},                                 // a reply without a transfer
+        {"> ", kDone},                                   // a reply without a transfer
         {"GetLog 1\n" + batch + "GetLog 0\n", kFailed},  // the closing prompt never came
     };
     for (const auto& c : cases) {
@@ -157,7 +161,8 @@ TEST_F(YmodemReceive, ShortBlockZeroIsReadWholeAndItsDataBlocksAsShortBlocks) {
         {{"GetLog 1\n" + DeviceFile("S.LOG", bytes, kSoh) + test::ClosingBlock() + "GetLog 0\n> "},
          AfterHost(kUntilQuiet)});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status,
+              CallStatus::Transferred);
     EXPECT_EQ(log.data, bytes);
     EXPECT_EQ(log.percents, (std::vector<int32_t>{42, 85, 128}));
     EXPECT_EQ(peer.Received(), "GetLog 0\n" + HostAnswersForFile(3) + kHostClosesBatch);
@@ -190,7 +195,9 @@ TEST_F(YmodemReceive, DamagedOrMisnumberedBlockFailsAtOnceWithoutNak) {
     for (const auto& c : cases) {
         ScriptedPeer peer({{c.wire}, AfterHost(kUntilQuiet)});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call(200)).status, CallStatus::Failed) << c.name;
+        EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call(200)).status,
+                  CallStatus::Failed)
+            << c.name;
         EXPECT_EQ(log.completions, 0) << c.name;
         // The last good block is acknowledged, then the device is told to give the batch up.
         const std::string answered = peer.Received();
@@ -204,7 +211,8 @@ TEST_F(YmodemReceive, ACancelIsAnsweredWithCan) {
     ScriptedPeer peer({{"GetLog 1\n" + DeviceFile("T.LOG", bytes)}, AfterHost(kUntilQuiet)});
     TransferLog log;
     log.abortAfterPercent = 25;  // the report after block 1
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Cancelled);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), "GetLog 0\n", log.Call()).status,
+              CallStatus::Cancelled);
     EXPECT_EQ(log.completions, 0);
     EXPECT_EQ(peer.Received(),
               "GetLog 0\n" + Control(kRequest) + Control(kAck) + Control(kAck) + Control(kCan));
@@ -213,7 +221,8 @@ TEST_F(YmodemReceive, ACancelIsAnsweredWithCan) {
 TEST_F(YmodemReceive, BlockNumbersWrapFrom255ToZeroInAFileAbove256KiB) {
     SimProcess sim({"--trips", "1", "--fixes", "20000"});
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(2000)).status, CallStatus::Transferred);
+    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(2000)).status,
+              CallStatus::Transferred);
     const sim::StoredFile trip = sim::MakeSyntheticTrip({1, 20000, 1});
     ASSERT_GT(trip.bytes.size(), 256u * 1024u);
     EXPECT_EQ(log.fileName, trip.name);
@@ -224,7 +233,8 @@ TEST_F(YmodemReceive, BlockNumbersWrapFrom255ToZeroInAFileAbove256KiB) {
 TEST_F(YmodemReceive, DeviceSendingShortBlocksIsReadAsShortBlocks) {
     SimProcess sim({"--trips", "1", "--fixes", "100", "--block", "128"});
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call()).status, CallStatus::Transferred);
+    ASSERT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call()).status,
+              CallStatus::Transferred);
     const sim::StoredFile trip = sim::MakeSyntheticTrip({1, 100, 1});
     EXPECT_TRUE(log.data == std::string(trip.bytes.begin(), trip.bytes.end()));
     EXPECT_EQ(log.percents.size(), 13u);  // 1616 bytes in 128-byte blocks
@@ -233,7 +243,9 @@ TEST_F(YmodemReceive, DeviceSendingShortBlocksIsReadAsShortBlocks) {
 TEST_F(YmodemReceive, ReadFlashRomStoresEveryFileOfTheBatch) {
     SimProcess sim;
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(sim.Port(), "ReadFlashRom\n", log.Call(300, Folder().c_str())).status, CallStatus::Transferred);
+    ASSERT_EQ(
+        RunDeviceCommand(sim.Port(), "ReadFlashRom\n", log.Call(300, Folder().c_str())).status,
+        CallStatus::Transferred);
     EXPECT_EQ(Entries(folder_), (std::set<std::string>{"flash.bin", "flash.txt"}));
     EXPECT_EQ(ReadFile(folder_ / "flash.bin").size(), 3000u);
     EXPECT_EQ(ReadFile(folder_ / "flash.txt"), "flash.bin 3000\n");
@@ -265,26 +277,32 @@ TEST_P(YmodemReceiveFault, FailsOrDeliversTheExactFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, YmodemReceiveFault,
-    testing::Values(
-        FaultCase{"BadCrc", "bad-crc:2", kFailed}, FaultCase{"BadComplement", "bad-complement:3", kFailed},
-        FaultCase{"SkippedBlock", "skip-block:2", kFailed},
-        FaultCase{"RepeatedBlockIsAcknowledgedAgain", "repeat-block:2", kTransferred},
-        FaultCase{"RepeatedLastBlock", "repeat-block:5", kTransferred}, FaultCase{"Stall", "stall:2", kFailed},
-        FaultCase{"Cancel", "cancel:2", kFailed}, FaultCase{"Garbage", "garbage:4", kFailed},
-        FaultCase{"SizeLarger", "size-larger", kFailed}, FaultCase{"SizeSmaller", "size-smaller", kFailed},
-        FaultCase{"SizeNegative", "size-negative", kFailed}, FaultCase{"SizeHuge", "size-huge", kFailed},
-        FaultCase{"BrokenEndOfFileHandshake", "broken-eot", kFailed},
-        FaultCase{"EmptyNameIsNoFile", "file-name:", kFailed},
-        FaultCase{"DotDotName", "file-name:..", kFailed}),
+    testing::Values(FaultCase{"BadCrc", "bad-crc:2", kFailed},
+                    FaultCase{"BadComplement", "bad-complement:3", kFailed},
+                    FaultCase{"SkippedBlock", "skip-block:2", kFailed},
+                    FaultCase{"RepeatedBlockIsAcknowledgedAgain", "repeat-block:2", kTransferred},
+                    FaultCase{"RepeatedLastBlock", "repeat-block:5", kTransferred},
+                    FaultCase{"Stall", "stall:2", kFailed},
+                    FaultCase{"Cancel", "cancel:2", kFailed},
+                    FaultCase{"Garbage", "garbage:4", kFailed},
+                    FaultCase{"SizeLarger", "size-larger", kFailed},
+                    FaultCase{"SizeSmaller", "size-smaller", kFailed},
+                    FaultCase{"SizeNegative", "size-negative", kFailed},
+                    FaultCase{"SizeHuge", "size-huge", kFailed},
+                    FaultCase{"BrokenEndOfFileHandshake", "broken-eot", kFailed},
+                    FaultCase{"EmptyNameIsNoFile", "file-name:", kFailed},
+                    FaultCase{"DotDotName", "file-name:..", kFailed}),
     [](const auto& param) { return std::string(param.param.name); });
 
 TEST_F(YmodemReceive, UnplugFailsTheTransferAndTheNextCallCleanly) {
     SimProcess sim({"--trips", "1", "--fixes", "300", "--fault", "unplug:2"});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(1000)).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetLog 0\n", log.Call(1000)).status,
+              CallStatus::Failed);
     EXPECT_EQ(log.completions, 0);
     EXPECT_EQ(log.percents, (std::vector<int32_t>{21, 42}));  // two blocks, then the line died
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), command_line::kIdentify, log.Call(1000)).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), command_line::kIdentify, log.Call(1000)).status,
+              CallStatus::Failed);
 }
 
 TEST_F(YmodemReceive, NamesFromTheDeviceCannotLeaveTheFolder) {
@@ -304,8 +322,9 @@ TEST_F(YmodemReceive, NamesFromTheDeviceCannotLeaveTheFolder) {
     for (const auto& c : cases) {
         SimProcess sim({"--fault", std::string("file-name:") + c.name + "@GetRecord"});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
-                  c.result)
+        EXPECT_EQ(
+            RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
+            c.result)
             << c.name;
         EXPECT_EQ(Entries(folder_), c.stored) << c.name;
         EXPECT_EQ(Entries(root_), std::set<std::string>{"inside"}) << c.name;
@@ -317,7 +336,8 @@ TEST_F(YmodemReceive, ToFileFailsWhenTheFileCannotBeCreated) {
     SimProcess sim;
     TransferLog log;
     const std::string missing = (folder_ / "missing").string();
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, missing.c_str())).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, missing.c_str())).status,
+              CallStatus::Failed);
     EXPECT_EQ(Entries(folder_), std::set<std::string>{});
 }
 
@@ -326,14 +346,17 @@ TEST_F(YmodemReceive, AFailedTransferLeavesAnOlderFileOfThatNameUntouched) {
     for (const char* fault : {"bad-crc:2@GetRecord", "broken-eot@GetRecord"}) {
         SimProcess sim({"--fault", fault});
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status, CallStatus::Failed)
+        EXPECT_EQ(
+            RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
+            CallStatus::Failed)
             << fault;
         EXPECT_EQ(ReadFile(folder_ / "REC0.WAV"), "older") << fault;
         EXPECT_EQ(Entries(folder_), std::set<std::string>{"REC0.WAV"}) << fault;
     }
     SimProcess sim;
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status, CallStatus::Transferred);
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), "GetRecord 0\n", log.Call(300, Folder().c_str())).status,
+              CallStatus::Transferred);
     EXPECT_EQ(ReadFile(folder_ / "REC0.WAV").size(), 2000u);
     EXPECT_EQ(Entries(folder_), std::set<std::string>{"REC0.WAV"});
 }

@@ -20,14 +20,14 @@ namespace {
 namespace fs = std::filesystem;
 using test::AfterHost;
 using test::Control;
+using test::kDone;
+using test::kFailed;
+using test::kTransferred;
 using test::PatternBytes;
 using test::PeerStep;
 using test::ScriptedPeer;
 using test::SimProcess;
 using test::TransferLog;
-using test::kDone;
-using test::kFailed;
-using test::kTransferred;
 
 const std::string kAckText = Control(kAck);
 
@@ -100,7 +100,10 @@ TEST_F(YmodemSend, SendsBlocksWithPaddingAndReportsTheEotStep) {
         const std::size_t blocks = (c.size + 1023) / 1024;
         ScriptedPeer peer(DeviceTakes(std::vector<std::string>(blocks + 1, kAckText)));
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status, CallStatus::Transferred)
+        EXPECT_EQ(
+            RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT"))
+                .status,
+            CallStatus::Transferred)
             << c.size;
         EXPECT_EQ(log.percents, c.percents) << c.size;
         for (const std::string& name : log.progressNames) EXPECT_EQ(name, "points.FPT");
@@ -139,7 +142,9 @@ TEST_F(YmodemSend, SecondBlockOfA1500ByteFileHolds476BytesAnd548Padding) {
     WriteLocal("points.FPT", PatternBytes(1500));
     ScriptedPeer peer(DeviceTakes({kAckText, kAckText, kAckText}));
     TransferLog log;
-    ASSERT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status, CallStatus::Transferred);
+    ASSERT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT"))
+                  .status,
+              CallStatus::Transferred);
     const std::string second = DataOf(peer.Received().substr(
         std::string(command_line::kGpsDataUpdate).size() + 2 * kLongBlockLength, kLongBlockLength));
     EXPECT_EQ(second.substr(0, 476), PatternBytes(1500).substr(1024));
@@ -166,9 +171,13 @@ TEST_F(YmodemSend, NakResendsTheSameBlockAndCMeansGoOn) {
     for (const auto& c : cases) {
         ScriptedPeer peer(DeviceTakes(c.answers));
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status, CallStatus::Transferred)
+        EXPECT_EQ(
+            RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT"))
+                .status,
+            CallStatus::Transferred)
             << c.name;
-        const std::string sent = peer.Received().substr(std::string(command_line::kGpsDataUpdate).size());
+        const std::string sent =
+            peer.Received().substr(std::string(command_line::kGpsDataUpdate).size());
         std::vector<int> numbers;
         for (std::size_t k = 0; k < c.numbersSent.size(); ++k)
             numbers.push_back(static_cast<uint8_t>(sent[k * kLongBlockLength + 1]));
@@ -188,17 +197,21 @@ TEST_F(YmodemSend, ACancelSendsCanInsteadOfTheNextBlock) {
                        AfterHost(1)});
     TransferLog log;
     log.abortAfterPercent = 1;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status,
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT"))
+                  .status,
               CallStatus::Cancelled);
     const std::string sent = peer.Received();
-    EXPECT_EQ(sent.size(), std::string(command_line::kGpsDataUpdate).size() + 2 * kLongBlockLength + 1);
+    EXPECT_EQ(sent.size(),
+              std::string(command_line::kGpsDataUpdate).size() + 2 * kLongBlockLength + 1);
     EXPECT_EQ(sent.back(), static_cast<char>(kCan));
 }
 
 TEST_F(YmodemSend, AMissingLocalFileFailsBeforeAnyBlockIsSent) {
     ScriptedPeer peer({{"UpdateGpsDataX 1\nC"}, AfterHost(PeerStep::kUntilQuiet)});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "absent.FPT")).status, CallStatus::Failed);
+    EXPECT_EQ(RunDeviceCommand(peer.Port(), command_line::kGpsDataUpdate, Upload(log, "absent.FPT"))
+                  .status,
+              CallStatus::Failed);
     // No block 0; only the cancel that keeps the device from waiting for one.
     EXPECT_EQ(peer.Received(), command_line::kGpsDataUpdate + Control(kCan) + Control(kCan));
 }
@@ -221,7 +234,8 @@ TEST_F(YmodemSend, TheDeviceKeepsEachUploadUnderItsDeviceSideName) {
         const std::string bytes = PatternBytes(size += 777);
         WriteLocal(c.localName, bytes);
         TransferLog log;
-        EXPECT_EQ(RunDeviceCommand(sim.Port(), c.command, Upload(log, c.localName)).status, CallStatus::Transferred)
+        EXPECT_EQ(RunDeviceCommand(sim.Port(), c.command, Upload(log, c.localName)).status,
+                  CallStatus::Transferred)
             << c.command;
         EXPECT_TRUE(ReadFile(folder_ / "store" / c.storedName) == bytes) << c.command;
         EXPECT_EQ(log.progressNames.back(), c.localName);
@@ -249,7 +263,8 @@ TEST_P(YmodemSendFault, FailsOrStoresTheExactFile) {
     WriteLocal("points.FPT", bytes);
     SimProcess sim({"--store", (folder_ / "store").string(), "--fault", c.fault});
     TransferLog log;
-    EXPECT_EQ(RunDeviceCommand(sim.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT")).status,
+    EXPECT_EQ(RunDeviceCommand(sim.Port(), command_line::kGpsDataUpdate, Upload(log, "points.FPT"))
+                  .status,
               c.result);
     if (c.result == kTransferred) {
         EXPECT_TRUE(ReadFile(folder_ / "store" / "gps.FPT") == bytes);
@@ -263,7 +278,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, YmodemSendFault,
                                          UploadFault{"CInsteadOfAck", "c-for-ack", kTransferred},
                                          UploadFault{"Cancel", "cancel:2", kFailed},
                                          UploadFault{"Garbage", "garbage:2", kFailed},
-                                         UploadFault{"BrokenEndOfFileHandshake", "broken-eot", kFailed},
+                                         UploadFault{"BrokenEndOfFileHandshake", "broken-eot",
+                                                     kFailed},
                                          UploadFault{"Stall", "stall:2", kFailed},
                                          UploadFault{"Unplug", "unplug:2", kFailed}),
                          [](const auto& param) { return std::string(param.param.name); });

@@ -1,8 +1,8 @@
 // Real readers of KML open what we write. A missing tool fails the test: these are the
 // programs our users open the files with.
-#include <regex>
-
 #include <gtest/gtest.h>
+
+#include <regex>
 
 #include "gpslog/gpslog.h"
 #include "gpslog_test_support.h"
@@ -14,7 +14,7 @@ using test::Quote;
 using test::RunCommand;
 
 class KmlConsumers : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         bytes_ = MakeSyntheticTrip(5, 300, 1);
         ASSERT_EQ(ReadGpsLog(log_, bytes_.data(), static_cast<uint32_t>(bytes_.size())), 1);
@@ -27,8 +27,8 @@ protected:
 
     std::string FirstCoordinates(int decimals) const {
         char text[64];
-        std::snprintf(text, sizeof text, "%.*f %.*f", decimals, log_.fixes[0].longitude,
-                      decimals, log_.fixes[0].latitude);
+        std::snprintf(text, sizeof text, "%.*f %.*f", decimals, log_.fixes[0].longitude, decimals,
+                      log_.fixes[0].latitude);
         return text;
     }
 
@@ -56,11 +56,13 @@ TEST_F(KmlConsumers, OgrinfoSeesTheTrackAndEveryFix) {
     const std::string first = FirstCoordinates(6);
     // GDAL drops trailing zeros; compare numbers through a pattern of the first point.
     std::smatch line;
-    ASSERT_TRUE(std::regex_search(all.output, line, std::regex(R"(LINESTRING Z \(([0-9.]+) ([0-9.]+) 0,)")));
+    ASSERT_TRUE(std::regex_search(all.output, line,
+                                  std::regex(R"(LINESTRING Z \(([0-9.]+) ([0-9.]+) 0,)")));
     EXPECT_NEAR(std::stod(line[1]), log_.fixes[0].longitude, 1e-9);
     EXPECT_NEAR(std::stod(line[2]), log_.fixes[0].latitude, 1e-9);
     std::smatch point;
-    ASSERT_TRUE(std::regex_search(all.output, point, std::regex(R"(POINT Z \(([0-9.]+) ([0-9.]+) 0\))")));
+    ASSERT_TRUE(
+        std::regex_search(all.output, point, std::regex(R"(POINT Z \(([0-9.]+) ([0-9.]+) 0\))")));
     EXPECT_NEAR(std::stod(point[1]), log_.fixes[0].longitude, 1e-9) << first;
     EXPECT_NEAR(std::stod(point[2]), log_.fixes[0].latitude, 1e-9) << first;
 }
@@ -73,7 +75,8 @@ TEST_F(KmlConsumers, GpsbabelReadsPointsAndTrack) {
     const std::string text = test::ReadText(gpx);
     auto count = [&](const std::string& tag) {
         std::size_t n = 0;
-        for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + 1)) ++n;
+        for (std::size_t at = text.find(tag); at != std::string::npos; at = text.find(tag, at + 1))
+            ++n;
         return n;
     };
     EXPECT_EQ(count("<wpt "), log_.fixes.size());

@@ -1,9 +1,8 @@
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include "gpslog/gpslog.h"
 #include "gpslog_test_support.h"
@@ -30,7 +29,7 @@ int32_t Convert(const std::vector<uint8_t>& bytes, const std::string& folder,
 }
 
 class ConvertGpsLog : public ::testing::Test {
-protected:
+  protected:
     test::ScopedTimeZone zone_{"Asia/Tokyo"};
     test::TempDir dir_;
     const std::vector<uint8_t> log_ = MakeSyntheticTrip(3, 200, 1);
@@ -111,13 +110,13 @@ TEST_F(ConvertGpsLog, FailedSaveIsAFailureAndLeavesNoFile) {
     };
     for (const Case& c : cases) {
         OfflineIconReachability offline;
-        const FileConversion result = ConvertLogToKmlFile(log_, c.folder.string(), "x.LOG", offline);
+        const FileConversion result =
+            ConvertLogToKmlFile(log_, c.folder.string(), "x.LOG", offline);
         EXPECT_FALSE(result.Succeeded()) << c.why;
         EXPECT_NE(result.error.find(c.folder.string()), std::string::npos) << result.error;
         EXPECT_EQ(Convert(log_, c.folder.string(), "x.LOG"), 0) << c.why;
     }
-    EXPECT_EQ(FilesIn(dir_.path()),
-              (std::vector<std::string>{"a-file-not-a-folder.d", "plain"}));
+    EXPECT_EQ(FilesIn(dir_.path()), (std::vector<std::string>{"a-file-not-a-folder.d", "plain"}));
 }
 
 // Runs the conversion in a child process set up by prepare; returns its result (or -1).
@@ -145,10 +144,9 @@ TEST_F(ConvertGpsLog, FullDiskIsAFailureAndLeavesNoFile) {
 }
 
 TEST_F(ConvertGpsLog, ReadOnlyFolderIsAFailure) {
-    std::filesystem::permissions(dir_.path(), std::filesystem::perms::owner_read |
-                                                  std::filesystem::perms::owner_exec |
-                                                  std::filesystem::perms::others_read |
-                                                  std::filesystem::perms::others_exec);
+    std::filesystem::permissions(
+        dir_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec |
+                         std::filesystem::perms::others_read | std::filesystem::perms::others_exec);
     const int result = ConvertInChild(log_, dir_.str(), [] {
         if (::geteuid() == 0 && ::setuid(65534) != 0) _exit(99);  // root ignores modes
     });

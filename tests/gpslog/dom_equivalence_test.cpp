@@ -1,10 +1,10 @@
 // The KML is streamed for speed; here the same document is built the slow way, with a DOM:
 // the template parsed, texts set, every placemark parsed from its printf text and appended,
 // then saved. Both must give the same bytes.
+#include <gtest/gtest.h>
+
 #include <cstdio>
 #include <sstream>
-
-#include <gtest/gtest.h>
 
 #include "gpslog/gpslog.h"
 #include "gpslog/local_time.h"
@@ -40,8 +40,8 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
     const CalendarFields e =
         TimeToLocalCalendar(log.fixes.empty() ? log.start_time : log.fixes.back().time);
     const std::string summary =
-        Sprintf(MessageText(MsgKmlTrackSummary), s.year, s.month, s.day, s.hour, s.minute,
-                s.second, e.year, e.month, e.day, e.hour, e.minute, e.second, log.interval);
+        Sprintf(MessageText(MsgKmlTrackSummary), s.year, s.month, s.day, s.hour, s.minute, s.second,
+                e.year, e.month, e.day, e.hour, e.minute, e.second, log.interval);
     const std::string text = Sprintf(head, icons.blueDot.c_str(), icons.yellowPushpin.c_str(),
                                      icons.bluePushpin.c_str(), summary.c_str());
     pugi::xml_document document;
@@ -74,9 +74,9 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
             f.speed >= 10.0
                 ? Sprintf(MessageText(MsgKmlPointDetailWithHeading), f.speed, f.direction, b.year,
                           b.month, b.day, b.hour, b.minute, b.second, f.latitude, f.longitude)
-                : Sprintf(MessageText(MsgKmlPointDetail), f.speed, b.year, b.month, b.day,
-                          b.hour, b.minute, b.second, f.latitude, f.longitude);
-        const char* style = f.mark ? "<styleUrl>#blue_dot</styleUrl>"
+                : Sprintf(MessageText(MsgKmlPointDetail), f.speed, b.year, b.month, b.day, b.hour,
+                          b.minute, b.second, f.latitude, f.longitude);
+        const char* style = f.mark    ? "<styleUrl>#blue_dot</styleUrl>"
                             : f.valid ? "<styleUrl>#ylw_pushpin</styleUrl>"
                                       : "<styleUrl>#blue_pushpin</styleUrl>";
         const int visibility =
@@ -90,12 +90,14 @@ std::vector<uint8_t> KmlByDom(const GpsLog& log, const std::string& trackName,
             "<end>%04d-%02d-%02dT%02d:%02d:%02d%s</end>  </TimeSpan>  %s  <Point>    "
             "<coordinates>%.6f,%.6f,%d</coordinates>  </Point>  "
             "<ExtendedData>%s</ExtendedData></Placemark>",
-            visibility, Sprintf(MessageText(MsgDateTimeFormat), b.year, b.month, b.day, b.hour,
-                                b.minute, b.second).c_str(),
+            visibility,
+            Sprintf(MessageText(MsgDateTimeFormat), b.year, b.month, b.day, b.hour, b.minute,
+                    b.second)
+                .c_str(),
             f.longitude, f.latitude, f.altitude, HasCourse(f) ? static_cast<int>(f.direction) : 0,
-            b.year, b.month, b.day, b.hour, b.minute, b.second, beginSuffix, n.year, n.month,
-            n.day, n.hour, n.minute, n.second, endSuffix, style, f.longitude, f.latitude,
-            f.altitude, detail.c_str());
+            b.year, b.month, b.day, b.hour, b.minute, b.second, beginSuffix, n.year, n.month, n.day,
+            n.hour, n.minute, n.second, endSuffix, style, f.longitude, f.latitude, f.altitude,
+            detail.c_str());
         pugi::xml_document parser;
         EXPECT_TRUE(parser.load_string(placemark.c_str()));
         folder.append_copy(parser.document_element());

@@ -1,6 +1,6 @@
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 #include "gpslog/gpslog.h"
 #include "gpslog_test_support.h"
@@ -27,8 +27,8 @@ TEST(GoldenKml, ShortLogInEachLanguage) {
         const char* golden;
     };
     test::ScopedTimeZone zone("Asia/Tokyo");
-    for (const Case& c : {Case{kLangIdEnglishUs, "short_en.kml"},
-                          Case{kLangIdJapanese, "short_ja.kml"}}) {
+    for (const Case& c :
+         {Case{kLangIdEnglishUs, "short_en.kml"}, Case{kLangIdJapanese, "short_ja.kml"}}) {
         test::ScopedLanguage language(c.language);
         test::TempDir dir;
         const std::vector<uint8_t> log = ShortLog();
@@ -40,7 +40,8 @@ TEST(GoldenKml, ShortLogInEachLanguage) {
         const std::filesystem::path golden = std::filesystem::path(KVD_GOLDEN_DIR) / c.golden;
         const std::string expected = test::ReadText(golden);
         if (actual != expected) {
-            const auto written = std::filesystem::current_path() / (std::string(c.golden) + ".actual");
+            const auto written =
+                std::filesystem::current_path() / (std::string(c.golden) + ".actual");
             std::ofstream(written, std::ios::binary) << actual;
             ADD_FAILURE() << c.golden << " differs; this run's output is in " << written;
         }

@@ -16,8 +16,7 @@ constexpr int64_t kNoonTokyo = 1370055600;  // 2013-06-01 12:00:00 +09:00
 
 GpsLog Read(const std::vector<uint8_t>& bytes, int32_t expectedResult = 1) {
     GpsLog log;
-    EXPECT_EQ(ReadGpsLog(log, bytes.data(), static_cast<uint32_t>(bytes.size())),
-              expectedResult);
+    EXPECT_EQ(ReadGpsLog(log, bytes.data(), static_cast<uint32_t>(bytes.size())), expectedResult);
     return log;
 }
 
@@ -36,17 +35,21 @@ TEST_F(GpsLogReader, InvalidBlocksRepeatTheLastFixAndKeepTheClock) {
     struct Case {
         const char* name;
         std::vector<FixBlock> blocks;
-        std::vector<int> validFlags;       // per appended fix
-        std::vector<uint32_t> latitudes;   // per appended fix, raw
+        std::vector<int> validFlags;      // per appended fix
+        std::vector<uint32_t> latitudes;  // per appended fix, raw
     };
     const FixBlock a = Valid(35000001, 139000001, 1234, 3599, 2);
     const FixBlock b = Valid(35000002, 139000002, 50, 10, 0);
     const Case cases[] = {
         {"three valid", {a, b, a}, {1, 1, 1}, {35000001, 35000002, 35000001}},
-        {"valid, invalid, invalid, valid", {a, Invalid(), Invalid(), b},
-         {1, 0, 0, 1}, {35000001, 35000001, 35000001, 35000002}},
-        {"invalid before the first position are dropped", {Invalid(), Invalid(), b},
-         {1}, {35000002}},
+        {"valid, invalid, invalid, valid",
+         {a, Invalid(), Invalid(), b},
+         {1, 0, 0, 1},
+         {35000001, 35000001, 35000001, 35000002}},
+        {"invalid before the first position are dropped",
+         {Invalid(), Invalid(), b},
+         {1},
+         {35000002}},
         {"only invalid", {Invalid(), Invalid()}, {}, {}},
     };
     for (const Case& c : cases) {
@@ -64,9 +67,9 @@ TEST_F(GpsLogReader, InvalidBlocksRepeatTheLastFixAndKeepTheClock) {
 }
 
 TEST_F(GpsLogReader, RepeatedFixCopiesEverythingButValidAndTime) {
-    const GpsLog log = Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
-                                      std::vector{Valid(35681236, 139767125, 1234, 3599, 2),
-                                                  Invalid()}));
+    const GpsLog log =
+        Read(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                       std::vector{Valid(35681236, 139767125, 1234, 3599, 2), Invalid()}));
     ASSERT_EQ(log.fixes.size(), 2u);
     const GpsFix& first = log.fixes[0];
     const GpsFix& repeat = log.fixes[1];
@@ -151,8 +154,8 @@ TEST_F(GpsLogReader, ShortFilesAndPartialBlocks) {
         std::size_t length;
         std::size_t fixes;
     };
-    for (const Case& c : {Case{16, 0}, Case{17, 0}, Case{31, 0}, Case{32, 1}, Case{47, 1},
-                          Case{48, 2}}) {
+    for (const Case& c :
+         {Case{16, 0}, Case{17, 0}, Case{31, 0}, Case{32, 1}, Case{47, 1}, Case{48, 2}}) {
         const std::vector<uint8_t> exact(twoFixes.begin(),
                                          twoFixes.begin() + static_cast<std::ptrdiff_t>(c.length));
         GpsLog log;
@@ -211,8 +214,7 @@ TEST_F(GpsLogReader, TheLogEndsAtTheLastRepresentableTime) {
         {HeaderAt(3001, 1, 1, 8, 59, 58, 1), {Valid(1, 1), Invalid(), Valid(2, 2)}, 2, 1},
         {HeaderAt(3001, 1, 1, 8, 59, 59, 0), {Valid(1, 1), Valid(2, 2)}, 2, 0},
         {HeaderAt(3001, 1, 1, 0, 0, 0, 65535), {Invalid(), Valid(1, 1), Valid(2, 2)}, 1, 1},
-        {HeaderAt(2999, 1, 1, 0, 0, 0, 65535), std::vector<FixBlock>(2000, Valid(1, 1)), 963,
-         1037},
+        {HeaderAt(2999, 1, 1, 0, 0, 0, 65535), std::vector<FixBlock>(2000, Valid(1, 1)), 963, 1037},
     };
     for (const Case& c : cases) {
         const auto bytes = EncodeLog(c.header, c.blocks);

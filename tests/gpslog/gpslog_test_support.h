@@ -28,29 +28,29 @@ inline FixBlock Valid(uint32_t latitude, uint32_t longitude, uint16_t speed = 0,
 
 inline FixBlock Invalid() { return {0, 0, 0, 0, 0, 0}; }
 
-inline LogHeader HeaderAt(uint16_t year, uint8_t month, uint8_t day, uint8_t hour,
-                          uint8_t minute, uint8_t second, uint16_t interval) {
+inline LogHeader HeaderAt(uint16_t year, uint8_t month, uint8_t day, uint8_t hour, uint8_t minute,
+                          uint8_t second, uint16_t interval) {
     return {interval, year, month, day, hour, minute, second};
 }
 
 class MemorySink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> bytes, std::string&) override {
         bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
         return true;
     }
     const std::vector<uint8_t>& bytes() const { return bytes_; }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 
 class ScopedLanguage {
-public:
+  public:
     explicit ScopedLanguage(uint16_t langId) : saved_(g_userLangId) { g_userLangId = langId; }
     ~ScopedLanguage() { g_userLangId = saved_; }
 
-private:
+  private:
     uint16_t saved_;
 };
 

@@ -1,18 +1,17 @@
+#include "gpslog/icon_reachability.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
-
-#include "gpslog/icon_reachability.h"
 
 namespace kvd {
 namespace {
 
 // A listening socket on the loopback interface; nothing leaves this machine.
 class LoopbackListener {
-public:
+  public:
     LoopbackListener() {
         fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
@@ -31,7 +30,7 @@ public:
     }
     uint16_t port() const { return port_; }
 
-private:
+  private:
     int fd_ = -1;
     uint16_t port_ = 0;
 };

@@ -1,6 +1,6 @@
-#include <set>
-
 #include <gtest/gtest.h>
+
+#include <set>
 
 #include "gpslog/gpslog.h"
 #include "gpslog_test_support.h"
@@ -13,7 +13,7 @@ using test::Invalid;
 using test::Valid;
 
 class KmlDocument : public ::testing::Test {
-protected:
+  protected:
     test::ScopedTimeZone zone_{"Asia/Tokyo"};
     test::ScopedLanguage language_{kLangIdEnglishUs};
 };
@@ -136,9 +136,10 @@ TEST_F(KmlDocument, DetailShowsDirectionFromSpeedTen) {
     for (const Case& c : cases) {
         test::ScopedLanguage language(c.language);
         test::ParsedKml kml;
-        test::Parse(test::KmlTextOf(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
-                                              std::vector{Valid(35681236, 139767125, c.speed, 3599)})),
-                    kml);
+        test::Parse(
+            test::KmlTextOf(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1),
+                                      std::vector{Valid(35681236, 139767125, c.speed, 3599)})),
+            kml);
         ASSERT_EQ(kml.placemarks.size(), 2u);
         EXPECT_EQ(test::DataRows(kml.Fix(0).child("ExtendedData")), c.rows);
         EXPECT_STREQ(kml.Fix(0).child("LookAt").child_value("heading"), "359");
@@ -194,8 +195,8 @@ TEST_F(KmlDocument, EmptyLogStillGivesTheWholeDocument) {
 }
 
 TEST_F(KmlDocument, TrackComesFirstWithEveryFixInItsLine) {
-    const std::vector<FixBlock> blocks = {Valid(35681236, 139767125, 1234, 3599),
-                                          Invalid(), Valid(35681300, 139767200)};
+    const std::vector<FixBlock> blocks = {Valid(35681236, 139767125, 1234, 3599), Invalid(),
+                                          Valid(35681300, 139767200)};
     const std::string text = test::KmlTextOf(EncodeLog(HeaderAt(2013, 6, 1, 12, 0, 0, 1), blocks));
     test::ParsedKml kml;
     test::Parse(text, kml);
@@ -243,7 +244,7 @@ TEST_F(KmlDocument, TrackNameIsEscapedText) {
 }
 
 class RecordingReachability final : public IconReachability {
-public:
+  public:
     explicit RecordingReachability(bool answer) : answer_(answer) {}
     bool CanConnect(std::string_view host) override {
         asked.emplace_back(host);
@@ -251,7 +252,7 @@ public:
     }
     std::vector<std::string> asked;
 
-private:
+  private:
     bool answer_;
 };
 
@@ -278,10 +279,9 @@ TEST_F(KmlDocument, IconsPreferredWhenTheirServerAnswers) {
         EXPECT_EQ(icons.yellowPushpin, c.icons.yellowPushpin);
         EXPECT_EQ(icons.bluePushpin, c.icons.bluePushpin);
         // Checked in the order blue pin, yellow pin, blue dot.
-        EXPECT_EQ(recorder.asked,
-                  (std::vector<std::string>{std::string(kPaletteIconHost),
-                                            std::string(kPaletteIconHost),
-                                            std::string(kMarkerIconHost)}));
+        EXPECT_EQ(recorder.asked, (std::vector<std::string>{std::string(kPaletteIconHost),
+                                                            std::string(kPaletteIconHost),
+                                                            std::string(kMarkerIconHost)}));
     }
 }
 

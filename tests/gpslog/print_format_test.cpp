@@ -1,10 +1,11 @@
-#include <cstdio>
+#include "gpslog/print_format.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "common/text_sink.h"
 #include "common/utf8.h"
-#include "gpslog/print_format.h"
 #include "shell/shell.h"
 
 namespace kvd {
@@ -24,9 +25,9 @@ std::string Printf(const char* format, int value) {
 
 // The fast formatter stands in for printf: it must print every value as printf does.
 TEST(PrintFormat, RealsAsPrintfPrintsThem) {
-    const double values[] = {0.0, -0.0, 0.5, 9.995, 10.0, 12.345, 359.95, 139.767125,
-                             35.681236, 2147.483648, 4294.967295, 655.35, 1e-7, 1e300,
-                             0.0000005, 0.0000015, 1234567.8912345};
+    const double values[] = {0.0,    -0.0,       0.5,       9.995,       10.0,           12.345,
+                             359.95, 139.767125, 35.681236, 2147.483648, 4294.967295,    655.35,
+                             1e-7,   1e300,      0.0000005, 0.0000015,   1234567.8912345};
     for (double value : values) {
         for (const char* format : {"%f", "%.6f", "%.2f", "%.1f", "%.0f"}) {
             EXPECT_EQ(PrintFormat(format).Format({value}), Printf(format, value))
@@ -51,21 +52,22 @@ TEST(PrintFormat, IntegersAsPrintfPrintsThem) {
 }
 
 TEST(PrintFormat, CatalogueFormatsWithTheirArguments) {
-    EXPECT_EQ(PrintFormat(MessageText(MsgDateTimeFormat, kLangIdJapanese))
-                  .Format({2013, 6, 1, 9, 5, 0}),
-              "2013/06/01 09:05:00");
+    EXPECT_EQ(
+        PrintFormat(MessageText(MsgDateTimeFormat, kLangIdJapanese)).Format({2013, 6, 1, 9, 5, 0}),
+        "2013/06/01 09:05:00");
     EXPECT_EQ(PrintFormat(MessageText(MsgProgressTime, kLangIdEnglishUs))
                   .Format({std::string_view("Please wait"), 42, 3.4, 12.5}),
               "Please wait 42 %\n\nSpent time：3 s  Estimated time：12 s");
-    EXPECT_EQ(PrintFormat("%c|%s|%%|%lf,%lf,%d\n").Format({'Z', std::string_view("a&b"), 1.5, 2.25, 0}),
-              "Z|a&b|%|1.500000,2.250000,0\n");
+    EXPECT_EQ(
+        PrintFormat("%c|%s|%%|%lf,%lf,%d\n").Format({'Z', std::string_view("a&b"), 1.5, 2.25, 0}),
+        "Z|a&b|%|1.500000,2.250000,0\n");
     // Fewer arguments than conversions: the rest is left out, nothing is read past the list.
     EXPECT_EQ(PrintFormat("a%db%dc").Format({1}), "a1b");
     EXPECT_EQ(PrintFormat("100%").Format({}), "100%");
 }
 
 class StringSink final : public ByteSink {
-public:
+  public:
     bool Write(std::span<const uint8_t> bytes, std::string&) override {
         bytes_.append(bytes.begin(), bytes.end());
         return true;

@@ -1,7 +1,8 @@
+#include "gpslog/xml_text.h"
+
 #include <gtest/gtest.h>
 
 #include "common/text_sink.h"
-#include "gpslog/xml_text.h"
 #include "gpslog_test_support.h"
 
 namespace kvd {

@@ -1,4 +1,6 @@
 // The desktop program's own controls, as real widgets on the offscreen platform.
+#include "controls/controls.h"
+
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QEnterEvent>
@@ -10,7 +12,6 @@
 #include <QUrl>
 #include <QWheelEvent>
 
-#include "controls/controls.h"
 #include "gui_test_support.h"
 
 using kvd::CBtnListCtrl;
@@ -20,10 +21,10 @@ using kvd::CCustomEdit;
 class ControlsTest : public QObject {
     Q_OBJECT
 
-public:
+  public:
     static void initMain() { kvd::test::UsePrivateUserFolders(); }
 
-private:
+  private:
     // A list whose rows are invalid where `invalid` has a 1; it records the hook's calls.
     struct ListFixture {
         CBtnListCtrl list;
@@ -31,19 +32,22 @@ private:
         QList<bool> checkedAtHook;
         explicit ListFixture(const QString& invalid) {
             QStringList names;
-            for (int row = 0; row < invalid.size(); ++row) names << QStringLiteral("LOG%1").arg(row);
+            for (int row = 0; row < invalid.size(); ++row)
+                names << QStringLiteral("LOG%1").arg(row);
             list.resize(240, 220);
-            list.Setup({"Select", "file name", "size"}, names,
-                       [invalid](int row) { return invalid[row] == QLatin1Char('1'); },
-                       [this](int row) {
-                           hookRows << row;
-                           checkedAtHook << list.IsChecked(row);
-                       });
+            list.Setup(
+                {"Select", "file name", "size"}, names,
+                [invalid](int row) { return invalid[row] == QLatin1Char('1'); },
+                [this](int row) {
+                    hookRows << row;
+                    checkedAtHook << list.IsChecked(row);
+                });
             list.show();
         }
         QString Checks() const {
             QString marks;
-            for (int row = 0; row < list.RowCount(); ++row) marks += list.IsChecked(row) ? '1' : '0';
+            for (int row = 0; row < list.RowCount(); ++row)
+                marks += list.IsChecked(row) ? '1' : '0';
             return marks;
         }
         void Click(int row) {
@@ -62,7 +66,7 @@ private:
         return false;
     }
 
-private slots:
+  private slots:
     void selectAllLeavesInvalidRowsAlone_data() {
         QTest::addColumn<QString>("invalid");
         QTest::addColumn<bool>("state");
@@ -137,11 +141,16 @@ private slots:
         QTest::addColumn<CCustomButton::Look>("look");
         QTest::addColumn<QColor>("fill");
         QTest::addColumn<QColor>("text");
-        QTest::newRow("disabled") << CCustomButton::Look::Disabled << QColor(236, 236, 236) << QColor(165, 165, 165);
-        QTest::newRow("pressed") << CCustomButton::Look::Pressed << QColor(255, 175, 175) << QColor(0, 0, 0);
-        QTest::newRow("hover") << CCustomButton::Look::Hover << QColor(0, 154, 154) << QColor(245, 245, 245);
-        QTest::newRow("focus") << CCustomButton::Look::Focus << QColor(34, 34, 34) << QColor(255, 255, 255);
-        QTest::newRow("normal") << CCustomButton::Look::Normal << QColor(101, 101, 101) << QColor(255, 255, 255);
+        QTest::newRow("disabled") << CCustomButton::Look::Disabled << QColor(236, 236, 236)
+                                  << QColor(165, 165, 165);
+        QTest::newRow("pressed") << CCustomButton::Look::Pressed << QColor(255, 175, 175)
+                                 << QColor(0, 0, 0);
+        QTest::newRow("hover") << CCustomButton::Look::Hover << QColor(0, 154, 154)
+                               << QColor(245, 245, 245);
+        QTest::newRow("focus") << CCustomButton::Look::Focus << QColor(34, 34, 34)
+                               << QColor(255, 255, 255);
+        QTest::newRow("normal") << CCustomButton::Look::Normal << QColor(101, 101, 101)
+                                << QColor(255, 255, 255);
     }
     void buttonColoursInEachState() {
         QFETCH(CCustomButton::Look, look);
@@ -163,16 +172,23 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(&window));
         other->setFocus();
         switch (look) {
-            case CCustomButton::Look::Disabled: button->setEnabled(false); break;
-            case CCustomButton::Look::Pressed: button->setDown(true); break;
+            case CCustomButton::Look::Disabled:
+                button->setEnabled(false);
+                break;
+            case CCustomButton::Look::Pressed:
+                button->setDown(true);
+                break;
             case CCustomButton::Look::Hover: {
                 QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), button->mapToGlobal(QPointF(5, 5)));
                 QApplication::sendEvent(button, &enter);
                 QTRY_VERIFY(button->IsHovering());
                 break;
             }
-            case CCustomButton::Look::Focus: button->setFocus(); break;
-            case CCustomButton::Look::Normal: break;
+            case CCustomButton::Look::Focus:
+                button->setFocus();
+                break;
+            case CCustomButton::Look::Normal:
+                break;
         }
         QCOMPARE(button->CurrentLook(), look);
         const QImage image = Grab(*button);

@@ -18,8 +18,8 @@
 #include <functional>
 #include <memory>
 
-#include "controls/controls.h"
 #include "common/system_text.h"
+#include "controls/controls.h"
 #include "devicelink/devicelink.h"
 #include "gui_test_support.h"
 #include "shell/instance_lock.h"
@@ -61,8 +61,7 @@ class RecordingPrompts final : public kvd::TransferPrompts {
 // single-instance lock), with the save folder and the device's link inside.
 class Desk {
   public:
-    Desk()
-        : previousFolder_(QDir::currentPath()), previousRuntime_(qgetenv("XDG_RUNTIME_DIR")) {
+    Desk() : previousFolder_(QDir::currentPath()), previousRuntime_(qgetenv("XDG_RUNTIME_DIR")) {
         QDir().mkpath(Saves());
         QDir::setCurrent(scratch_.path());
         qputenv("KVD2730_PORTS", Link().toUtf8());

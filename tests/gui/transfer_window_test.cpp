@@ -22,8 +22,8 @@
 #include "gui_test_support.h"
 #include "shell/shell.h"
 #include "shell/wait_dialog.h"
-#include "transfer/transfer.h"
 #include "support/sim_process.h"
+#include "transfer/transfer.h"
 
 using kvd::CKVD2730Dlg;
 using kvd::test::LanguageScope;
@@ -44,11 +44,11 @@ struct Question {
 // Records the boxes and questions instead of showing them, and answers the questions and
 // the choosers from queues.
 class RecordingPrompts final : public kvd::TransferPrompts {
-public:
+  public:
     QList<Box> boxes;
     QList<Question> questions;
-    QList<bool> answers;  // the next answers to questions; none left: the safe "no"
-    QStringList choices;  // the next answers of choosers; an empty string is a cancel
+    QList<bool> answers;       // the next answers to questions; none left: the safe "no"
+    QStringList choices;       // the next answers of choosers; an empty string is a cancel
     QStringList startFolders;  // where each chooser opened
     QList<bool> selectingWhileOpen;
 
@@ -68,7 +68,7 @@ public:
         return Answer(owner, startFolder);
     }
 
-private:
+  private:
     std::optional<QString> Answer(QWidget* owner, const QString& startFolder) {
         selectingWhileOpen << static_cast<CKVD2730Dlg*>(owner)->Presenter().IsSelecting();
         startFolders << startFolder;
@@ -79,7 +79,7 @@ private:
 };
 
 class RecordingCheck final : public kvd::ConnectionCheck {
-public:
+  public:
     QStringList calls;
     void PauseConnectionCheck() override { calls << "pause"; }
     void ResumeConnectionCheck() override { calls << "resume"; }
@@ -92,7 +92,7 @@ QString Utf8(const char* text) { return QString::fromUtf8(text); }
 // A virtual device with a journal of the lines it received, a scratch current folder and
 // the window under test.
 class Bench {
-public:
+  public:
     explicit Bench(std::vector<std::string> simArgs, kvd::TransferWindowMode mode = kvd::ModeGpsLog,
                    bool open = true)
         : previousFolder_(QDir::currentPath()) {
@@ -103,12 +103,13 @@ public:
         // Settings of this bench's own: a folder one test picks is not the next one's.
         previousConfig_ = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", scratch_.filePath("config").toUtf8());
-        simArgs.insert(simArgs.end(), {"--journal", journal_.toStdString(), "--store", store_.toStdString()});
+        simArgs.insert(simArgs.end(),
+                       {"--journal", journal_.toStdString(), "--store", store_.toStdString()});
         sim_ = std::make_unique<kvd::test::SimProcess>(simArgs);
         kvd::SetDevicePort(0, sim_->Port());
         QDir::setCurrent(current());
-        window_ = std::make_unique<CKVD2730Dlg>(nullptr, mode, &check,
-                                                &kvd::CWaitDialog::RunModal, &prompts);
+        window_ = std::make_unique<CKVD2730Dlg>(nullptr, mode, &check, &kvd::CWaitDialog::RunModal,
+                                                &prompts);
         if (open) Open();
     }
     ~Bench() {
@@ -155,7 +156,7 @@ public:
     RecordingCheck check;
     QStringList openCalls;
 
-private:
+  private:
     QTemporaryDir scratch_;
     QString journal_;
     QString store_;
@@ -167,7 +168,8 @@ private:
 
 QStringList RowNames(const CKVD2730Dlg& window) {
     QStringList names;
-    for (int row = 0; row < window.List()->RowCount(); ++row) names << window.List()->CellText(row, 1);
+    for (int row = 0; row < window.List()->RowCount(); ++row)
+        names << window.List()->CellText(row, 1);
     return names;
 }
 
@@ -219,17 +221,18 @@ void KeepRendering(const QImage& image, const QString& name) {
 class TransferWindowTest : public QObject {
     Q_OBJECT
 
-public:
+  public:
     static void initMain() { kvd::test::UsePrivateUserFolders(); }
 
-private slots:
+  private slots:
     void rowsOfAListReplyWithEmptySlots_data() {
         QTest::addColumn<int>("langId");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QStringList>("headings");
         QTest::addColumn<QString>("newMark");
         QTest::newRow("English") << 0x0409
-                                 << QStringList{"Get GPS log data", "folder path", "list of GPS log data",
+                                 << QStringList{"Get GPS log data", "folder path",
+                                                "list of GPS log data",
                                                 "Select all※can not select invalid files"}
                                  << QStringList{"Select", "file name", "size", "new"} << "new";
         QTest::newRow("Japanese") << 0x0411
@@ -250,13 +253,15 @@ private slots:
         QFile empty(logs.filePath("EMPTY.LOG"));
         QVERIFY(empty.open(QIODevice::WriteOnly));
         empty.close();
-        Bench bench({"--trips", "2", "--fixes", "5", "--log", "4=" + empty.fileName().toStdString()});
+        Bench bench(
+            {"--trips", "2", "--fixes", "5", "--log", "4=" + empty.fileName().toStdString()});
         CKVD2730Dlg& window = bench.window();
         QCOMPARE(window.List()->RowCount(), 10);
         const QStringList names = RowNames(window);
         QVERIFY(!names[0].isEmpty() && !names[1].isEmpty());
         QCOMPARE(names.mid(2), (QStringList{"", "", "EMPTY.LOG", "", "", "", "", ""}));
-        QCOMPARE(window.List()->CellText(1, 2), QStringLiteral("96"));  // a header and 5 fixes, 16 bytes each
+        QCOMPARE(window.List()->CellText(1, 2),
+                 QStringLiteral("96"));  // a header and 5 fixes, 16 bytes each
         QCOMPARE(window.List()->CellText(4, 2), QStringLiteral("0"));
         QCOMPARE(window.List()->CellText(5, 2), QString());
         QCOMPARE(InvalidRows(window), QStringLiteral("0011011111"));
@@ -278,7 +283,9 @@ private slots:
         for (int column = 0; column < window.List()->columnCount(); ++column)
             columnsWidth += window.List()->columnWidth(column);
         QVERIFY2(columnsWidth <= window.List()->viewport()->width(),
-                 qPrintable(QStringLiteral("%1 > %2").arg(columnsWidth).arg(window.List()->viewport()->width())));
+                 qPrintable(QStringLiteral("%1 > %2")
+                                .arg(columnsWidth)
+                                .arg(window.List()->viewport()->width())));
         // Nothing is saved in the folder yet: every valid row is new, even the empty log.
         QCOMPARE(NewRows(window), QStringLiteral("1100100000"));
         QCOMPARE(window.List()->CellText(0, 3), newMark);
@@ -312,7 +319,8 @@ private slots:
                     static_cast<kvd::TransferWindowMode>(mode));
         if (mode == kvd::ModeGpsLog) bench.Tick(1);
         const QImage image = bench.window().grab().toImage().convertToFormat(QImage::Format_RGB32);
-        KeepRendering(image, QStringLiteral("transfer-%1-%2").arg(mode).arg(langId, 4, 16, QLatin1Char('0')));
+        KeepRendering(
+            image, QStringLiteral("transfer-%1-%2").arg(mode).arg(langId, 4, 16, QLatin1Char('0')));
         QCOMPARE(image.pixelColor(4, image.height() - 4), QColor(Qt::white));
         QCOMPARE(image.pixelColor(2, 2), QImage(":/banner.png").pixelColor(2, 2));
     }
@@ -437,12 +445,14 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("failure");
         QTest::addColumn<QStringList>("sent");
-        QTest::newRow("empty field") << "" << "Please select a folder" << false << QStringList();
+        QTest::newRow("empty field") << ""
+                                     << "Please select a folder" << false << QStringList();
         // Made once the device has answered: the get would otherwise fail at saving.
         QTest::newRow("missing folder")
-            << "no/such/folder" << "Getting data normally ends" << false
-            << QStringList{"SetMode 1", "GetLog 1"};
-        QTest::newRow("a file, not a folder") << "journal.txt" << "Getting data error" << true << QStringList();
+            << "no/such/folder"
+            << "Getting data normally ends" << false << QStringList{"SetMode 1", "GetLog 1"};
+        QTest::newRow("a file, not a folder") << "journal.txt"
+                                              << "Getting data error" << true << QStringList();
         // Taken whole: a folder cut to 259 characters would name another place.
         QTest::newRow("a folder beyond 259 bytes")
             << QString(120, 'x') + "/" + QString(150, 'y') << "Getting data normally ends" << false
@@ -458,14 +468,16 @@ private slots:
         if (folder.contains('x')) bench.folder(folder);
         const QString parent = QDir(bench.current()).filePath("..");
         if (folder.startsWith("no/")) QVERIFY(!QFileInfo::exists(QDir(parent).filePath(folder)));
-        window.PathEdit()->setText(folder.isEmpty() ? QString() : QDir(bench.current()).filePath("../" + folder));
+        window.PathEdit()->setText(
+            folder.isEmpty() ? QString() : QDir(bench.current()).filePath("../" + folder));
         bench.Tick(1);
         QTest::mouseClick(window.GetButton(), Qt::LeftButton);
         QCOMPARE(bench.prompts.boxes.size(), 1);
         QCOMPARE(bench.prompts.boxes[0].text, text);
         QCOMPARE(!bench.prompts.boxes[0].detail.isEmpty(), failure);
         QCOMPARE(bench.JournalSinceOpen(), sent);
-        if (!sent.isEmpty()) QCOMPARE(QDir(window.PathEdit()->text()).entryList(QDir::Files).size(), 1);
+        if (!sent.isEmpty())
+            QCOMPARE(QDir(window.PathEdit()->text()).entryList(QDir::Files).size(), 1);
         if (!sent.isEmpty()) QCOMPARE(NewRows(window), QStringLiteral("1000000000"));
         QCOMPARE(bench.check.calls, (QStringList{"pause", "resume"}));
     }
@@ -549,7 +561,8 @@ private slots:
             const Question& question = bench.prompts.questions[0];
             for (int row : {2, 5})
                 QCOMPARE(question.text.contains(names[row]), named.contains(row));
-            QVERIFY2(question.text.contains(QDir::toNativeSeparators(out)), qPrintable(question.text));
+            QVERIFY2(question.text.contains(QDir::toNativeSeparators(out)),
+                     qPrintable(question.text));
             QCOMPARE(question.yes, langId == 0x0411 ? Utf8("削除") : QStringLiteral("Delete"));
             QCOMPARE(question.no, langId == 0x0411 ? Utf8("キャンセル") : QStringLiteral("Cancel"));
         }
@@ -601,7 +614,8 @@ private slots:
         bench.Tick(5);
         // Another program empties slot 5 behind the window's back.
         kvd::DeviceCall call;
-        QCOMPARE(kvd::RunDeviceCommand(kvd::DevicePortName(), "DeleteLog 5\n", call).status, kvd::CallStatus::Done);
+        QCOMPARE(kvd::RunDeviceCommand(kvd::DevicePortName(), "DeleteLog 5\n", call).status,
+                 kvd::CallStatus::Done);
         bench.prompts.answers << true;
         QTest::mouseClick(window.DeleteButton(), Qt::LeftButton);
         QCOMPARE(bench.prompts.boxes.size(), 1);
@@ -687,7 +701,8 @@ private slots:
         bench.prompts.choices << "/data/voice.mem";
         QTest::mouseClick(bench.window().SelectMemButton(), Qt::LeftButton);
         QCOMPARE(bench.window().MemPathEdit()->text(), QStringLiteral("/data/voice.mem"));
-        QVERIFY(!QFile::exists(QDir(bench.current()).filePath("KVD2730.ini")));  // never written here
+        QVERIFY(
+            !QFile::exists(QDir(bench.current()).filePath("KVD2730.ini")));  // never written here
     }
 
     // A folder that cannot be kept in the settings file is used all the same, and a box says
@@ -709,8 +724,8 @@ private slots:
         QFETCH(QString, text);
         LanguageScope language(static_cast<uint16_t>(langId));
         Bench bench({"--trips", "1"}, kvd::ModeGpsLog, false);
-        const QString settings = QString::fromStdString(
-            kvd::PathToUtf8(kvd::LocateSettingsFile(kvd::PathFromUtf8(bench.current().toStdString())).writeTo));
+        const QString settings = QString::fromStdString(kvd::PathToUtf8(
+            kvd::LocateSettingsFile(kvd::PathFromUtf8(bench.current().toStdString())).writeTo));
         QVERIFY(QDir().mkpath(QFileInfo(settings).path()));
         if (folderInItsPlace) {
             QVERIFY(QDir().mkdir(settings));

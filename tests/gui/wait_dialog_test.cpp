@@ -1,5 +1,7 @@
 // The progress dialog with a real worker thread: its two styles, its texts in both languages,
 // and cancelling, also against the virtual device.
+#include "shell/wait_dialog.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QKeyEvent>
@@ -17,7 +19,6 @@
 #include "gpslog/gpslog.h"
 #include "gui_test_support.h"
 #include "shell/shell.h"
-#include "shell/wait_dialog.h"
 #include "support/sim_process.h"
 #include "transfer/transfer.h"
 
@@ -66,14 +67,13 @@ void KeepRendering(QWidget& widget, const QString& name) {
 
 }  // namespace
 
-
 class WaitDialogTest : public QObject {
     Q_OBJECT
 
-public:
+  public:
     static void initMain() { kvd::test::UsePrivateUserFolders(); }
 
-private slots:
+  private slots:
     void percentStyleTexts_data() {
         QTest::addColumn<int>("langId");
         QTest::addColumn<int>("mode");
@@ -81,14 +81,19 @@ private slots:
         QTest::addColumn<QString>("cancel");
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("message");
-        const QString english = QString::fromUtf8("Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s");
-        const QString japanese = QString::fromUtf8("お待ちください 37 %\n\n経過時間：12 s  残り時間：20 s");
-        QTest::newRow("English, from the device to a file")
-            << 0x0409 << 0 << "Starting" << "Cancel" << "0601.LOG Getting 37 %" << english;
-        QTest::newRow("English, from the device to memory")
-            << 0x0409 << 1 << "Starting" << "Cancel" << "0601.LOG Getting 37 %" << english;
-        QTest::newRow("English, to the device")
-            << 0x0409 << 2 << "Starting" << "Cancel" << "0601.LOG Updating 37 %" << english;
+        const QString english =
+            QString::fromUtf8("Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s");
+        const QString japanese =
+            QString::fromUtf8("お待ちください 37 %\n\n経過時間：12 s  残り時間：20 s");
+        QTest::newRow("English, from the device to a file") << 0x0409 << 0 << "Starting"
+                                                            << "Cancel"
+                                                            << "0601.LOG Getting 37 %" << english;
+        QTest::newRow("English, from the device to memory") << 0x0409 << 1 << "Starting"
+                                                            << "Cancel"
+                                                            << "0601.LOG Getting 37 %" << english;
+        QTest::newRow("English, to the device") << 0x0409 << 2 << "Starting"
+                                                << "Cancel"
+                                                << "0601.LOG Updating 37 %" << english;
         QTest::newRow("Japanese, from the device")
             << 0x0411 << 1 << QString::fromUtf8("開始中") << QString::fromUtf8("キャンセル")
             << QString::fromUtf8("0601.LOG 取得中 37 %") << japanese;
@@ -118,7 +123,9 @@ private slots:
             }
             if (dialog.windowTitle() == starting) return false;
             seen.push_back(Look(dialog));
-            KeepRendering(dialog, QStringLiteral("progress-percent-%1-%2").arg(mode).arg(langId, 4, 16, QLatin1Char('0')));
+            KeepRendering(dialog, QStringLiteral("progress-percent-%1-%2")
+                                      .arg(mode)
+                                      .arg(langId, 4, 16, QLatin1Char('0')));
             reported.open = true;
             return true;
         });
@@ -153,15 +160,14 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("cancellable");
         QTest::addColumn<QString>("afterEscape");
-        QTest::newRow("English, the delete")
-            << 0x0409 << "Please wait※can not abort deleting" << false
-            << "Please wait※can not abort deleting";
+        QTest::newRow("English, the delete") << 0x0409 << "Please wait※can not abort deleting"
+                                             << false << "Please wait※can not abort deleting";
         QTest::newRow("Japanese, the delete")
             << 0x0411 << QString::fromUtf8("お待ちください　※削除は中断できません") << false
             << QString::fromUtf8("お待ちください　※削除は中断できません");
         QTest::newRow("English, the list") << 0x0409 << "Please wait" << true << "aborting";
-        QTest::newRow("Japanese, the list")
-            << 0x0411 << QString::fromUtf8("お待ちください") << true << QString::fromUtf8("キャンセル中");
+        QTest::newRow("Japanese, the list") << 0x0411 << QString::fromUtf8("お待ちください") << true
+                                            << QString::fromUtf8("キャンセル中");
     }
     void marqueeStyleIsCentredOnItsOwnerAndEscapeAbortsOnlyWhatMayStop() {
         QFETCH(int, langId);

@@ -1,5 +1,7 @@
 // The progress run and the desktop session without a toolkit or a device: fake views record
 // what the dialogs would show. These run under Wine too.
+#include "shell/desktop_session.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 
 #include "common/system_text.h"
 #include "devicelink/devicelink.h"
-#include "shell/desktop_session.h"
 #include "shell/desktop_texts.h"
 #include "shell/progress_run.h"
 #include "support/fake_views.h"
@@ -45,11 +46,12 @@ TEST(ProgressRun, ReportsAreFilteredAndWordedInTheUsersLanguage) {
             ProgressRun::Report(&run, -1, "0601.LOG", 1, 2, c.mode);
             ProgressRun::Report(&run, 37, "0601.LOG", 12.4, 32.2, c.mode);
         });
-        EXPECT_EQ(loop.shown, (std::vector<std::string>{std::string("report 37 | ") + c.caption,
-                                                        "fill"}));
-        const std::string expected = c.lang == kLangIdJapanese
-                                         ? "お待ちください 37 %\n\n経過時間：12 s  残り時間：20 s"
-                                         : "Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s";
+        EXPECT_EQ(loop.shown,
+                  (std::vector<std::string>{std::string("report 37 | ") + c.caption, "fill"}));
+        const std::string expected =
+            c.lang == kLangIdJapanese
+                ? "お待ちください 37 %\n\n経過時間：12 s  残り時間：20 s"
+                : "Please wait 37 %\n\nSpent time：12 s  Estimated time：20 s";
         EXPECT_EQ(loop.lastMessage, expected);
         EXPECT_EQ(ProgressRun::StartingText(), c.lang == kLangIdJapanese ? "開始中" : "Starting");
         g_userLangId = previous;
@@ -73,8 +75,9 @@ TEST(ProgressRun, CancelReachesOnlyARunThatMayBeCancelled) {
         });
         EXPECT_EQ(cancel.IsRequested(), cancellable);
         const std::vector<std::string> expected =
-            cancellable ? std::vector<std::string>{"message " + std::string(MessageText(MsgAborting))}
-                        : std::vector<std::string>{};
+            cancellable
+                ? std::vector<std::string>{"message " + std::string(MessageText(MsgAborting))}
+                : std::vector<std::string>{};
         EXPECT_EQ(loop.shown, expected);
     }
 }
@@ -125,8 +128,8 @@ TEST(DesktopSession, ASecondCopyShowsItsBoxAndBringsTheFirstToTheFront) {
         DesktopSession secondSession(second, secondLock);
         EXPECT_EQ(secondSession.Run(), 0);
         ASSERT_EQ(second.calls.size(), 1u);  // no icon, no dialog
-        EXPECT_EQ(second.calls[0], "box " + AlreadyExistsText() + " / " +
-                                       std::string(Say(kTextAlreadyRunning)));
+        EXPECT_EQ(second.calls[0],
+                  "box " + AlreadyExistsText() + " / " + std::string(Say(kTextAlreadyRunning)));
         // The first copy hears of it on its lock's thread and raises its window on its own.
 #ifdef _WIN32
         const auto deadline = std::chrono::steady_clock::now();

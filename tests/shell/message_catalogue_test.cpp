@@ -1,8 +1,8 @@
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <optional>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "shell/shell.h"
 
@@ -53,8 +53,7 @@ TEST(MessageCatalogue, EntriesSitAtTheirPlaceWithExactTexts) {
         {MsgSelectAllValid, 37, "全て選択※無効なファイルは選択できません。",
          "Select all※can not select invalid files"},
         {MsgGpsLogData, 40, "GPSログデータ", "GPS log data"},
-        {MsgDateTimeFormat, 42, "%04d/%02d/%02d %02d:%02d:%02d",
-         "%04d/%02d/%02d %02d:%02d:%02d"},
+        {MsgDateTimeFormat, 42, "%04d/%02d/%02d %02d:%02d:%02d", "%04d/%02d/%02d %02d:%02d:%02d"},
         {MsgPath, 45, "経路", "Path"},
     };
     for (const Case& c : cases) {
@@ -85,8 +84,7 @@ TEST(MessageCatalogue, KeepsTheUnusualCharacters) {
         EXPECT_NE(progress.find(fullWidthColon, progress.find(fullWidthColon) + 1),
                   std::string_view::npos);
     }
-    EXPECT_NE(MessageText(MsgFilterFpt, kLangIdJapanese).find(halfWidthFu),
-              std::string_view::npos);
+    EXPECT_NE(MessageText(MsgFilterFpt, kLangIdJapanese).find(halfWidthFu), std::string_view::npos);
     EXPECT_NE(MessageText(MsgSelectAllValid, kLangIdEnglishUs).find(referenceMark),
               std::string_view::npos);
     // The track summary keeps its CR LF line breaks.
@@ -101,16 +99,16 @@ TEST(UserLanguage, LocaleNamesStartingWithJaAreJapanese) {
         const char* locale;
         uint16_t langId;
     };
-    for (const Case& c : {Case{"ja_JP.UTF-8", 0x0411}, Case{"ja", 0x0411},
-                          Case{"ja_JP.eucJP", 0x0411}, Case{"en_US.UTF-8", 0x0409},
-                          Case{"C", 0x0409}, Case{"POSIX", 0x0409}, Case{"", 0x0409},
-                          Case{"de_DE", 0x0409}, Case{"zh_TW", 0x0409}}) {
+    for (const Case& c :
+         {Case{"ja_JP.UTF-8", 0x0411}, Case{"ja", 0x0411}, Case{"ja_JP.eucJP", 0x0411},
+          Case{"en_US.UTF-8", 0x0409}, Case{"C", 0x0409}, Case{"POSIX", 0x0409}, Case{"", 0x0409},
+          Case{"de_DE", 0x0409}, Case{"zh_TW", 0x0409}}) {
         EXPECT_EQ(LangIdFromLocaleName(c.locale), c.langId) << c.locale;
     }
 }
 
 class LocaleEnvironment {
-public:
+  public:
     LocaleEnvironment() {
         for (int i = 0; i < 3; ++i) {
             if (const char* v = std::getenv(kNames[i])) saved_[i] = v;
@@ -136,7 +134,7 @@ public:
         }
     }
 
-private:
+  private:
     static constexpr const char* kNames[3] = {"LC_ALL", "LC_MESSAGES", "LANG"};
     std::optional<std::string> saved_[3];
 };

@@ -60,16 +60,19 @@ const DownloadCase kDownloadCases[] = {
     {"CanCan", {{Bytes(kCan, 2)}, {kEcho}}, 0, "[batch: host cancelled]\n"},
     // The byte after a lone CAN starts the next command and must not be lost.
     {"CanThenCommand", {{Bytes(kCan)}, {kEcho, Ms(20)}}, 0, "[batch: host cancelled]\n"},
-    {"GarbledAnswer", {{"\x45"}, {Bytes(kCan, 2), Ms(50)}, {kEcho}}, 1,
+    {"GarbledAnswer",
+     {{"\x45"}, {Bytes(kCan, 2), Ms(50)}, {kEcho}},
+     1,
      kSent45 + "[batch: host cancelled]\n"},
-    {"GarbledPastTheResendLimit", {{Repeat("\x45", 11)}, {kEcho}}, 10,
+    {"GarbledPastTheResendLimit",
+     {{Repeat("\x45", 11)}, {kEcho}},
+     10,
      Repeat(kSent45, 11) + "[batch: given up]\n"},
 };
 
 void PrintTo(const DownloadCase& c, std::ostream* out) { *out << c.name; }
 
-class DownloadAnswer
-    : public testing::TestWithParam<std::tuple<const char*, DownloadCase>> {};
+class DownloadAnswer : public testing::TestWithParam<std::tuple<const char*, DownloadCase>> {};
 
 TEST_P(DownloadAnswer, StopsOrResendsAndServesTheNextCommand) {
     const auto& [model, c] = GetParam();
@@ -148,22 +151,31 @@ std::vector<UploadCase> UploadCases() {
     const Exchange echo{kEcho, kEchoReply};
     return {
         {"StrayBytesAtBlockStartsAreNaked",
-         {start, stray, header, stray, {Framed(kSoh, 1, kContent), Bytes(kAck)},
-          {Bytes(kEot), Bytes(kNak)}, {Bytes(kEot), Bytes(kAck) + "C"},
-          {Header("", ""), Bytes(kAck) + "UpdateGpsDataX 0\n> "}, echo},
-         kSent45 + kSent45 + kEcho, true},
+         {start,
+          stray,
+          header,
+          stray,
+          {Framed(kSoh, 1, kContent), Bytes(kAck)},
+          {Bytes(kEot), Bytes(kNak)},
+          {Bytes(kEot), Bytes(kAck) + "C"},
+          {Header("", ""), Bytes(kAck) + "UpdateGpsDataX 0\n> "},
+          echo},
+         kSent45 + kSent45 + kEcho,
+         true},
         {"TenStrayBytesGiveTheBatchUp",
          {start, {Repeat("\x45", 10), Bytes(kNak, 10)}, echo},
-         Repeat(kSent45, 10) + "[batch: given up]\n" + kEcho, false},
+         Repeat(kSent45, 10) + "[batch: given up]\n" + kEcho,
+         false},
         {"CanCanAtABlockStart",
-         {start, header, {Bytes(kCan, 2), ""}, echo}, "[batch: host cancelled]\n" + kEcho, false},
+         {start, header, {Bytes(kCan, 2), ""}, echo},
+         "[batch: host cancelled]\n" + kEcho,
+         false},
     };
 }
 
 void PrintTo(const UploadCase& c, std::ostream* out) { *out << c.name; }
 
-class UploadLineNoise
-    : public testing::TestWithParam<std::tuple<const char*, UploadCase>> {};
+class UploadLineNoise : public testing::TestWithParam<std::tuple<const char*, UploadCase>> {};
 
 TEST_P(UploadLineNoise, AnswersAsTheDeviceDoes) {
     const auto& [model, c] = GetParam();

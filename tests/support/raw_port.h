@@ -21,7 +21,7 @@ namespace kvd::test {
 using Ms = std::chrono::milliseconds;
 
 class RawPort {
-public:
+  public:
     explicit RawPort(std::string path) : path_(std::move(path)) { Open(); }
     ~RawPort() { ::close(fd_); }
     RawPort(const RawPort&) = delete;
@@ -56,7 +56,7 @@ public:
         return ReadWhile([](const std::string&) { return true; }, quiet, Ms(10000));
     }
 
-private:
+  private:
     void Open() {
         fd_ = ::open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) throw std::runtime_error("cannot open " + path_);

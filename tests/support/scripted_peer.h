@@ -13,7 +13,7 @@
 namespace kvd::test {
 
 struct PeerStep {
-    std::string send;            // bytes to send
+    std::string send;                        // bytes to send
     std::chrono::milliseconds delayEach{0};  // pause before each byte of `send`
     // Host bytes to read (and record) before sending: the peer answers what it was sent.
     // kUntilQuiet reads until the host has been quiet for a moment.
@@ -30,7 +30,7 @@ inline PeerStep AfterHost(std::size_t count, std::string answer = {}) {
 enum class PeerEcho { Same, Different, None };
 
 class ScriptedPeer {
-public:
+  public:
     // Reads the host's command line up to its line feed, echoing as asked, then runs the steps.
     explicit ScriptedPeer(std::vector<PeerStep> steps, PeerEcho echo = PeerEcho::Same);
     ~ScriptedPeer();
@@ -39,7 +39,7 @@ public:
     // Everything the host wrote that the peer read, available once the peer finished.
     std::string Received();
 
-private:
+  private:
     sim::PseudoTerminal terminal_;
     std::thread thread_;
     std::string received_;

@@ -12,7 +12,7 @@ namespace kvd::test {
 std::string SimulatorBinary();
 
 class SimProcess : public sim::SimProcess {
-public:
+  public:
     explicit SimProcess(const std::vector<std::string>& args = {})
         : sim::SimProcess(SimulatorBinary(), args) {}
 };

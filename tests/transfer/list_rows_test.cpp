@@ -43,7 +43,8 @@ TEST(ApplyListReply, EdgeCasesOfTheEntries) {
 
 TEST(ApplyListReply, IgnoresEntriesBeyondTheRowCount) {
     std::string reply = "GetRecordList 0 ";
-    for (int k = 0; k < 25; ++k) reply += "\"R" + std::to_string(k) + "\"," + std::to_string(k) + " ";
+    for (int k = 0; k < 25; ++k)
+        reply += "\"R" + std::to_string(k) + "\"," + std::to_string(k) + " ";
     reply += "\n";
     const std::vector<RowEntry> rows = ApplyListReply(reply, 20);
     ASSERT_EQ(rows.size(), 20u);

@@ -10,8 +10,8 @@
 #include "common/atomic_file.h"
 #include "common/same_content.h"
 #include "gpslog/log_format.h"
-#include "test_support.h"
 #include "shell/shell.h"
+#include "test_support.h"
 #include "transfer/transfer.h"
 
 namespace kvd {
@@ -31,8 +31,9 @@ TEST(CandidateName, TheSuffixGoesBeforeTheExtension) {
         int k;
         const char* expected;
     };
-    for (const Case& c : {Case{"08231721.LOG", 1, "08231721.LOG"}, Case{"08231721.LOG", 2, "08231721 (2).LOG"},
-                          Case{"trip", 3, "trip (3)"}, Case{"a.b.LOG", 2, "a.b (2).LOG"}})
+    for (const Case& c :
+         {Case{"08231721.LOG", 1, "08231721.LOG"}, Case{"08231721.LOG", 2, "08231721 (2).LOG"},
+          Case{"trip", 3, "trip (3)"}, Case{"a.b.LOG", 2, "a.b (2).LOG"}})
         EXPECT_EQ(CandidateName(c.name, c.k), c.expected) << c.name;
 }
 
@@ -46,7 +47,8 @@ TEST(LogSaver, SameNamesNeverReplaceAnotherLogsFile) {
         EXPECT_TRUE(saver.Save(first, dir.str(), "trip.LOG").Succeeded());
         const SavedLog& other = saver.Save(second, dir.str(), "trip.LOG");
         ASSERT_TRUE(other.Succeeded()) << other.conversionError;
-        EXPECT_EQ(other.written, std::vector<std::filesystem::path>{dir.path() / "trip (2).LOG.kml"});
+        EXPECT_EQ(other.written,
+                  std::vector<std::filesystem::path>{dir.path() / "trip (2).LOG.kml"});
     }
     const auto before = test::ReadBytes(dir.path() / "trip.LOG.kml");
     {
@@ -58,8 +60,8 @@ TEST(LogSaver, SameNamesNeverReplaceAnotherLogsFile) {
                   std::vector<std::filesystem::path>{dir.path() / "trip (3).LOG.kml"});
     }
     EXPECT_EQ(test::ReadBytes(dir.path() / "trip.LOG.kml"), before);
-    EXPECT_EQ(NamesIn(dir.path()), (std::vector<std::string>{"trip (2).LOG.kml", "trip (3).LOG.kml",
-                                                             "trip.LOG.kml"}));
+    EXPECT_EQ(NamesIn(dir.path()),
+              (std::vector<std::string>{"trip (2).LOG.kml", "trip (3).LOG.kml", "trip.LOG.kml"}));
 }
 
 TEST(LogSaver, KeepsTheRawLogOfALogThatCannotBeConverted) {
@@ -86,7 +88,8 @@ TEST(LogSaver, KeepRawWritesBothUnderOneName) {
     options.keepRaw = true;
     LogSaver saver(options);
     EXPECT_EQ(saver.Save(trip, dir.str(), "t.LOG").written,
-              (std::vector<std::filesystem::path>{dir.path() / "t (2).LOG", dir.path() / "t (2).LOG.kml"}));
+              (std::vector<std::filesystem::path>{dir.path() / "t (2).LOG",
+                                                  dir.path() / "t (2).LOG.kml"}));
 }
 
 TEST(LogSaver, AFileAnotherRunGaveTheNameMeanwhileIsNeverReplaced) {
@@ -186,8 +189,8 @@ TEST(LogSaver, ALogNamedLikeOurOwnFilesOrAWindowsDeviceGetsASafeName) {
         // One that cannot be converted is kept raw under the safe name too.
         const SavedLog& kept = saver.Save(broken, dir.str(), c.device);
         EXPECT_EQ(kept.result, SaveResult::KeptRaw) << c.device;
-        EXPECT_EQ(kept.written, std::vector<std::filesystem::path>{
-                                    dir.path() / CandidateName(c.file, 2)})
+        EXPECT_EQ(kept.written,
+                  std::vector<std::filesystem::path>{dir.path() / CandidateName(c.file, 2)})
             << c.device;
     }
     EXPECT_EQ(test::ReadBytes(dir.path() / kSavedLogsFileName), recordBytes);
@@ -246,7 +249,7 @@ TEST(LogSaver, TheSameLogConvertedAnotherWayTakesBackOnlyTheFilesTheRecordSaysAr
     const std::vector<uint8_t> otherTrip = MakeSyntheticTrip(2, 10, 1);
     struct Case {
         const char* what;
-        bool withRecord;  // the run keeps the folder's record (get --new)
+        bool withRecord;                    // the run keeps the folder's record (get --new)
         const std::vector<uint8_t>& noted;  // the log the record notes the file for
         bool editedSince;
         bool link;  // the KML's name holds a link to the noted file
@@ -271,8 +274,8 @@ TEST(LogSaver, TheSameLogConvertedAnotherWayTakesBackOnlyTheFilesTheRecordSaysAr
             LogSaver saver(In(dir));
             const SavedLog& first = saver.Save(c.noted, dir.str(), "t.LOG");
             ASSERT_EQ(first.written, std::vector<std::filesystem::path>{kml}) << c.what;
-            ASSERT_TRUE(record.Add("t.LOG", c.noted, error, {},
-                                   {{"t.LOG.kml", first.writtenHashes.at(0)}}))
+            ASSERT_TRUE(
+                record.Add("t.LOG", c.noted, error, {}, {{"t.LOG.kml", first.writtenHashes.at(0)}}))
                 << error;
         }
         if (c.link) {
@@ -291,9 +294,8 @@ TEST(LogSaver, TheSameLogConvertedAnotherWayTakesBackOnlyTheFilesTheRecordSaysAr
         LogSaver saver(options);
         const SavedLog& again = saver.Save(trip, dir.str(), "t.LOG");
         const std::string stem = c.replaced ? "t.LOG" : "t (2).LOG";
-        EXPECT_EQ(again.written,
-                  (std::vector<std::filesystem::path>{dir.path() / (stem + ".kml"),
-                                                      dir.path() / (stem + ".gpx")}))
+        EXPECT_EQ(again.written, (std::vector<std::filesystem::path>{dir.path() / (stem + ".kml"),
+                                                                     dir.path() / (stem + ".gpx")}))
             << c.what;
         ASSERT_EQ(again.writtenHashes.size(), 2u) << c.what;
         EXPECT_EQ(FileContentHash(again.written[0]), again.writtenHashes[0]) << c.what;

@@ -108,7 +108,8 @@ TEST(DescribeLogWarning, TellsWhatTheFilesLeaveOutInTheUsersLanguage) {
     SavedLog log;
     log.deviceName = "08231721.LOG";
     EXPECT_EQ(DescribeLogWarning(log, kLangIdJapanese), "");  // nothing left out
-    log.warning = "2 fixes left out after 2155-12-31 23:59:59 local time, the latest a log can hold";
+    log.warning =
+        "2 fixes left out after 2155-12-31 23:59:59 local time, the latest a log can hold";
     log.fixesLeftOut = 2;
     EXPECT_EQ(DescribeLogWarning(log, kLangIdEnglishUs), "08231721.LOG: " + log.warning);
     EXPECT_EQ(DescribeLogWarning(log, kLangIdJapanese),

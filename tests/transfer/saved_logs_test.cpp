@@ -150,14 +150,12 @@ TEST(SavedLogRecord, KnowsWhichFilesEachLogsSavingWrote) {
     std::string error;
     SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
     const OutputFormats both{.kml = true, .gpx = true};
-    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, {},
-                           {{"0601 (2).LOG.kml", 11}}))
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, {}, {{"0601 (2).LOG.kml", 11}}))
         << error;
     ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, both,
                            {{"0601 (2).LOG.kml", 12}, {"0601 (2).LOG.gpx", 13}}))
         << error;
-    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, {}, {{"bad\tname", 1}}))
-        << error;
+    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, {}, {{"bad\tname", 1}})) << error;
     const SavedLogRecord again = SavedLogRecord::Load(dir.path(), error);
     ASSERT_EQ(error, "");
     EXPECT_EQ(again.Entries(), record.Entries());

@@ -22,9 +22,11 @@ std::vector<uint8_t> Utf16Le(std::string_view utf8) {
 
 // Another program's section, a comment and a second key around ours.
 constexpr std::string_view kBefore =
-    "; kept as it is\r\n[Other]\r\nGPS=not ours\r\n\r\n[KVD2730]\r\nWindow=3\r\nGPS=C:\\old\r\n\r\n[Last]\r\nx=1";
+    "; kept as it is\r\n[Other]\r\nGPS=not "
+    "ours\r\n\r\n[KVD2730]\r\nWindow=3\r\nGPS=C:\\old\r\n\r\n[Last]\r\nx=1";
 constexpr std::string_view kAfter =
-    "; kept as it is\r\n[Other]\r\nGPS=not ours\r\n\r\n[KVD2730]\r\nWindow=3\r\nGPS=%s\r\n\r\n[Last]\r\nx=1";
+    "; kept as it is\r\n[Other]\r\nGPS=not "
+    "ours\r\n\r\n[KVD2730]\r\nWindow=3\r\nGPS=%s\r\n\r\n[Last]\r\nx=1";
 
 std::string After(std::string_view value) {
     std::string text(kAfter);
@@ -39,7 +41,9 @@ struct EncodingCase {
 };
 
 std::vector<uint8_t> AsUtf16(std::string_view text) { return Utf16Le(text); }
-std::vector<uint8_t> AsUtf8Bom(std::string_view text) { return Bytes("\xEF\xBB\xBF" + std::string(text)); }
+std::vector<uint8_t> AsUtf8Bom(std::string_view text) {
+    return Bytes("\xEF\xBB\xBF" + std::string(text));
+}
 std::vector<uint8_t> AsUtf8(std::string_view text) { return Bytes(text); }
 
 TEST(ProfileText, RoundTripsKeepEverythingElseInEachEncoding) {
@@ -67,7 +71,8 @@ TEST(ProfileText, CodePageFileKeepsItsBytesUnlessTheValueDoesNotFit) {
     EXPECT_EQ(profile.Encoding(), ProfileEncoding::CodePage);
     EXPECT_EQ(profile.Get("Other", "name"), "Café");
     profile.Set("KVD2730", "GPS", "C:\\Café");
-    EXPECT_EQ(profile.Encode(), Bytes("[Other]\r\nname=Caf\xE9\r\n[KVD2730]\r\nGPS=C:\\Caf\xE9\r\n"));
+    EXPECT_EQ(profile.Encode(),
+              Bytes("[Other]\r\nname=Caf\xE9\r\n[KVD2730]\r\nGPS=C:\\Caf\xE9\r\n"));
     // A path the code page cannot hold is not written with its letters lost.
     profile.Set("KVD2730", "GPS", "C:\\ログ");
     EXPECT_EQ(profile.Encoding(), ProfileEncoding::Utf16LeBom);
@@ -80,13 +85,13 @@ TEST(ProfileText, ReadsAsWindowsDoes) {
         std::optional<std::string> value;
     } cases[] = {
         {"[KVD2730]\nGPS=/a\n", "/a"},
-        {"[kvd2730]\ngps=/a\n", "/a"},                     // names ignore case
-        {"  [ KVD2730 ]  \n  GPS  =  /a b  \n", "/a b"},   // blanks around names and value
-        {"[KVD2730]\nGPS=\"/a b \"\n", "/a b "},           // one pair of quotes removed
-        {"[KVD2730]\nGPS=/a\nGPS=/b\n", "/a"},             // the first one counts
-        {"[Other]\nGPS=/a\n[KVD2730]\n", std::nullopt},    // another section's key
-        {"[KVD2730]\n;GPS=/a\nGPSX=/b\n", std::nullopt},   // a comment, a longer key
-        {"GPS=/a\n", std::nullopt},                        // before any section
+        {"[kvd2730]\ngps=/a\n", "/a"},                    // names ignore case
+        {"  [ KVD2730 ]  \n  GPS  =  /a b  \n", "/a b"},  // blanks around names and value
+        {"[KVD2730]\nGPS=\"/a b \"\n", "/a b "},          // one pair of quotes removed
+        {"[KVD2730]\nGPS=/a\nGPS=/b\n", "/a"},            // the first one counts
+        {"[Other]\nGPS=/a\n[KVD2730]\n", std::nullopt},   // another section's key
+        {"[KVD2730]\n;GPS=/a\nGPSX=/b\n", std::nullopt},  // a comment, a longer key
+        {"GPS=/a\n", std::nullopt},                       // before any section
         {"", std::nullopt},
         {"[KVD2730]\nGPS=\n", ""},
     };
@@ -115,7 +120,8 @@ TEST(ProfileText, AddsMissingKeysAndSectionsInTheirPlace) {
 }
 
 TEST(ProfileText, KeepsBlanksAndQuotesAValueHoldsAtEitherEnd) {
-    for (const std::string value : {" /a ", "/a b\t", " ", "\"/a\"", "'x'", "\"", "'a\"", "a\"b\""}) {
+    for (const std::string value :
+         {" /a ", "/a b\t", " ", "\"/a\"", "'x'", "\"", "'a\"", "a\"b\""}) {
         for (const std::string_view before : {"", "[KVD2730]\nGPS=/old\n"}) {
             ProfileText profile = ProfileText::Decode(Bytes(before));
             profile.Set("KVD2730", "GPS", value);

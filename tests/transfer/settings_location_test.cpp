@@ -42,7 +42,8 @@ struct Snapshot {
 };
 
 Snapshot Take(const fs::path& file) {
-    Snapshot shot{fs::symlink_status(file).type(), 0, {}, fs::symlink_status(file).permissions(), {}};
+    Snapshot shot{
+        fs::symlink_status(file).type(), 0, {}, fs::symlink_status(file).permissions(), {}};
     if (shot.type == fs::file_type::regular) {
         shot.size = fs::file_size(file);
         std::ifstream in(file, std::ios::binary);
@@ -75,14 +76,14 @@ TEST_F(SettingsFileKinds, OnlyARegularFileWithinTheBoundIsReadOrWritten) {
     const struct {
         const char* name;
         std::function<void(const fs::path&)> make;
-        std::string read;       // what ReadSaveFolder gives
-        std::string writeFails; // empty: writing /new works; else a part of the error
+        std::string read;        // what ReadSaveFolder gives
+        std::string writeFails;  // empty: writing /new works; else a part of the error
     } cases[] = {
         {"missing", [](const fs::path&) {}, fallback, ""},
         {"regular", [](const fs::path& f) { test::WriteBytes(f, Bytes(kStored)); }, "/old", ""},
         {"folder", [](const fs::path& f) { fs::create_directory(f); }, fallback, "it is a folder"},
-        {"named pipe", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); },
-         fallback, "it is a named pipe"},
+        {"named pipe", [](const fs::path& f) { ASSERT_EQ(::mkfifo(f.c_str(), 0600), 0); }, fallback,
+         "it is a named pipe"},
         {"exactly at the bound",
          [](const fs::path& f) { test::WriteBytes(f, FileOfSize(kLargestSettingsFile)); }, "/old",
          ""},

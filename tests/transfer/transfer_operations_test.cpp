@@ -57,7 +57,8 @@ TEST(DeleteSelectedFiles, DeletesEachSlotInAscendingOrder) {
     const OperationReport report = DeleteSelectedFiles(Settings(sim), slots);
     EXPECT_TRUE(report.Succeeded());
     const std::vector<RowEntry> rows = ListLogs(sim.Port());
-    for (int k = 0; k < 8; ++k) EXPECT_EQ(rows[static_cast<std::size_t>(k)].invalid, k == 2 || k == 5) << k;
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(rows[static_cast<std::size_t>(k)].invalid, k == 2 || k == 5) << k;
 }
 
 TEST(DeleteSelectedFiles, StopsAtTheFirstRefusal) {
@@ -74,7 +75,8 @@ TEST(DeleteSelectedFiles, StopsAtTheFirstRefusal) {
 }
 
 TEST(DeleteSelectedFiles, FailsBeforeAnyDeleteWhenTheModeSwitchFails) {
-    test::SimProcess sim({"--trips", "3", "--fixes", "2", "--fault", "status:2@SetMode", "--fault-once"});
+    test::SimProcess sim(
+        {"--trips", "3", "--fixes", "2", "--fault", "status:2@SetMode", "--fault-once"});
     const std::vector<int> slots{0};
     const OperationReport report = DeleteSelectedFiles(Settings(sim), slots);
     EXPECT_FALSE(report.Succeeded());

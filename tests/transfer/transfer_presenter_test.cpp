@@ -12,10 +12,10 @@
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
 #include "shell/desktop_texts.h"
-#include "transfer/default_paths.h"
 #include "support/progress_loop.h"
 #include "support/sim_process.h"
 #include "test_support.h"
+#include "transfer/default_paths.h"
 
 namespace kvd {
 namespace {
@@ -44,7 +44,9 @@ class FakeTransferView final : public TransferView {
     test::ProgressLoop progress;
     int closes = 0;
 
-    void SetText(TransferControl control, const std::string& text) override { texts[control] = text; }
+    void SetText(TransferControl control, const std::string& text) override {
+        texts[control] = text;
+    }
     std::string Text(TransferControl control) const override {
         const auto found = texts.find(control);
         return found == texts.end() ? std::string() : found->second;
@@ -58,7 +60,9 @@ class FakeTransferView final : public TransferView {
         rows = list;
         ticks.assign(list.size(), false);
     }
-    void SetNewMarks(const std::vector<bool>& marks, const std::string&) override { newMarks = marks; }
+    void SetNewMarks(const std::vector<bool>& marks, const std::string&) override {
+        newMarks = marks;
+    }
     void SetTicks(const std::vector<bool>& list) override { ticks = list; }
     void ShowMessage(const std::string& text, const std::string& detail) override {
         boxes.push_back({text, detail});
@@ -105,7 +109,8 @@ std::string Text(MessageEntry entry) { return std::string(MessageText(entry)); }
 void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     fs::create_directories(path.parent_path());
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 // A virtual device with a journal, a scratch current folder and settings, and the presenter
@@ -119,7 +124,8 @@ class Bench {
         setenv("XDG_CONFIG_HOME", (scratch_.path() / "config").c_str(), 1);
         std::string port = (scratch_.path() / "no-such-port").string();
         if (device) {
-            simArgs.insert(simArgs.end(), {"--journal", journal().string(), "--store", store().string()});
+            simArgs.insert(simArgs.end(),
+                           {"--journal", journal().string(), "--store", store().string()});
             fs::create_directories(store());
             sim_ = std::make_unique<test::SimProcess>(simArgs);
             port = sim_->Port();
@@ -150,7 +156,8 @@ class Bench {
     }
     std::vector<std::string> JournalSinceOpen() const {
         const std::vector<std::string> all = Journal();
-        return {all.begin() + std::min<std::ptrdiff_t>(2, static_cast<std::ptrdiff_t>(all.size())), all.end()};
+        return {all.begin() + std::min<std::ptrdiff_t>(2, static_cast<std::ptrdiff_t>(all.size())),
+                all.end()};
     }
     void Open(const fs::path& saveFolder = {}) {
         presenter->OnOpened();
@@ -308,9 +315,15 @@ TEST(TransferPresenter, DeleteAsksFirstOnlyForLogsTheFolderDoesNotHold) {
     };
     const Case cases[] = {
         {"never saved, the user cancels", false, false, true, {}},
-        {"never saved, the user deletes", false, true, true,
+        {"never saved, the user deletes",
+         false,
+         true,
+         true,
          {"SetMode 1", "DeleteLog 0", "DeleteLog 1", "SetMode 1", "GetLogList"}},
-        {"saved before", true, false, false,
+        {"saved before",
+         true,
+         false,
+         false,
          {"SetMode 1", "DeleteLog 0", "DeleteLog 1", "SetMode 1", "GetLogList"}},
     };
     for (const Case& c : cases) {
@@ -335,7 +348,8 @@ TEST(TransferPresenter, DeleteAsksFirstOnlyForLogsTheFolderDoesNotHold) {
                       std::string::npos);
         }
         const Lines journal = bench.Journal();
-        EXPECT_EQ(Lines(journal.begin() + static_cast<std::ptrdiff_t>(before), journal.end()), c.sent);
+        EXPECT_EQ(Lines(journal.begin() + static_cast<std::ptrdiff_t>(before), journal.end()),
+                  c.sent);
         if (!c.sent.empty()) {
             // The list read again shows the one log left, and nothing ticked.
             EXPECT_TRUE(bench.view.rows[0].invalid);
