@@ -148,8 +148,9 @@ void TransferPresenter::RunGet() {
     for (const std::string& error : download.recordErrors) lines.push_back(error);
     if (!report.Succeeded())
         lines.push_back(DescribeFailure(report, DevicePortName(), g_userLangId));
-    ShowResult(allSaved, MsgGetDataOk, MsgGetDataError, JoinLines(lines));
+    // The list shows what is saved now before the box speaks of it.
     MarkNewRows();
+    ShowResult(allSaved, MsgGetDataOk, MsgGetDataError, JoinLines(lines));
 }
 
 void TransferPresenter::OnUpdateVoice() {
