@@ -41,6 +41,18 @@ void DesktopSession::ExitCommand() {
         view_.Quit();
 }
 
+void DesktopSession::OnStartDialogOpened(StartPresenter& dialog) {
+    startDialog_ = &dialog;
+    if (!view_.CanNotify()) return;
+    dialog.SetNewTripsHook([this](int count) {
+        view_.ShowNotification("KVD-2730", NewTripsText(count, g_userLangId));
+    });
+}
+
+void DesktopSession::OnNotificationClicked() {
+    if (startDialog_ != nullptr) startDialog_->OnModeButton();
+}
+
 bool DesktopSession::MayOpenMenu() const {
     return startDialog_ == nullptr || !startDialog_->IsSelecting();
 }

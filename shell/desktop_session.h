@@ -35,6 +35,10 @@ class SessionView {
     virtual void RaiseWindows() = 0;
     // Ends the program's event loop when no dialog runs it.
     virtual void Quit() = 0;
+    // Whether the desktop shows notifications from the icon; false where it has no service.
+    virtual bool CanNotify() const = 0;
+    // A notification from the icon; clicking it calls DesktopSession::OnNotificationClicked.
+    virtual void ShowNotification(const std::string& title, const std::string& text) = 0;
 };
 
 class DesktopSession {
@@ -52,7 +56,10 @@ class DesktopSession {
     // No menu while a chooser of the transfer window is open.
     bool MayOpenMenu() const;
 
-    void OnStartDialogOpened(StartPresenter& dialog) { startDialog_ = &dialog; }
+    // Where the desktop can tell, the dialog announces the logs the save folder lacks.
+    void OnStartDialogOpened(StartPresenter& dialog);
+    // The notification of new trips opens the transfer window.
+    void OnNotificationClicked();
     void OnStartDialogClosed() { startDialog_ = nullptr; }
     StartPresenter* StartDialog() const { return startDialog_; }
 

@@ -10,6 +10,12 @@ std::string_view Say(const MessagePair& pair) {
     return Say(pair, g_userLangId.load(std::memory_order_relaxed));
 }
 
+std::string NewTripsText(int count, uint16_t langId) {
+    const std::string n = std::to_string(count);
+    if (langId == kLangIdJapanese) return "KVD-2730 に新しいトリップが " + n + " 件あります";
+    return n + (count == 1 ? " new trip" : " new trips") + " on the KVD-2730";
+}
+
 std::string UnsavedDeleteQuestion(const std::vector<std::string>& logs, const std::string& folder,
                                   uint16_t langId) {
     std::string list;

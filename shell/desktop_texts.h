@@ -20,6 +20,14 @@ inline constexpr MessagePair kTextStarting{"開始中", "Starting"};
 inline constexpr MessagePair kTextCancel{"キャンセル", "Cancel"};
 inline constexpr MessagePair kTextDelete{"削除", "Delete"};
 inline constexpr MessagePair kTextNewMark{"新規", "new"};
+inline constexpr MessagePair kTextFormatsNotKept{
+    "保存形式を設定ファイルに保存できませんでした",
+    "The file format could not be kept in the settings file"};
+inline constexpr MessagePair kTextOpenFolder{"フォルダーを開く", "Open folder"};
+inline constexpr MessagePair kTextFilesWritten{"保存したファイル:", "Files written:"};
+inline constexpr MessagePair kTextFormatKml{"KML", "KML"};
+inline constexpr MessagePair kTextFormatGpx{"GPX", "GPX"};
+inline constexpr MessagePair kTextFormatBoth{"KML と GPX", "KML and GPX"};
 inline constexpr MessagePair kTextAlreadyRunning{"KVD-2730 は既に起動しています。",
                                                  "KVD-2730 is already running."};
 inline constexpr MessagePair kTextListUnreadable{"装置のログ一覧を読み取れませんでした",
@@ -27,6 +35,9 @@ inline constexpr MessagePair kTextListUnreadable{"装置のログ一覧を読み
 inline constexpr MessagePair kTextSettingsNotKept{
     "保存先フォルダーを設定ファイルに保存できませんでした",
     "The save folder could not be kept in the settings file"};
+
+// The notification when the device is found: how many logs the save folder does not hold.
+std::string NewTripsText(int count, uint16_t langId);
 
 // The question before deleting logs that the save folder does not hold: each log a line.
 std::string UnsavedDeleteQuestion(const std::vector<std::string>& logs, const std::string& folder,

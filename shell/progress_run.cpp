@@ -87,23 +87,35 @@ void ProgressRun::Report(void* context, int32_t percent, const char* fileName,
               false);
 }
 
+void ProgressRun::SetItem(int index, int count) {
+    const std::lock_guard<std::mutex> guard(lock_);
+    itemIndex_ = index;
+    itemCount_ = count;
+}
+
 void ProgressRun::OnWake() {
     std::optional<Report_> report;
     bool finished = false;
+    int index = 0;
+    int count = 0;
     {
         const std::lock_guard<std::mutex> guard(lock_);
         report.swap(latest_);
         finished = finished_;
         wakePending_ = false;
+        index = itemIndex_;
+        count = itemCount_;
     }
     if (report) {
         const std::string message =
             Format(MessageText(MsgProgressTime), MessageText(MsgPleaseWait), report->percent,
                    report->elapsedSeconds, report->estimatedTotalSeconds - report->elapsedSeconds);
         const MessageEntry action = report->mode == SendFile ? MsgUpdating : MsgGetting;
-        const std::string caption = FileNameText(report->fileName) + " " +
-                                    std::string(MessageText(action)) + " " +
-                                    std::to_string(report->percent) + " %";
+        std::string caption = FileNameText(report->fileName) + " " +
+                              std::string(MessageText(action)) + " " +
+                              std::to_string(report->percent) + " %";
+        if (count > 1)
+            caption += " (" + std::to_string(index) + " / " + std::to_string(count) + ")";
         view_->ShowReport(report->percent, message, caption);
     }
     if (!finished) return;

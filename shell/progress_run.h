@@ -68,6 +68,10 @@ class ProgressRun {
     void OnWake();
     // UI thread: Cancel, Escape, the close box. Ignored when the run cannot be cancelled.
     void OnCancel();
+    // Any thread: the operation works on item `index` (from 1) of `count`; the caption then
+    // says so ("2 / 5") when there is more than one.
+    void SetItem(int index, int count);
+
     // After the dialog has closed: what the operation wrote is then visible to the caller.
     void Join();
     bool Finished() const;
@@ -94,6 +98,8 @@ class ProgressRun {
     std::optional<Report_> latest_;  // guarded by lock_
     bool finished_ = false;          // guarded by lock_
     bool wakePending_ = false;       // guarded by lock_
+    int itemIndex_ = 0;              // guarded by lock_
+    int itemCount_ = 0;              // guarded by lock_
     bool cancelledByUser_ = false;   // UI thread only
 };
 

@@ -1,10 +1,14 @@
 #include "shell/start_presenter.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/path_text.h"
 #include "devicelink/devicelink.h"
 #include "shell/device_watch.h"
+#include "transfer/default_paths.h"
+#include "transfer/saved_logs.h"
+#include "transfer/transfer_operations.h"
 #include "transfer/transfer_presenter.h"
 
 namespace kvd {
@@ -64,6 +68,28 @@ void StartPresenter::OnIdentifyTick() {
     view_.StopTimer(StartDialogTimer::Identify);
     StartChecking();
     SetState(StartState::Ready);
+    AnnounceNewTrips();
+}
+
+void StartPresenter::AnnounceNewTrips() {
+    if (!newTrips_ || announced_) return;
+    announced_ = true;
+    // What `get --new` would take into the save folder in the window's formats.
+    std::error_code code;
+    const std::filesystem::path current = std::filesystem::current_path(code);
+    TransferSettings settings;
+    settings.port = DevicePortName();
+    settings.timeoutMs = kWatchTimeoutMs;
+    std::vector<RowEntry> rows;
+    if (!FetchLogList(settings, rows).Succeeded()) return;
+    std::string damage;
+    const SavedLogRecord record =
+        SavedLogRecord::Load(PathFromUtf8(ReadSaveFolder(current)), damage);
+    const OutputFormats formats = ReadSaveFormats(current);
+    const auto count = std::count_if(rows.begin(), rows.end(), [&](const RowEntry& row) {
+        return IsNewLog(record, row, formats);
+    });
+    if (count > 0) newTrips_(static_cast<int>(count));
 }
 
 void StartPresenter::OnCheckTick() {
@@ -73,6 +99,7 @@ void StartPresenter::OnCheckTick() {
     std::error_code code;
     if (CheckConnection(DevicePortName(), PathToUtf8(std::filesystem::current_path(code)))) return;
     StopChecking();
+    announced_ = false;  // the next device found is announced again
     StartSearch();
     if (transfer_ != nullptr) {
         transfer_->CancelOperation();  // one still running stops at its next block

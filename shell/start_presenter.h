@@ -60,6 +60,12 @@ class StartPresenter final : public ConnectionCheck {
     // Stops the search and waits for its thread.
     ~StartPresenter() override;
 
+    // Called with the number of logs the save folder does not hold yet, once each time the
+    // device is plugged in and identified, when that number is not 0. Set it only where the
+    // desktop can tell the user: the count costs the device one list request.
+    void SetNewTripsHook(std::function<void(int count)> hook) { newTrips_ = std::move(hook); }
+    bool HasNewTripsHook() const { return static_cast<bool>(newTrips_); }
+
     void OnShown();
     void OnTimer(StartDialogTimer timer);
     void OnModeButton();
@@ -92,6 +98,7 @@ class StartPresenter final : public ConnectionCheck {
     void StartChecking();
     void StopChecking();
     void End();
+    void AnnounceNewTrips();
 
     StartView& view_;
     TransferWindowMode buttonMode_;
@@ -103,6 +110,8 @@ class StartPresenter final : public ConnectionCheck {
     bool checking_ = false;
     bool windowOpening_ = false;
     TransferPresenter* transfer_ = nullptr;
+    std::function<void(int)> newTrips_;
+    bool announced_ = false;  // since the device was plugged in
 };
 
 }  // namespace kvd

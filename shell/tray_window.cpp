@@ -15,6 +15,8 @@ CTrayWindow::CTrayWindow(InstanceLock& lock, TransferWindowMode mode, TransferPr
     m_icon.setToolTip(QStringLiteral("KVD-2730"));
     // Not set as the icon's context menu: it must stay shut while a chooser is open.
     connect(&m_icon, &QSystemTrayIcon::activated, this, &CTrayWindow::OnIconActivated);
+    connect(&m_icon, &QSystemTrayIcon::messageClicked, this,
+            [this] { m_session.OnNotificationClicked(); });
 }
 
 CTrayWindow::~CTrayWindow() = default;
@@ -58,6 +60,15 @@ void CTrayWindow::RaiseWindows() {
 }
 
 void CTrayWindow::Quit() { QApplication::quit(); }
+
+bool CTrayWindow::CanNotify() const {
+    return m_icon.isVisible() && QSystemTrayIcon::supportsMessages();
+}
+
+void CTrayWindow::ShowNotification(const std::string& title, const std::string& text) {
+    m_icon.showMessage(QString::fromStdString(title), QString::fromStdString(text),
+                       QSystemTrayIcon::Information);
+}
 
 void CTrayWindow::OnIconActivated(QSystemTrayIcon::ActivationReason reason) {
     // Only the right button does something; a left click or a double click does not.

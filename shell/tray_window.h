@@ -52,6 +52,8 @@ class CTrayWindow : public QObject, public SessionView {
     void PostToUi(std::function<void()> task) override;
     void RaiseWindows() override;
     void Quit() override;
+    bool CanNotify() const override;
+    void ShowNotification(const std::string& title, const std::string& text) override;
 
     TransferPrompts* m_pPrompts;
     QSystemTrayIcon m_icon;

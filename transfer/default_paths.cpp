@@ -27,20 +27,44 @@ std::filesystem::path SettingsFilePath(const std::filesystem::path& folder) {
     return folder / kSettingsFileName;
 }
 
+namespace {
+
+std::optional<std::string> ReadSetting(const std::filesystem::path& currentFolder,
+                                       std::string_view key) {
+    return ReadProfileString(LocateSettingsFile(currentFolder).readFrom, kSettingsSection, key);
+}
+
+bool WriteSetting(const std::filesystem::path& currentFolder, std::string_view key,
+                  std::string_view value, std::string& error) {
+    const SettingsLocation where = LocateSettingsFile(currentFolder);
+    if (!MakeSettingsFolder(where.writeTo.parent_path(), error)) return false;
+    return WriteProfileString(
+        where.writeTo, kSettingsSection, key, value, error,
+        where.readFrom == where.writeTo ? std::filesystem::path() : where.readFrom);
+}
+
+}  // namespace
+
 std::string ReadSaveFolder(const std::filesystem::path& currentFolder) {
-    const auto value = ReadProfileString(LocateSettingsFile(currentFolder).readFrom,
-                                         kSettingsSection, kSaveFolderKey);
+    const auto value = ReadSetting(currentFolder, kSaveFolderKey);
     if (!value || value->empty()) return PathToUtf8(currentFolder);
     return *value;
 }
 
 bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_view saveFolder,
                      std::string& error) {
-    const SettingsLocation where = LocateSettingsFile(currentFolder);
-    if (!MakeSettingsFolder(where.writeTo.parent_path(), error)) return false;
-    return WriteProfileString(
-        where.writeTo, kSettingsSection, kSaveFolderKey, saveFolder, error,
-        where.readFrom == where.writeTo ? std::filesystem::path() : where.readFrom);
+    return WriteSetting(currentFolder, kSaveFolderKey, saveFolder, error);
+}
+
+OutputFormats ReadSaveFormats(const std::filesystem::path& currentFolder) {
+    const auto value = ReadSetting(currentFolder, kSaveFormatsKey);
+    if (!value) return {};
+    return ParseOutputFormats(*value).value_or(OutputFormats{});
+}
+
+bool WriteSaveFormats(const std::filesystem::path& currentFolder, const OutputFormats& formats,
+                      std::string& error) {
+    return WriteSetting(currentFolder, kSaveFormatsKey, OutputFormatsText(formats), error);
 }
 
 std::optional<std::filesystem::path> FindLocalFile(const std::filesystem::path& folder,

@@ -9,12 +9,15 @@
 #include <vector>
 
 #include "common/path_text.h"  // PathToUtf8, PathFromUtf8
+#include "gpslog/gpslog.h"
 
 namespace kvd {
 
 inline constexpr char kSettingsFileName[] = "KVD2730.ini";
 inline constexpr char kSettingsSection[] = "KVD2730";
 inline constexpr char kSaveFolderKey[] = "GPS";
+// Our own key beside the save folder: the formats the window saves logs in ("kml,gpx").
+inline constexpr char kSaveFormatsKey[] = "Formats";
 
 // The settings file in `folder` (the program's current folder).
 std::filesystem::path SettingsFilePath(const std::filesystem::path& folder);
@@ -41,6 +44,13 @@ std::string ReadSaveFolder(const std::filesystem::path& currentFolder);
 // False with error a sentence saying why, the system's cause included.
 bool WriteSaveFolder(const std::filesystem::path& currentFolder, std::string_view saveFolder,
                      std::string& error);
+
+// The formats the window saves logs in; KML when the key is missing or not understood.
+OutputFormats ReadSaveFormats(const std::filesystem::path& currentFolder);
+
+// Keeps the window's formats beside the save folder, as WriteSaveFolder keeps the folder.
+bool WriteSaveFormats(const std::filesystem::path& currentFolder, const OutputFormats& formats,
+                      std::string& error);
 
 // The first file (never a folder) in `folder` whose extension, from the last dot of its name,
 // equals `extension` (".FPT") regardless of case; none when there is none.

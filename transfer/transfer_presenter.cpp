@@ -1,6 +1,7 @@
 // The transfer window's set-up, its list and the list's selection rules.
 #include "transfer/transfer_presenter.h"
 
+#include <algorithm>
 #include <filesystem>
 
 #include "common/path_text.h"
@@ -43,12 +44,20 @@ class SelectingScope {
     std::atomic<bool>& selecting_;
 };
 
+// The labels of TransferPresenter::FormatChoices(), in the same order.
+constexpr MessagePair kFormatLabels[] = {kTextFormatKml, kTextFormatGpx, kTextFormatBoth};
+
 std::string CurrentFolder() {
     std::error_code code;
     return PathToUtf8(std::filesystem::current_path(code));
 }
 
 }  // namespace
+
+const std::vector<OutputFormats>& TransferPresenter::FormatChoices() {
+    static const std::vector<OutputFormats> choices{{true, false}, {false, true}, {true, true}};
+    return choices;
+}
 
 TransferPresenter::TransferPresenter(TransferView& view, TransferWindowMode mode,
                                      ConnectionCheck* check)
@@ -67,6 +76,14 @@ void TransferPresenter::OnOpened() {
     const std::filesystem::path current = PathFromUtf8(CurrentFolder());
     if (mode_ == ModeGpsLog) {
         path_ = ReadSaveFolder(current);
+        formats_ = ReadSaveFormats(current);
+        const auto& choices = FormatChoices();
+        const auto chosen = std::find(choices.begin(), choices.end(), formats_);
+        if (chosen == choices.end()) formats_ = choices.front();
+        std::vector<std::string> labels;
+        for (const MessagePair& label : kFormatLabels) labels.emplace_back(Say(label));
+        view_.SetChoices(FormatChoice, labels,
+                         chosen == choices.end() ? 0 : static_cast<int>(chosen - choices.begin()));
         view_.SetText(PathLabel, Text(MsgFolderPath));
         view_.SetText(GetButton, Text(MsgGetSelected));
     } else {
@@ -89,7 +106,8 @@ void TransferPresenter::RefreshList() {
     for (TransferControl control : {List, SelectAllBox, UpdateVoiceButton, GetButton, DeleteButton})
         view_.SetVisible(control, true);
     if (gpsLog) EnableGetAndDelete(false);
-    for (TransferControl control : {ListLabel, SelectAllBox, SelectAllLabel, DeleteButton, List})
+    for (TransferControl control :
+         {ListLabel, SelectAllBox, SelectAllLabel, DeleteButton, List, FormatChoice})
         view_.SetVisible(control, gpsLog);
     for (TransferControl control :
          {VoiceLabel, MemPathEdit, SelectMemButton, UpdateVoiceButton, MemPathLabel})
@@ -138,7 +156,7 @@ void TransferPresenter::MarkNewRows() {
     const SavedLogRecord record =
         SavedLogRecord::Load(PathFromUtf8(view_.Text(TransferControl::PathEdit)), damage);
     for (std::size_t row = 0; row < rows_.size(); ++row)
-        new_[row] = !rows_[row].invalid && IsNewLog(record, rows_[row]);
+        new_[row] = !rows_[row].invalid && IsNewLog(record, rows_[row], formats_);
     view_.SetNewMarks(new_, std::string(Say(kTextNewMark)));
 }
 
@@ -202,6 +220,16 @@ void TransferPresenter::OnSelect() {
         path_ = *file;
         view_.SetText(TransferControl::PathEdit, path_);
     }
+}
+
+void TransferPresenter::OnFormatChosen(int index) {
+    const auto& choices = FormatChoices();
+    if (index < 0 || static_cast<std::size_t>(index) >= choices.size()) return;
+    formats_ = choices[static_cast<std::size_t>(index)];
+    MarkNewRows();  // what is new depends on the formats wanted
+    std::string error;
+    if (!WriteSaveFormats(PathFromUtf8(CurrentFolder()), formats_, error))
+        view_.ShowMessage(std::string(Say(kTextFormatsNotKept)), error);
 }
 
 void TransferPresenter::OnSelectMem() {

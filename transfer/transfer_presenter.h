@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "common/cancel_request.h"
+#include "gpslog/gpslog.h"
 #include "shell/message_catalogue.h"
 #include "shell/progress_run.h"
 #include "transfer/connection_check.h"
@@ -49,6 +50,12 @@ class TransferPresenter {
     void OnDelete();
     void OnSelect();
     void OnSelectMem();
+    // The format choice; `index` into FormatChoices().
+    void OnFormatChosen(int index);
+
+    // What the format choice offers, in order, and the formats a get saves now.
+    static const std::vector<OutputFormats>& FormatChoices();
+    const OutputFormats& Formats() const { return formats_; }
 
     // For the opener.
     bool IsSelecting() const { return selecting_.load(); }
@@ -80,8 +87,9 @@ class TransferPresenter {
     TransferView& view_;
     TransferWindowMode mode_;
     ConnectionCheck* check_;
-    std::string path_;     // save folder (GPS logs) or point-data file (update)
-    std::string memPath_;  // voice-synthesis data file
+    std::string path_;       // save folder (GPS logs) or point-data file (update)
+    std::string memPath_;    // voice-synthesis data file
+    OutputFormats formats_;  // what a get saves logs in
     std::vector<RowEntry> rows_;
     std::vector<bool> ticks_;
     std::vector<bool> new_;

@@ -1,5 +1,6 @@
 // The transfer window's device operations: get, delete and the two uploads, each on a worker
 // under the progress dialog while the opener's connection check is paused.
+#include <algorithm>
 #include <filesystem>
 
 #include "common/path_text.h"
@@ -114,6 +115,7 @@ void TransferPresenter::RunGet() {
     options.icons = icons.get();
     options.cancel = &operationCancel_;
     options.record = &record;
+    options.formats = formats_;
     LogSaver saver(options);
     RecordedDownload download;
     download.saver = &saver;
@@ -124,6 +126,11 @@ void TransferPresenter::RunGet() {
     {
         ProgressRun run(ProgressStyle::Percent(), operationCancel_);
         const TransferSettings settings = OperationSettings(&run);
+        // The dialog says which log of how many it is on.
+        const int count = static_cast<int>(selected.size());
+        int arrived = 0;
+        run.SetItem(1, count);
+        download.onArrived = [&] { run.SetItem(std::min(++arrived + 1, count), count); };
         view_.RunProgress(run, [&] {
             report = GetEachFile(settings, selected, path_, &RecordedDownload::Complete, &download,
                                  results);
@@ -148,9 +155,24 @@ void TransferPresenter::RunGet() {
     for (const std::string& error : download.recordErrors) lines.push_back(error);
     if (!report.Succeeded())
         lines.push_back(DescribeFailure(report, DevicePortName(), g_userLangId));
+    // Then every file written, by name: they are all in the folder the user can open.
+    std::vector<std::string> written;
+    for (const SavedLog& log : saver.Logs())
+        for (const auto& file : log.written)
+            written.push_back("    " + PathToUtf8(file.filename()));
+    if (!written.empty()) {
+        lines.emplace_back(Say(kTextFilesWritten));
+        lines.insert(lines.end(), written.begin(), written.end());
+    }
     // The list shows what is saved now before the box speaks of it.
     MarkNewRows();
-    ShowResult(allSaved, MsgGetDataOk, MsgGetDataError, JoinLines(lines));
+    const std::string text = Text(allSaved ? MsgGetDataOk : MsgGetDataError);
+    if (written.empty()) {
+        view_.ShowMessage(text, JoinLines(lines));
+    } else if (view_.ShowMessageOffering(text, JoinLines(lines),
+                                         std::string(Say(kTextOpenFolder)))) {
+        view_.OpenFolder(path_);
+    }
 }
 
 void TransferPresenter::OnUpdateVoice() {
@@ -196,7 +218,8 @@ void TransferPresenter::RunDelete() {
     std::vector<std::string> unsaved;
     for (int slot : selected) {
         const RowEntry& row = rows_[static_cast<std::size_t>(slot)];
-        if (IsNewLog(record, row)) unsaved.push_back(row.name);
+        // Saved in any format counts: the log is not lost.
+        if (IsNewLog(record, row, OutputFormats{false, false})) unsaved.push_back(row.name);
     }
     if (!unsaved.empty() &&
         !view_.Ask(UnsavedDeleteQuestion(unsaved, folder, g_userLangId),

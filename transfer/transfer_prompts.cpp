@@ -1,8 +1,10 @@
 #include "transfer/transfer_prompts.h"
 
+#include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QUrl>
 
 namespace kvd {
 namespace {
@@ -18,6 +20,22 @@ void DesktopPrompts::ShowMessage(QWidget* owner, const QString& text, const QStr
     if (!detail.isEmpty()) box.setDetailedText(detail);
     box.setWindowModality(Qt::WindowModal);  // the tray icon's exit stays reachable
     box.exec();
+}
+
+bool DesktopPrompts::ShowMessageOffering(QWidget* owner, const QString& text, const QString& detail,
+                                         const QString& offer) {
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Message"), text, QMessageBox::Ok, owner);
+    QPushButton* offerButton = box.addButton(offer, QMessageBox::ActionRole);
+    if (!detail.isEmpty()) box.setDetailedText(detail);
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setWindowModality(Qt::WindowModal);  // the tray icon's exit stays reachable
+    box.exec();
+    return box.clickedButton() == offerButton;
+}
+
+void DesktopPrompts::OpenFolder(const QString& folder) {
+    // The desktop's own file manager: xdg-open on Linux, the shell on Windows.
+    QDesktopServices::openUrl(QUrl::fromLocalFile(folder));
 }
 
 bool DesktopPrompts::Ask(QWidget* owner, const QString& text, const QString& yes,

@@ -35,6 +35,7 @@ enum class TransferControl {
     SelectAllLabel,
     DeleteButton,
     List,
+    FormatChoice,  // the formats a get saves logs in
 };
 
 // One row of the list as shown.
@@ -56,6 +57,9 @@ class TransferView {
     virtual void SetEnabled(TransferControl control, bool enabled) = 0;
     // The select-all box.
     virtual void SetChecked(TransferControl control, bool checked) = 0;
+    // The format choice: its items and the one chosen.
+    virtual void SetChoices(TransferControl control, const std::vector<std::string>& items,
+                            int chosen) = 0;
     // The window's size and what stays the same for the mode's life.
     virtual void SetLayout(TransferWindowMode mode) = 0;
 
@@ -70,6 +74,11 @@ class TransferView {
     // A modal box captioned "Message" with one OK button; `detail`, when not empty, is the
     // cause, shown as the box's details.
     virtual void ShowMessage(const std::string& text, const std::string& detail) = 0;
+    // ShowMessage with a second button, `offer`, beside OK; true when the user chose it.
+    virtual bool ShowMessageOffering(const std::string& text, const std::string& detail,
+                                     const std::string& offer) = 0;
+    // Shows the folder in the desktop's file manager.
+    virtual void OpenFolder(const std::string& folder) = 0;
     // A modal question with two buttons; true for `yes`.
     virtual bool Ask(const std::string& text, const std::string& yes, const std::string& no) = 0;
     // An existing folder, or none when the user cancelled.

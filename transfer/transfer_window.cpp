@@ -1,6 +1,7 @@
 #include "transfer/transfer_window.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QKeyEvent>
 #include <QLabel>
@@ -85,6 +86,9 @@ void CKVD2730Dlg::CreateControls() {
     m_editPath->setGeometry(Units(15, 81, 168, 13));
     m_btnSelect = MakeButton(this, Units(187, 80, 28, 14), MsgSelect);
     m_btnGet = MakeButton(this, WideButtonUnits(146, 100, 69, 14), MsgGetSelected);
+    // The formats a get saves in, left of its button.
+    m_comboFormat = new QComboBox(this);
+    m_comboFormat->setGeometry(Units(15, 100, 64, 14));
     m_labelVoice = MakeLabel(this, LabelUnits(7, 123, 128, 8));
     m_labelMemPath = MakeLabel(this, LabelUnits(15, 136, 130, 8));
     m_editMemPath = new CCustomEdit(this);
@@ -109,6 +113,8 @@ void CKVD2730Dlg::CreateControls() {
         m_btnSelect->setFocus();
     });
     connect(m_btnSelectMem, &QPushButton::clicked, this, [this] { m_presenter.OnSelectMem(); });
+    connect(m_comboFormat, &QComboBox::activated, this,
+            [this](int index) { m_presenter.OnFormatChosen(index); });
     connect(m_selectAll, &QCheckBox::clicked, this,
             [this](bool checked) { m_presenter.OnSelectAll(checked); });
     connect(m_btnClose, &QPushButton::clicked, this, &CKVD2730Dlg::reject);
@@ -178,6 +184,8 @@ QWidget* CKVD2730Dlg::Control(TransferControl control) const {
             return m_btnDelete;
         case TransferControl::List:
             return m_list;
+        case TransferControl::FormatChoice:
+            return m_comboFormat;
     }
     return nullptr;
 }
@@ -212,6 +220,15 @@ void CKVD2730Dlg::SetChecked(TransferControl control, bool checked) {
     if (auto* box = qobject_cast<QCheckBox*>(Control(control))) box->setChecked(checked);
 }
 
+void CKVD2730Dlg::SetChoices(TransferControl control, const std::vector<std::string>& items,
+                             int chosen) {
+    auto* combo = qobject_cast<QComboBox*>(Control(control));
+    if (combo == nullptr) return;
+    combo->clear();
+    for (const std::string& item : items) combo->addItem(Qt8(item));
+    combo->setCurrentIndex(chosen);
+}
+
 void CKVD2730Dlg::SetLayout(TransferWindowMode mode) {
     setFixedSize(mode == ModeGpsLog ? kGpsLogSize : kUpdateSize);
 }
@@ -243,6 +260,13 @@ void CKVD2730Dlg::SetTicks(const std::vector<bool>& ticks) {
 void CKVD2730Dlg::ShowMessage(const std::string& text, const std::string& detail) {
     m_pPrompts->ShowMessage(this, Qt8(text), Qt8(detail));
 }
+
+bool CKVD2730Dlg::ShowMessageOffering(const std::string& text, const std::string& detail,
+                                      const std::string& offer) {
+    return m_pPrompts->ShowMessageOffering(this, Qt8(text), Qt8(detail), Qt8(offer));
+}
+
+void CKVD2730Dlg::OpenFolder(const std::string& folder) { m_pPrompts->OpenFolder(Qt8(folder)); }
 
 bool CKVD2730Dlg::Ask(const std::string& text, const std::string& yes, const std::string& no) {
     return m_pPrompts->Ask(this, Qt8(text), Qt8(yes), Qt8(no));

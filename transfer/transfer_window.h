@@ -26,6 +26,7 @@
 #include "transfer/transfer_view.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 
 namespace kvd {
@@ -60,6 +61,7 @@ class CKVD2730Dlg : public QDialog, public TransferView {
     CCustomEdit* PathEdit() const { return m_editPath; }
     CCustomEdit* MemPathEdit() const { return m_editMemPath; }
     QCheckBox* SelectAllBox() const { return m_selectAll; }
+    QComboBox* FormatChoice() const { return m_comboFormat; }
     CCustomButton* GetButton() const { return m_btnGet; }
     CCustomButton* DeleteButton() const { return m_btnDelete; }
     CCustomButton* UpdateVoiceButton() const { return m_btnUpdateVoice; }
@@ -85,12 +87,17 @@ class CKVD2730Dlg : public QDialog, public TransferView {
     void SetVisible(TransferControl control, bool visible) override;
     void SetEnabled(TransferControl control, bool enabled) override;
     void SetChecked(TransferControl control, bool checked) override;
+    void SetChoices(TransferControl control, const std::vector<std::string>& items,
+                    int chosen) override;
     void SetLayout(TransferWindowMode mode) override;
     void SetListHeadings(const std::vector<std::string>& headings) override;
     void SetRows(const std::vector<ListRow>& rows) override;
     void SetNewMarks(const std::vector<bool>& marks, const std::string& mark) override;
     void SetTicks(const std::vector<bool>& ticks) override;
     void ShowMessage(const std::string& text, const std::string& detail) override;
+    bool ShowMessageOffering(const std::string& text, const std::string& detail,
+                             const std::string& offer) override;
+    void OpenFolder(const std::string& folder) override;
     bool Ask(const std::string& text, const std::string& yes, const std::string& no) override;
     std::optional<std::string> ChooseFolder(const std::string& title,
                                             const std::string& startFolder) override;
@@ -122,6 +129,7 @@ class CKVD2730Dlg : public QDialog, public TransferView {
     QLabel* m_labelList = nullptr;       // 1018
     QLabel* m_labelSelectAll = nullptr;  // 1025
     QCheckBox* m_selectAll = nullptr;    // 1013
+    QComboBox* m_comboFormat = nullptr;
 };
 
 }  // namespace kvd

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,6 +21,7 @@
 #include "devicelink/devicelink.h"
 #include "gpslog/gpslog.h"
 #include "gui_test_support.h"
+#include "shell/desktop_texts.h"
 #include "shell/shell.h"
 #include "shell/wait_dialog.h"
 #include "support/sim_process.h"
@@ -88,6 +90,11 @@ class RecordingCheck final : public kvd::ConnectionCheck {
 };
 
 QString Utf8(const char* text) { return QString::fromUtf8(text); }
+
+QString FilesWrittenText() {
+    const std::string_view text = kvd::Say(kvd::kTextFilesWritten);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 // A virtual device with a journal of the lines it received, a scratch current folder and
 // the window under test.
@@ -368,9 +375,11 @@ class TransferWindowTest : public QObject {
         QTest::mouseClick(window.GetButton(), Qt::LeftButton);
         QCOMPARE(bench.prompts.boxes.size(), 1);
         QCOMPARE(bench.prompts.boxes[0].text, success);
-        QCOMPARE(bench.prompts.boxes[0].detail, QString());
         QCOMPARE(bench.JournalSinceOpen(), (QStringList{"SetMode 1", "GetLog 0", "GetLog 2"}));
         const QStringList names = RowNames(window);
+        // The details list the files written, which the box offers to show in their folder.
+        QCOMPARE(bench.prompts.boxes[0].detail,
+                 FilesWrittenText() + "\n    " + names[0] + ".kml\n    " + names[2] + ".kml");
         QCOMPARE(QDir(out).entryList(QDir::Files),
                  (QStringList{names[0] + ".kml", names[2] + ".kml"}));
         QFile kml(QDir(out).filePath(names[2] + ".kml"));
@@ -474,7 +483,12 @@ class TransferWindowTest : public QObject {
         QTest::mouseClick(window.GetButton(), Qt::LeftButton);
         QCOMPARE(bench.prompts.boxes.size(), 1);
         QCOMPARE(bench.prompts.boxes[0].text, text);
-        QCOMPARE(!bench.prompts.boxes[0].detail.isEmpty(), failure);
+        // A failure gives its cause; a get that saved something lists its files instead.
+        const QString& detail = bench.prompts.boxes[0].detail;
+        if (failure)
+            QVERIFY(!detail.isEmpty() && !detail.startsWith(FilesWrittenText()));
+        else
+            QCOMPARE(detail.startsWith(FilesWrittenText()), !sent.isEmpty());
         QCOMPARE(bench.JournalSinceOpen(), sent);
         if (!sent.isEmpty())
             QCOMPARE(QDir(window.PathEdit()->text()).entryList(QDir::Files).size(), 1);
@@ -668,6 +682,24 @@ class TransferWindowTest : public QObject {
         QCOMPARE(bench.prompts.boxes[0].text, warning);
         QCOMPARE(bench.JournalSinceOpen(), QStringList());
         QCOMPARE(bench.check.calls, (QStringList{"pause", "resume"}));
+    }
+
+    // The format a get saves in is the user's choice, kept for the next window.
+    void theFormatChoiceIsKeptForTheNextWindow() {
+        Bench bench({"--trips", "1", "--fixes", "20"});
+        QComboBox* combo = bench.window().FormatChoice();
+        QVERIFY(combo->isVisible());
+        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->currentIndex(), 0);
+        combo->setCurrentIndex(1);
+        emit combo->activated(1);
+        CKVD2730Dlg next(nullptr, kvd::ModeGpsLog, &bench.check, &kvd::CWaitDialog::RunModal,
+                         &bench.prompts);
+        QSignalSpy opened(&next, &CKVD2730Dlg::Opened);
+        next.show();
+        QVERIFY(opened.wait(10000));
+        QCOMPARE(next.FormatChoice()->currentIndex(), 1);
+        QCOMPARE(next.FormatChoice()->currentText(), QStringLiteral("GPX"));
     }
 
     void choosersSetThePathsAndKeepTheFolder() {

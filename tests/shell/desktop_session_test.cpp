@@ -115,6 +115,11 @@ class FakeSessionView final : public SessionView {
     }
     void RaiseWindows() override { calls.push_back("raise"); }
     void Quit() override { calls.push_back("quit"); }
+    bool CanNotify() const override { return canNotify; }
+    void ShowNotification(const std::string&, const std::string& text) override {
+        calls.push_back("notify " + text);
+    }
+    bool canNotify = false;
 };
 
 TEST(DesktopSession, ASecondCopyShowsItsBoxAndBringsTheFirstToTheFront) {
@@ -155,6 +160,23 @@ TEST(DesktopSession, ASecondCopyShowsItsBoxAndBringsTheFirstToTheFront) {
     expected.erase(expected.begin() + 2);
 #endif
     EXPECT_EQ(first.calls, expected);
+}
+
+TEST(DesktopSession, NewTripsAreToldOnlyWhereTheDesktopCanNotify) {
+    test::TempDir runtime;
+    InstanceLock lock(runtime.path());
+    for (const bool canNotify : {false, true}) {
+        FakeSessionView view;
+        view.canNotify = canNotify;
+        DesktopSession session(view, lock);
+        FakeStartView startView;
+        StartPresenter start(startView, ModeGpsLog, [] { return 0; });
+        session.OnStartDialogOpened(start);
+        // Without a service the dialog does not even ask the device for its list.
+        EXPECT_EQ(start.HasNewTripsHook(), canNotify);
+    }
+    EXPECT_EQ(NewTripsText(1, kLangIdEnglishUs), "1 new trip on the KVD-2730");
+    EXPECT_EQ(NewTripsText(3, kLangIdJapanese), "KVD-2730 に新しいトリップが 3 件あります");
 }
 
 TEST(DesktopSession, TheExitCommandAndTheMenuFollowWhatIsOpen) {

@@ -12,6 +12,7 @@
 #include "support/fake_views.h"
 #include "support/sim_process.h"
 #include "test_support.h"
+#include "transfer/recorded_download.h"
 #include "transfer/transfer_presenter.h"
 
 namespace kvd {
@@ -66,6 +67,54 @@ TEST(StartPresenter, SearchIdentifyCheckAndLoseTheDevice) {
     EXPECT_EQ(presenter.State(), StartState::Ended);
     EXPECT_FALSE(presenter.IsSearching());
     EXPECT_EQ(view.calls, (std::vector<std::string>{"end"}));
+}
+
+TEST(StartPresenter, NewTripsAreCountedAgainstTheRecordOncePerPlugIn) {
+    test::TempDir scratch;
+    const fs::path previous = fs::current_path();
+    fs::current_path(scratch.path());
+    setenv("XDG_CONFIG_HOME", (scratch.path() / "config").c_str(), 1);
+    Plug plug;
+    plug.device = std::make_unique<test::SimProcess>(std::vector<std::string>{"--trips", "3"});
+    // One of the three is saved already in the save folder (the current folder here).
+    {
+        SetDevicePort(0, plug.device->Port());
+        TransferSettings settings;
+        settings.port = DevicePortName();
+        std::vector<RowEntry> rows;
+        ASSERT_TRUE(FetchLogList(settings, rows).Succeeded());
+        LogSaver saver(SaveOptions{});
+        RecordedDownload download;
+        std::string damage;
+        SavedLogRecord record = SavedLogRecord::Load(scratch.path(), damage);
+        download.saver = &saver;
+        download.record = &record;
+        std::vector<SlotResult> results;
+        ASSERT_TRUE(GetEachFile(settings, std::vector<int>{1}, ".", &RecordedDownload::Complete,
+                                &download, results)
+                        .Succeeded());
+    }
+    FakeStartView view;
+    std::vector<int> announced;
+    StartPresenter presenter(view, ModeGpsLog, [&] { return plug.Find(); });
+    presenter.SetNewTripsHook([&](int count) { announced.push_back(count); });
+    presenter.OnShown();
+    ASSERT_TRUE(view.RunPosted());
+    presenter.OnTimer(StartDialogTimer::Identify);
+    EXPECT_EQ(announced, std::vector<int>{2});
+
+    // The window closed: searched and identified again, but the same plug-in says nothing.
+    QuietTransferView windowView;
+    TransferPresenter window(windowView, ModeGpsLog, &presenter);
+    presenter.OnModeButton();
+    presenter.OnTransferWindowOpened(window);
+    presenter.OnTransferWindowClosed();
+    ASSERT_TRUE(view.RunPosted());
+    presenter.OnTimer(StartDialogTimer::Identify);
+    EXPECT_EQ(announced, std::vector<int>{2});
+    presenter.OnEndCommand();
+    fs::current_path(previous);
+    unsetenv("XDG_CONFIG_HOME");
 }
 
 TEST(StartPresenter, TheTransferWindowPausesTheCheckAndEndsTheDialogWhenAsked) {

@@ -72,12 +72,17 @@ class QuietTransferView final : public TransferView {
     void SetVisible(TransferControl, bool) override {}
     void SetEnabled(TransferControl, bool) override {}
     void SetChecked(TransferControl, bool) override {}
+    void SetChoices(TransferControl, const std::vector<std::string>&, int) override {}
     void SetLayout(TransferWindowMode) override {}
     void SetListHeadings(const std::vector<std::string>&) override {}
     void SetRows(const std::vector<ListRow>&) override {}
     void SetNewMarks(const std::vector<bool>&, const std::string&) override {}
     void SetTicks(const std::vector<bool>&) override {}
     void ShowMessage(const std::string&, const std::string&) override {}
+    bool ShowMessageOffering(const std::string&, const std::string&, const std::string&) override {
+        return false;
+    }
+    void OpenFolder(const std::string&) override {}
     bool Ask(const std::string&, const std::string&, const std::string&) override { return false; }
     std::optional<std::string> ChooseFolder(const std::string&, const std::string&) override {
         if (duringChooser) duringChooser();

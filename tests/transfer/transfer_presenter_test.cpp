@@ -43,6 +43,11 @@ class FakeTransferView final : public TransferView {
     std::vector<ProgressStyle> progressStyles;
     test::ProgressLoop progress;
     int closes = 0;
+    std::map<TransferControl, std::vector<std::string>> choices;
+    int chosenItem = -1;
+    std::vector<std::string> offers;
+    bool takeOffer = false;
+    std::vector<std::string> opened;
 
     void SetText(TransferControl control, const std::string& text) override {
         texts[control] = text;
@@ -54,6 +59,11 @@ class FakeTransferView final : public TransferView {
     void SetVisible(TransferControl control, bool show) override { visible[control] = show; }
     void SetEnabled(TransferControl control, bool enable) override { enabled[control] = enable; }
     void SetChecked(TransferControl, bool) override {}
+    void SetChoices(TransferControl control, const std::vector<std::string>& items,
+                    int selected) override {
+        choices[control] = items;
+        chosenItem = selected;
+    }
     void SetLayout(TransferWindowMode) override {}
     void SetListHeadings(const std::vector<std::string>&) override {}
     void SetRows(const std::vector<ListRow>& list) override {
@@ -67,6 +77,13 @@ class FakeTransferView final : public TransferView {
     void ShowMessage(const std::string& text, const std::string& detail) override {
         boxes.push_back({text, detail});
     }
+    bool ShowMessageOffering(const std::string& text, const std::string& detail,
+                             const std::string& offer) override {
+        boxes.push_back({text, detail});
+        offers.push_back(offer);
+        return takeOffer;
+    }
+    void OpenFolder(const std::string& folder) override { opened.push_back(folder); }
     bool Ask(const std::string& text, const std::string&, const std::string&) override {
         questions.push_back(text);
         return answer;
@@ -303,6 +320,48 @@ TEST(TransferPresenter, GetGoesOnPastALogItCannotConvertAndRecordsWhatItSaved) {
     EXPECT_EQ(bench.view.newMarks, (std::vector<bool>{false, true, false, false, false, false,
                                                       false, false, false, false}));
     EXPECT_EQ(bench.check.calls, (Lines{"pause", "resume", "pause", "resume"}));
+}
+
+TEST(TransferPresenter, TheFormatChosenIsKeptAcrossRestartsAndUsedByTheGet) {
+    // Logs of several blocks each, so that each reports its progress.
+    Bench bench({"--trips", "2", "--fixes", "600"});
+    const fs::path out = bench.folder("out");
+    bench.Open(out);
+    EXPECT_EQ(bench.view.choices[TransferControl::FormatChoice],
+              (Lines{"KML", "GPX", "KML and GPX"}));
+    EXPECT_EQ(bench.view.chosenItem, 0);
+    bench.presenter->OnFormatChosen(1);
+    EXPECT_EQ(bench.presenter->Formats(), (OutputFormats{false, true}));
+
+    // The window opened again, as after a restart, chooses what was kept.
+    FakeTransferView again;
+    TransferPresenter reopened(again, ModeGpsLog, &bench.check);
+    reopened.OnOpened();
+    EXPECT_EQ(again.chosenItem, 1);
+
+    // A get saves GPX, lists what it wrote and offers the folder.
+    bench.Tick({0, 1});
+    bench.view.takeOffer = true;
+    bench.presenter->OnGet();
+    const Lines names = test::NamesIn(out);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& name) { return name.ends_with(".gpx"); }),
+              2);
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& name) { return name.ends_with(".kml"); }),
+              0);
+    ASSERT_EQ(bench.view.offers, (Lines{"Open folder"}));
+    EXPECT_NE(bench.view.boxes.back().detail.find(".LOG.gpx"), std::string::npos)
+        << bench.view.boxes.back().detail;
+    EXPECT_EQ(bench.view.opened, (Lines{out.string()}));
+    // The progress dialog said which log of how many it was on.
+    EXPECT_TRUE(std::any_of(bench.view.progress.shown.begin(), bench.view.progress.shown.end(),
+                            [](const std::string& line) { return line.ends_with("(2 / 2)"); }))
+        << ::testing::PrintToString(bench.view.progress.shown);
+    // What is new follows the formats: the logs are held as GPX, not as KML.
+    EXPECT_EQ(bench.view.newMarks[0], false);
+    bench.presenter->OnFormatChosen(0);
+    EXPECT_EQ(bench.view.newMarks[0], true);
 }
 
 TEST(TransferPresenter, DeleteAsksFirstOnlyForLogsTheFolderDoesNotHold) {
