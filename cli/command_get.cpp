@@ -6,6 +6,7 @@
 #include "cli/device_session.h"
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
+#include "cli/standard_output.h"
 #include "common/path_text.h"
 #include "gpslog/gpslog.h"
 #include "shell/shell.h"
@@ -15,7 +16,8 @@ namespace {
 
 constexpr OptionSpec kGetOptions[] = {
     {"all", 'a', "", "every log the device holds"},
-    {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
+    {"output", 'o', "DIR",
+     "folder for the converted files (default: the current folder); - for standard output"},
     kFormatOption,
     {"new", 0, "", "only the logs the folder does not hold yet"},
     {"keep-raw", 0, "", "also save each raw log beside its converted files"},
@@ -63,6 +65,65 @@ std::string Summary(const std::vector<SlotResult>& results, const LogSaver& save
     return text;
 }
 
+// One slot's log to standard output: converted in a scratch folder, noted in no record, no
+// file left behind.
+int GetToStandardOutput(const ParsedOptions& global, int slot, const OutputFormats& formats) {
+    std::string error;
+    ScratchFolder scratch;
+    if (!scratch.Make(error)) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    const std::string folder = PathToUtf8(scratch.Path());
+    InstallInterruptHandler();
+    DeviceSession session;
+    if (!session.Open(global)) return kExitFailure;
+    ProgressDisplay progress(stderr);
+    const auto icons = ChooseIconReachability(global.Has("offline"));
+    SaveOptions saveOptions;
+    saveOptions.folder = folder;
+    saveOptions.formats = formats;
+    saveOptions.keepUnconvertible = false;  // nowhere to keep it: the device still holds it
+    saveOptions.icons = icons.get();
+    saveOptions.progress = ProgressDisplay::ReportConversion;
+    saveOptions.progressContext = &progress;
+    saveOptions.cancel = &InterruptRequest();
+    LogSaver saver(saveOptions);
+    saver.onSaved = [&progress](const SavedLog&) { progress.EndConversion(); };
+    RecordedDownload download;
+    download.saver = &saver;
+    download.formats = formats;
+    download.onArrived = [&progress] { progress.Finish(true); };
+    session.Settings().progress = ProgressDisplay::Report;
+    session.Settings().progressContext = &progress;
+
+    std::vector<SlotResult> results;
+    const int slots[] = {slot};
+    const OperationReport report = GetEachFile(session.Settings(), slots, folder,
+                                               &RecordedDownload::Complete, &download, results);
+    progress.Finish(report.Succeeded());
+    if (!report.Succeeded()) return session.ReportFailure(report, "get");
+    for (const SlotResult& result : results)
+        if (result.status == SlotStatus::Refused)
+            std::fprintf(stderr, "kvd2730-cli: get: %s\n", session.Describe(result.report).c_str());
+    const SavedLog* log = saver.Logs().empty() ? nullptr : &saver.Logs().back();
+    if (log == nullptr || !log->Succeeded() || log->written.empty()) {
+        if (log != nullptr && log->result != SaveResult::Cancelled)
+            std::fprintf(stderr, "kvd2730-cli: get: %s\n",
+                         DescribeSavedLog(*log, kLangIdEnglishUs).c_str());
+        return log != nullptr && log->result == SaveResult::Cancelled ? kExitFailure
+                                                                      : kExitItemFailed;
+    }
+    if (!log->warning.empty())
+        std::fprintf(stderr, "kvd2730-cli: get: warning: %s: %s\n", log->deviceName.c_str(),
+                     log->warning.c_str());
+    if (!CopyToStandardOutput(log->written.front(), error)) {
+        std::fprintf(stderr, "kvd2730-cli: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 std::span<const OptionSpec> GetOptions() { return kGetOptions; }
@@ -82,6 +143,18 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     if (!formats) {
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitUsage;
+    }
+    if (OutputIsStandardOutput(options)) {
+        std::string mistake = options.Has("all") ? "-o - takes exactly one slot, not --all"
+                                                 : CheckStandardOutputRun(slots.size(), *formats);
+        if (mistake.empty() && (options.Has("new") || options.Has("keep-raw")))
+            mistake = "-o - writes no file: it takes neither --new nor --keep-raw";
+        if (!mistake.empty()) {
+            std::fprintf(stderr, "kvd2730-cli get: %s\n", mistake.c_str());
+            return kExitUsage;
+        }
+        PrepareStandardOutput();
+        return GetToStandardOutput(global, slots.front(), *formats);
     }
     // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");

@@ -240,6 +240,33 @@ TEST(CliGet, SimulateWorksWithoutAnyDevice) {
     EXPECT_EQ(FilesIn(dir.path()).size(), 3u);
 }
 
+// `get -o -` sends one log's document down a pipe, byte for byte the file a get writes, and
+// leaves no file and no record behind.
+TEST(CliGet, StandardOutputGivesTheFilesBytesAndWritesNothing) {
+    test::SimProcess sim({"--trips", "2", "--fixes", "30"});
+    test::TempDir dir;
+    const auto saved = dir.path() / "saved";
+    const auto empty = dir.path() / "empty";
+    std::filesystem::create_directories(empty);
+    const std::string get = "TZ=UTC " + OnPort(sim) + " --offline get 1";
+    ASSERT_EQ(RunCommand(get + " -o " + Quote(saved.string())).exitCode, 0);
+    const auto piped = dir.path() / "piped.kml";
+    const test::CommandResult run = RunCommand("{ cd " + Quote(empty.string()) + " && " + get +
+                                               " -o - >" + Quote(piped.string()) + "; }");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<std::string> files = FilesIn(saved);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(test::ReadBytes(piped), test::ReadBytes(saved / files.front()));
+    EXPECT_TRUE(FilesIn(empty).empty());
+
+    const auto gpx = dir.path() / "babel.gpx";
+    const test::CommandResult babel =
+        RunCommand("{ " + get + " -o - 2>/dev/null; } | gpsbabel -i kml -f - -o gpx -F " +
+                   Quote(gpx.string()));
+    ASSERT_EQ(babel.exitCode, 0) << babel.output;
+    EXPECT_NE(test::ReadText(gpx).find("<trkpt"), std::string::npos);
+}
+
 TEST(CliUpdate, TheDeviceHoldsAByteIdenticalPointFile) {
     test::TempDir dir;
     std::filesystem::create_directory(dir.path() / "store");
