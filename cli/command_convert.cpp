@@ -24,6 +24,7 @@ constexpr OptionSpec kConvertOptions[] = {
     {"output", 'o', "DIR",
      "folder for the converted files (default: the current folder); - for standard output"},
     kFormatOption,
+    kNameOption,
     {"offline", 0, "", "do not check the icon servers; use the fallback icons"},
     {"help", 'h', "", "show this help"},
 };
@@ -128,7 +129,7 @@ namespace {
 
 // The one log given, converted to standard output: its document and nothing else there.
 int ConvertToStandardOutput(const ParsedOptions& global, const std::string& logFile,
-                            const OutputFormats& formats) {
+                            const OutputFormats& formats, bool nameByStart) {
     std::string error;
     std::vector<uint8_t> bytes;
     if (!ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
@@ -144,6 +145,7 @@ int ConvertToStandardOutput(const ParsedOptions& global, const std::string& logF
     SaveOptions saveOptions;
     saveOptions.folder = PathToUtf8(scratch.Path());
     saveOptions.formats = formats;
+    saveOptions.nameByStart = nameByStart;  // the track takes its name from the file
     saveOptions.keepUnconvertible = false;
     saveOptions.icons = icons.get();
     saveOptions.cancel = &InterruptRequest();
@@ -181,6 +183,11 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<bool> nameByStart = ParseNameByStart(options.Value("name"), error);
+    if (!nameByStart) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitUsage;
+    }
     if (OutputIsStandardOutput(options)) {
         if (const std::string mistake =
                 CheckStandardOutputRun(options.positionals.size(), *formats);
@@ -189,7 +196,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
             return kExitUsage;
         }
         PrepareStandardOutput();
-        return ConvertToStandardOutput(global, options.positionals.front(), *formats);
+        return ConvertToStandardOutput(global, options.positionals.front(), *formats, *nameByStart);
     }
     const std::string folder = options.Value("output").value_or(".");
     if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
@@ -200,6 +207,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     SaveOptions saveOptions;
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
+    saveOptions.nameByStart = *nameByStart;
     saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
     saveOptions.icons = icons.get();
     ProgressDisplay progress(stderr);

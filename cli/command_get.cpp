@@ -19,6 +19,7 @@ constexpr OptionSpec kGetOptions[] = {
     {"output", 'o', "DIR",
      "folder for the converted files (default: the current folder); - for standard output"},
     kFormatOption,
+    kNameOption,
     {"new", 0, "", "only the logs the folder does not hold yet"},
     {"keep-raw", 0, "", "also save each raw log beside its converted files"},
     {"help", 'h', "", "show this help"},
@@ -67,7 +68,8 @@ std::string Summary(const std::vector<SlotResult>& results, const LogSaver& save
 
 // One slot's log to standard output: converted in a scratch folder, noted in no record, no
 // file left behind.
-int GetToStandardOutput(const ParsedOptions& global, int slot, const OutputFormats& formats) {
+int GetToStandardOutput(const ParsedOptions& global, int slot, const OutputFormats& formats,
+                        bool nameByStart) {
     std::string error;
     ScratchFolder scratch;
     if (!scratch.Make(error)) {
@@ -83,6 +85,7 @@ int GetToStandardOutput(const ParsedOptions& global, int slot, const OutputForma
     SaveOptions saveOptions;
     saveOptions.folder = folder;
     saveOptions.formats = formats;
+    saveOptions.nameByStart = nameByStart;  // the track takes its name from the file
     saveOptions.keepUnconvertible = false;  // nowhere to keep it: the device still holds it
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;
@@ -144,6 +147,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<bool> nameByStart = ParseNameByStart(options.Value("name"), error);
+    if (!nameByStart) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        return kExitUsage;
+    }
     if (OutputIsStandardOutput(options)) {
         std::string mistake = options.Has("all") ? "-o - takes exactly one slot, not --all"
                                                  : CheckStandardOutputRun(slots.size(), *formats);
@@ -154,7 +162,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
             return kExitUsage;
         }
         PrepareStandardOutput();
-        return GetToStandardOutput(global, slots.front(), *formats);
+        return GetToStandardOutput(global, slots.front(), *formats, *nameByStart);
     }
     // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");
@@ -207,6 +215,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     SaveOptions saveOptions;
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
+    saveOptions.nameByStart = *nameByStart;
     saveOptions.keepRaw = options.Has("keep-raw");
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;

@@ -96,8 +96,9 @@ TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
 }
 
 TEST(CliDevice, UsageMistakesExitTwo) {
-    const char* lines[] = {" get",      " get 10",     " get 1 --all", " delete",
-                           " delete x", " update-gps", " list extra",  " frobnicate"};
+    const char* lines[] = {" get",        " get 10",     " get 1 --all",
+                           " delete",     " delete x",   " update-gps",
+                           " list extra", " frobnicate", " get 0 --name year"};
     for (const char* line : lines) {
         const test::CommandResult run = RunCommand(Cli() + " --port /dev/null" + line);
         EXPECT_EQ(run.exitCode, 2) << line << "\n" << run.output;

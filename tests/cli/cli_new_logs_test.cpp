@@ -222,5 +222,63 @@ TEST(CliNewLogs, TwoRunsIntoOneFolderAtOnceNoteEveryLog) {
     }
 }
 
+// A log of the given start, under a device name that repeats every year.
+std::vector<uint8_t> TripStarting(int year, int minute, int second, uint32_t fixes) {
+    SyntheticTrip trip = MakeSyntheticTripBlocks(static_cast<uint64_t>(year), fixes, 1);
+    trip.header.year = static_cast<uint16_t>(year);
+    trip.header.month = 8;
+    trip.header.day = 23;
+    trip.header.hour = 17;
+    trip.header.minute = static_cast<uint8_t>(minute);
+    trip.header.second = static_cast<uint8_t>(second);
+    return EncodeLog(trip.header, trip.fixes);
+}
+
+// --name date: trips a year apart under one device name get files of their own, two trips of
+// the same minute still do not overwrite each other, and --new knows a log saved under a
+// date name by the device's name and bytes.
+TEST(CliNameByDate, NamesByTheStartAndNewStillKnowsTheLogs) {
+    test::TempDir dir;
+    const std::vector<uint8_t> logs[] = {TripStarting(2014, 21, 8, 10),
+                                         TripStarting(2015, 21, 8, 12),
+                                         TripStarting(2015, 21, 40, 14)};
+    std::vector<std::string> args;
+    for (std::size_t k = 0; k < std::size(logs); ++k) {
+        const auto folder = dir.path() / ("from" + std::to_string(k));
+        std::filesystem::create_directories(folder);
+        test::WriteBytes(folder / "08231721.LOG", logs[k]);
+        args.insert(args.end(),
+                    {"--log", std::to_string(k) + "=" + (folder / "08231721.LOG").string()});
+    }
+    test::SimProcess sim(args);
+    const auto out = dir.path() / "trips";
+    const std::string get = "TZ=UTC " + OnPort(sim) + " get --all --new -o " + Quote(out.string());
+
+    const test::CommandResult first = RunCommand(get + " --name date");
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    const std::vector<std::string> expected{"2014-08-23_1721.kml", "2015-08-23_1721 (2).kml",
+                                            "2015-08-23_1721.kml"};
+    EXPECT_EQ(Written(first.output), expected) << first.output;
+
+    for (const char* naming : {" --name date", " --name device", ""}) {
+        const test::CommandResult again = RunCommand(get + naming);
+        EXPECT_EQ(again.exitCode, 0) << naming << "\n" << again.output;
+        EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos)
+            << naming << "\n"
+            << again.output;
+    }
+
+    // The same trips converted from files: the start names them, not the file's name.
+    const auto converted = dir.path() / "converted";
+    const test::CommandResult convert =
+        RunCommand("TZ=UTC " + Cli() + " --offline convert --name date " +
+                   Quote((dir.path() / "from0" / "08231721.LOG").string()) + " " +
+                   Quote((dir.path() / "from1" / "08231721.LOG").string()) + " -o " +
+                   Quote(converted.string()));
+    ASSERT_EQ(convert.exitCode, 0) << convert.output;
+    EXPECT_EQ(FilesIn(converted),
+              (std::vector<std::string>{"2014-08-23_1721.kml", "2015-08-23_1721.kml"}));
+}
+
 }  // namespace
 }  // namespace kvd
