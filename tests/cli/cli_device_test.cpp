@@ -45,7 +45,7 @@ TEST(CliDevice, ListAsJson) {
 
 TEST(CliDevice, DeleteThenList) {
     test::SimProcess sim({"--trips", "3", "--fixes", "3"});
-    const test::CommandResult deleted = RunCommand(OnPort(sim) + " delete 2 0");
+    const test::CommandResult deleted = RunCommand(OnPort(sim) + " delete --yes 2 0");
     ASSERT_EQ(deleted.exitCode, 0) << deleted.output;
     const test::CommandResult listed = RunQuiet(OnPort(sim) + " list");
     ASSERT_EQ(listed.exitCode, 0) << listed.output;
@@ -54,7 +54,7 @@ TEST(CliDevice, DeleteThenList) {
     EXPECT_NE(listed.output.find("2  (empty)\n"), std::string::npos) << listed.output;
 
     // Slot 1 goes, slot 2 is empty: both are said, and the empty one is an item that failed.
-    const test::CommandResult again = RunCommand(OnPort(sim) + " delete 1 2");
+    const test::CommandResult again = RunCommand(OnPort(sim) + " delete --yes 1 2");
     EXPECT_EQ(again.exitCode, 3) << again.output;
     EXPECT_NE(again.output.find("deleted slot 1\n"), std::string::npos) << again.output;
     EXPECT_NE(
@@ -63,7 +63,7 @@ TEST(CliDevice, DeleteThenList) {
         << again.output;
     EXPECT_EQ(again.output.find("DeleteLog"), std::string::npos) << again.output;
     const test::CommandResult verbose =
-        RunCommand("{ " + OnPort(sim) + " -v delete 2 2>&1 >/dev/null; }");
+        RunCommand("{ " + OnPort(sim) + " -v delete --yes 2 2>&1 >/dev/null; }");
     EXPECT_NE(verbose.output.find("the device refused to delete slot 2 (status 2) ('DeleteLog 2' "
                                   "answered 'DeleteLog 2')"),
               std::string::npos)
@@ -72,6 +72,18 @@ TEST(CliDevice, DeleteThenList) {
 
 // A refusal is not always an empty slot: the device answers a log it holds with a status of
 // its own, and the line says which command it refused and that status, not "empty".
+// Without a terminal to ask on, delete needs --yes: a script that forgot it deletes nothing.
+TEST(CliDevice, DeleteWithoutATerminalNeedsYes) {
+    test::TempDir dir;
+    const auto journal = dir.path() / "journal";
+    test::SimProcess sim({"--trips", "2", "--fixes", "3", "--journal", journal.string()});
+    const test::CommandResult run = RunCommand(OnPort(sim) + " delete 0 </dev/null");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("add --yes"), std::string::npos) << run.output;
+    EXPECT_EQ(test::ReadText(journal).find("DeleteLog"), std::string::npos);
+    ASSERT_EQ(LogNames(sim.Port()).value().size(), 2u);
+}
+
 TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
     struct Case {
         std::string fault;
@@ -82,7 +94,7 @@ TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
     const Case cases[] = {
         {"status:9@GetLog 0", "get 0 -o " + Quote(dir.str()),
          "kvd2730-cli: get: the device refused to send slot 0 (status 9)\n"},
-        {"status:9@DeleteLog 0", "delete 0",
+        {"status:9@DeleteLog 0", "delete --yes 0",
          "kvd2730-cli: delete: the device refused to delete slot 0 (status 9)\n"},
     };
     for (const Case& c : cases) {

@@ -2,6 +2,11 @@
 // downloaded, a different trip under an old name is new, and a log whose download was cut
 // off is taken again.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 #include "cli_test_support.h"
 #include "gpslog/log_format.h"
@@ -278,6 +283,80 @@ TEST(CliNameByDate, NamesByTheStartAndNewStillKnowsTheLogs) {
     ASSERT_EQ(convert.exitCode, 0) << convert.output;
     EXPECT_EQ(FilesIn(converted),
               (std::vector<std::string>{"2014-08-23_1721.kml", "2015-08-23_1721.kml"}));
+}
+
+// The slots the device was told to delete, from its journal.
+std::vector<int> DeletedSlots(const std::filesystem::path& journal) {
+    std::vector<int> slots;
+    const std::string text = test::ReadText(journal);
+    for (std::size_t at = 0; (at = text.find("DeleteLog ", at)) != std::string::npos; at += 10)
+        slots.push_back(text[at + 10] - '0');
+    return slots;
+}
+
+// --delete-saved deletes a log only once its files are written, noted and read back: one that
+// could not be converted, or whose record could not be written, stays on the device.
+TEST(CliDeleteSaved, DeletesOnlyWhatWasSavedAndReadBack) {
+    struct Case {
+        const char* name;
+        bool unconvertibleSlot1;
+        bool recordUnwritable;
+        int exitCode;
+        std::vector<int> deleted;
+    };
+    const Case cases[] = {
+        {"all saved", false, false, 0, {0, 1}},
+        {"slot 1 kept raw", true, false, 3, {0}},
+        {"the record cannot be written", false, true, 3, {}},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const auto journal = dir.path() / "journal";
+        const auto bad = dir.path() / "BAD.LOG";
+        test::WriteBytes(bad, {1, 2, 3});
+        std::vector<std::string> args{"--trips",   c.unconvertibleSlot1 ? "1" : "2",
+                                      "--fixes",   "20",
+                                      "--journal", journal.string()};
+        if (c.unconvertibleSlot1) args.insert(args.end(), {"--log", "1=" + bad.string()});
+        test::SimProcess sim(args);
+        const auto out = dir.path() / "trips";
+        std::filesystem::create_directories(out);
+        if (c.recordUnwritable) std::filesystem::create_directory(out / kSavedLogsFileName);
+        const test::CommandResult run = RunCommand(OnPort(sim) + " get --all --new --delete-saved" +
+                                                   " -o " + Quote(out.string()) + " </dev/null");
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.name << "\n" << run.output;
+        EXPECT_EQ(DeletedSlots(journal), c.deleted) << c.name << "\n" << run.output;
+        for (const int slot : c.deleted)
+            EXPECT_NE(run.output.find("deleted slot " + std::to_string(slot) + " ("),
+                      std::string::npos)
+                << c.name << "\n"
+                << run.output;
+        EXPECT_EQ(test::LogNames(sim.Port()).value().size(), 2u - c.deleted.size()) << c.name;
+    }
+    const test::CommandResult withoutNew =
+        RunCommand(Cli() + " --port /dev/null get --all --delete-saved");
+    EXPECT_EQ(withoutNew.exitCode, 2) << withoutNew.output;
+}
+
+// A cancel before the delete step deletes nothing, not even the log saved before it.
+TEST(CliDeleteSaved, ACancelDeletesNothing) {
+    test::TempDir dir;
+    const auto journal = dir.path() / "journal";
+    test::SimProcess sim({"--trips", "2", "--fixes", "300", "--fault", "stall:2@GetLog 1",
+                          "--fault-once", "--journal", journal.string()});
+    const auto out = dir.path() / "trips";
+    const pid_t pid =
+        test::Spawn({test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH), "--port", sim.Port(),
+                     "--offline", "get", "0", "1", "--new", "--delete-saved", "-o", out.string()});
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // well into the silence
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(FilesIn(out).size(), 3u);  // slot 0's file, the record and its lock
+    EXPECT_EQ(DeletedSlots(journal), std::vector<int>{});
+    EXPECT_EQ(test::LogNames(sim.Port()).value().size(), 2u);
 }
 
 }  // namespace

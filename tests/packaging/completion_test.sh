@@ -90,10 +90,11 @@ expect "kvd2730-cli " "${commands[@]}"
 expect "kvd2730-cli up" update-gps update-voice
 expect "kvd2730-cli -v " "${commands[@]}"
 expect "kvd2730-cli --" "${globals[@]}"
-expect "kvd2730-cli get --" --all --output --format --name --new --keep-raw "${globals[@]}"
+expect "kvd2730-cli get --" --all --output --format --name --new --keep-raw --delete-saved \
+  "${globals[@]}"
 expect "kvd2730-cli list --" --json --output --format "${globals[@]}"
 expect "kvd2730-cli convert --" --output --format --name "${globals[@]}"
-expect "kvd2730-cli delete --" "${globals[@]}"
+expect "kvd2730-cli delete --" --yes "${globals[@]}"
 expect "kvd2730-cli get --k" --keep-raw
 expect "kvd2730-cli get " "${slots[@]}"
 expect "kvd2730-cli get 0 3 " "${slots[@]}"
@@ -142,7 +143,7 @@ expect "kvd2730-cli get --port=$scratch/dir/ttyF" "$scratch/dir/ttyFirst"
 expect "kvd2730-cli --port $scratch/dir/vi" "$scratch/dir/virtual"
 expect "kvd2730-cli --port $scratch/dir/ttyFirst " "${commands[@]}"
 expect "kvd2730-cli -p $scratch/dir/ttyFirst get -" --all --output --format --name --new --keep-raw \
-  "${globals[@]}"
+  --delete-saved "${globals[@]}"
 unset KVD2730_PORTS
 
 # Folders after --output, files for the commands that take them.

@@ -102,8 +102,8 @@ NAMES
 check "no folder is made for such a name" [ ! -e "$work/what?" -a ! -e "$work/trips." ]
 
 # --- delete -----------------------------------------------------------------------------------
-cli delete 1 >/dev/null 2>&1
-check "delete 1 succeeds" [ $? -eq 0 ]
+cli delete --yes 1 >/dev/null 2>&1
+check "delete --yes 1 succeeds" [ $? -eq 0 ]
 check "slot 1 is empty afterwards" grep -q '^1 .*(empty)' <(cli list)
 
 # --- both uploads arrive byte for byte ---------------------------------------------------------
