@@ -10,6 +10,7 @@
 #include "cli/device_session.h"
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
+#include "cli/standard_output.h"
 #include "common/path_text.h"
 #include "common/system_text.h"
 #include "devicelink/devicelink.h"
@@ -20,8 +21,10 @@ namespace kvd::cli {
 namespace {
 
 constexpr OptionSpec kConvertOptions[] = {
-    {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
+    {"output", 'o', "DIR",
+     "folder for the converted files (default: the current folder); - for standard output"},
     kFormatOption,
+    kNameOption,
     {"offline", 0, "", "do not check the icon servers; use the fallback icons"},
     {"help", 'h', "", "show this help"},
 };
@@ -122,6 +125,53 @@ class OutputFolder {
 
 std::span<const OptionSpec> ConvertOptions() { return kConvertOptions; }
 
+namespace {
+
+// The one log given, converted to standard output: its document and nothing else there.
+int ConvertToStandardOutput(const ParsedOptions& global, const std::string& logFile,
+                            const OutputFormats& formats, bool nameByStart) {
+    std::string error;
+    std::vector<uint8_t> bytes;
+    if (!ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
+        std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), error.c_str());
+        return kExitItemFailed;
+    }
+    ScratchFolder scratch;
+    if (!scratch.Make(error)) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    const auto icons = ChooseIconReachability(global.Has("offline"));
+    SaveOptions saveOptions;
+    saveOptions.folder = PathToUtf8(scratch.Path());
+    saveOptions.formats = formats;
+    saveOptions.nameByStart = nameByStart;  // the track takes its name from the file
+    saveOptions.keepUnconvertible = false;
+    saveOptions.icons = icons.get();
+    saveOptions.cancel = &InterruptRequest();
+    LogSaver saver(saveOptions);
+    InstallInterruptHandler();
+    const std::string name = PathToUtf8(PathFromUtf8(logFile).filename());
+    const SavedLog& log = saver.Save(bytes, saveOptions.folder, name);
+    if (log.result == SaveResult::Cancelled) {
+        std::fputs("kvd2730-cli convert: cancelled\n", stderr);
+        return kExitFailure;
+    }
+    if (!log.Succeeded() || log.written.empty()) {
+        std::fprintf(stderr, "%s: failed: %s\n", logFile.c_str(), log.conversionError.c_str());
+        return kExitItemFailed;
+    }
+    if (!log.warning.empty())
+        std::fprintf(stderr, "%s: warning: %s\n", logFile.c_str(), log.warning.c_str());
+    if (!CopyToStandardOutput(log.written.front(), error)) {
+        std::fprintf(stderr, "kvd2730-cli: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
 int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     if (options.positionals.empty()) {
         std::fputs("kvd2730-cli convert: no log file given\n", stderr);
@@ -133,6 +183,21 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<bool> nameByStart = ParseNameByStart(options.Value("name"), error);
+    if (!nameByStart) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitUsage;
+    }
+    if (OutputIsStandardOutput(options)) {
+        if (const std::string mistake =
+                CheckStandardOutputRun(options.positionals.size(), *formats);
+            !mistake.empty()) {
+            std::fprintf(stderr, "kvd2730-cli convert: %s\n", mistake.c_str());
+            return kExitUsage;
+        }
+        PrepareStandardOutput();
+        return ConvertToStandardOutput(global, options.positionals.front(), *formats, *nameByStart);
+    }
     const std::string folder = options.Value("output").value_or(".");
     if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", problem->c_str());
@@ -142,6 +207,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     SaveOptions saveOptions;
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
+    saveOptions.nameByStart = *nameByStart;
     saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
     saveOptions.icons = icons.get();
     ProgressDisplay progress(stderr);

@@ -11,4 +11,11 @@ std::optional<OutputFormats> ParseFormats(const std::optional<std::string>& list
     return formats;
 }
 
+std::optional<bool> ParseNameByStart(const std::optional<std::string>& how, std::string& error) {
+    if (!how || *how == "device") return false;
+    if (*how == "date") return true;
+    error = "unknown name '" + *how + "' in --name (device or date)";
+    return std::nullopt;
+}
+
 }  // namespace kvd::cli

@@ -1,4 +1,4 @@
-// --format kml|gpx|kml,gpx, shared by get and convert.
+// --format kml|gpx|kml,gpx and --name device|date, shared by get and convert.
 #pragma once
 
 #include <optional>
@@ -12,6 +12,15 @@ namespace kvd::cli {
 
 inline constexpr OptionSpec kFormatOption = {
     "format", 'f', "LIST", "kml, gpx or kml,gpx: the files each log becomes (default kml)"};
+
+inline constexpr OptionSpec kNameOption = {
+    "name", 0, "HOW",
+    "device or date: name the files as the device names the log (default) or by its start, "
+    "YYYY-MM-DD_HHMM"};
+
+// Whether --name asks for names by the log's start; no value and error set for anything but
+// device or date.
+std::optional<bool> ParseNameByStart(const std::optional<std::string>& how, std::string& error);
 
 // The formats named by a comma-separated list (KML when none is given); no value and error
 // set for an unknown or empty name.

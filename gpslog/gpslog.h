@@ -58,6 +58,10 @@ std::string OutputFormatsText(const OutputFormats& formats);
 std::optional<OutputFormats> ParseOutputFormats(std::string_view text,
                                                 std::string* unknown = nullptr);
 
+// "YYYY-MM-DD_HHMM": when the log starts, in the PC's local time. Unlike the device's names it
+// tells apart trips of different years. No value when the bytes have no readable header.
+std::optional<std::string> StartTimeName(std::span<const uint8_t> data);
+
 // Reports a conversion's progress: percent done (an estimate, 0 to 100) and the log's name.
 using ConversionProgress = void (*)(void* context, int32_t percent, const char* fileName);
 

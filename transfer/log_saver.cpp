@@ -173,7 +173,9 @@ const SavedLog& LogSaver::Save(std::span<const uint8_t> data, const std::string&
     SavedLog& log = logs_.emplace_back();
     log.deviceName = BaseName(deviceName);
 
-    const std::string fileName = LogFileName(log.deviceName);
+    const std::optional<std::string> start =
+        options_.nameByStart ? StartTimeName(data) : std::nullopt;
+    const std::string fileName = start ? *start : LogFileName(log.deviceName);
     bool converted = false;
     for (int k = 1; k <= kMaxCandidates && !converted; ++k) {
         const std::string name = CandidateName(fileName, k);

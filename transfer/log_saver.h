@@ -46,6 +46,9 @@ struct SaveOptions {
     // The folder's record, when the run keeps one: a file it notes as written for the very
     // log being saved, and unchanged since, is that log's own and takes the new conversion.
     const SavedLogRecord* record = nullptr;
+    // Names the files by the log's start (StartTimeName) instead of the device's name; a log
+    // without a readable start keeps the device's name.
+    bool nameByStart = false;
 };
 
 enum class SaveResult {

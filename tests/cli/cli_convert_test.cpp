@@ -146,5 +146,64 @@ TEST(CliUsage, HelpVersionAndMistakes) {
     }
 }
 
+// `-o -` gives the document's bytes exactly as the file holds them, in either format, and a
+// reader downstream of the pipe takes them.
+TEST(CliStandardOutput, ConvertGivesTheFilesBytesToAPipe) {
+    test::TempDir dir;
+    const auto log = dir.path() / "0601.LOG";
+    test::WriteBytes(log, MakeSyntheticTrip(3, 40, 1));
+    const std::string convert = "TZ=UTC " + Cli() + " --offline convert " + Quote(log.string());
+    for (const char* format : {"kml", "gpx"}) {
+        const test::CommandResult toFile =
+            RunCommand(convert + " --format " + format + " -o " + Quote(dir.str()));
+        ASSERT_EQ(toFile.exitCode, 0) << toFile.output;
+        const auto piped = dir.path() / (std::string("piped.") + format);
+        const test::CommandResult toPipe = RunCommand("{ " + convert + " --format " + format +
+                                                      " -o - >" + Quote(piped.string()) + "; }");
+        ASSERT_EQ(toPipe.exitCode, 0) << toPipe.output;
+        EXPECT_EQ(toPipe.output, "");
+        EXPECT_EQ(test::ReadBytes(piped),
+                  test::ReadBytes(dir.path() / (std::string("0601.LOG.") + format)))
+            << format;
+    }
+    const auto gpx = dir.path() / "babel.gpx";
+    const test::CommandResult babel =
+        RunCommand("{ " + convert + " -o - 2>/dev/null; } | " + "gpsbabel -i kml -f - -o gpx -F " +
+                   Quote(gpx.string()));
+    ASSERT_EQ(babel.exitCode, 0) << babel.output;
+    EXPECT_NE(test::ReadText(gpx).find("<trkpt"), std::string::npos);
+}
+
+// Standard output holds one document: more than one is a mistake before anything is done.
+TEST(CliStandardOutput, MoreThanOneDocumentIsAUsageError) {
+    test::TempDir dir;
+    const std::string log = Quote((dir.path() / "a.LOG").string());
+    test::WriteBytes(dir.path() / "a.LOG", MakeSyntheticTrip(1, 5, 1));
+    const std::string lines[] = {
+        " convert " + log + " " + log + " -o -", " convert " + log + " -o - --format kml,gpx",
+        " --port /dev/null get 0 1 -o -",        " --port /dev/null get --all -o -",
+        " --port /dev/null get 0 --new -o -",    " --port /dev/null get 0 --keep-raw -o -",
+    };
+    for (const std::string& line : lines) {
+        const test::CommandResult run = RunCommand("{ " + Cli() + line + " 2>/dev/null; }");
+        EXPECT_EQ(run.exitCode, 2) << line;
+        EXPECT_EQ(run.output, "") << line;
+    }
+}
+
+// A pipe whose reader has gone is a failure said on standard error, not a silent end.
+TEST(CliStandardOutput, AClosedPipeIsAFailure) {
+    test::TempDir dir;
+    const auto log = dir.path() / "long.LOG";
+    test::WriteBytes(log, MakeSyntheticTrip(2, 20000, 1));
+    const auto status = dir.path() / "status";
+    const test::CommandResult run = RunCommand(
+        "{ { " + Cli() + " --offline convert " + Quote(log.string()) + " -o - 2>&3; echo $? >" +
+        Quote(status.string()) + "; } | head -c 10 >/dev/null; } 3>&1");
+    EXPECT_EQ(test::ReadText(status), "1\n") << run.output;
+    EXPECT_NE(run.output.find("kvd2730-cli: cannot write to standard output"), std::string::npos)
+        << run.output;
+}
+
 }  // namespace
 }  // namespace kvd

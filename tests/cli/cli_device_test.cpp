@@ -45,7 +45,7 @@ TEST(CliDevice, ListAsJson) {
 
 TEST(CliDevice, DeleteThenList) {
     test::SimProcess sim({"--trips", "3", "--fixes", "3"});
-    const test::CommandResult deleted = RunCommand(OnPort(sim) + " delete 2 0");
+    const test::CommandResult deleted = RunCommand(OnPort(sim) + " delete --yes 2 0");
     ASSERT_EQ(deleted.exitCode, 0) << deleted.output;
     const test::CommandResult listed = RunQuiet(OnPort(sim) + " list");
     ASSERT_EQ(listed.exitCode, 0) << listed.output;
@@ -54,7 +54,7 @@ TEST(CliDevice, DeleteThenList) {
     EXPECT_NE(listed.output.find("2  (empty)\n"), std::string::npos) << listed.output;
 
     // Slot 1 goes, slot 2 is empty: both are said, and the empty one is an item that failed.
-    const test::CommandResult again = RunCommand(OnPort(sim) + " delete 1 2");
+    const test::CommandResult again = RunCommand(OnPort(sim) + " delete --yes 1 2");
     EXPECT_EQ(again.exitCode, 3) << again.output;
     EXPECT_NE(again.output.find("deleted slot 1\n"), std::string::npos) << again.output;
     EXPECT_NE(
@@ -63,7 +63,7 @@ TEST(CliDevice, DeleteThenList) {
         << again.output;
     EXPECT_EQ(again.output.find("DeleteLog"), std::string::npos) << again.output;
     const test::CommandResult verbose =
-        RunCommand("{ " + OnPort(sim) + " -v delete 2 2>&1 >/dev/null; }");
+        RunCommand("{ " + OnPort(sim) + " -v delete --yes 2 2>&1 >/dev/null; }");
     EXPECT_NE(verbose.output.find("the device refused to delete slot 2 (status 2) ('DeleteLog 2' "
                                   "answered 'DeleteLog 2')"),
               std::string::npos)
@@ -72,6 +72,18 @@ TEST(CliDevice, DeleteThenList) {
 
 // A refusal is not always an empty slot: the device answers a log it holds with a status of
 // its own, and the line says which command it refused and that status, not "empty".
+// Without a terminal to ask on, delete needs --yes: a script that forgot it deletes nothing.
+TEST(CliDevice, DeleteWithoutATerminalNeedsYes) {
+    test::TempDir dir;
+    const auto journal = dir.path() / "journal";
+    test::SimProcess sim({"--trips", "2", "--fixes", "3", "--journal", journal.string()});
+    const test::CommandResult run = RunCommand(OnPort(sim) + " delete 0 </dev/null");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_NE(run.output.find("add --yes"), std::string::npos) << run.output;
+    EXPECT_EQ(test::ReadText(journal).find("DeleteLog"), std::string::npos);
+    ASSERT_EQ(LogNames(sim.Port()).value().size(), 2u);
+}
+
 TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
     struct Case {
         std::string fault;
@@ -82,7 +94,7 @@ TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
     const Case cases[] = {
         {"status:9@GetLog 0", "get 0 -o " + Quote(dir.str()),
          "kvd2730-cli: get: the device refused to send slot 0 (status 9)\n"},
-        {"status:9@DeleteLog 0", "delete 0",
+        {"status:9@DeleteLog 0", "delete --yes 0",
          "kvd2730-cli: delete: the device refused to delete slot 0 (status 9)\n"},
     };
     for (const Case& c : cases) {
@@ -96,8 +108,9 @@ TEST(CliDevice, ARefusalNamesTheCommandAndTheDevicesStatus) {
 }
 
 TEST(CliDevice, UsageMistakesExitTwo) {
-    const char* lines[] = {" get",      " get 10",     " get 1 --all", " delete",
-                           " delete x", " update-gps", " list extra",  " frobnicate"};
+    const char* lines[] = {" get",        " get 10",     " get 1 --all",
+                           " delete",     " delete x",   " update-gps",
+                           " list extra", " frobnicate", " get 0 --name year"};
     for (const char* line : lines) {
         const test::CommandResult run = RunCommand(Cli() + " --port /dev/null" + line);
         EXPECT_EQ(run.exitCode, 2) << line << "\n" << run.output;
@@ -238,6 +251,33 @@ TEST(CliGet, SimulateWorksWithoutAnyDevice) {
         RunCommand(Cli() + " --simulate --offline get --all -o " + Quote(dir.str()));
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(FilesIn(dir.path()).size(), 3u);
+}
+
+// `get -o -` sends one log's document down a pipe, byte for byte the file a get writes, and
+// leaves no file and no record behind.
+TEST(CliGet, StandardOutputGivesTheFilesBytesAndWritesNothing) {
+    test::SimProcess sim({"--trips", "2", "--fixes", "30"});
+    test::TempDir dir;
+    const auto saved = dir.path() / "saved";
+    const auto empty = dir.path() / "empty";
+    std::filesystem::create_directories(empty);
+    const std::string get = "TZ=UTC " + OnPort(sim) + " --offline get 1";
+    ASSERT_EQ(RunCommand(get + " -o " + Quote(saved.string())).exitCode, 0);
+    const auto piped = dir.path() / "piped.kml";
+    const test::CommandResult run = RunCommand("{ cd " + Quote(empty.string()) + " && " + get +
+                                               " -o - >" + Quote(piped.string()) + "; }");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::vector<std::string> files = FilesIn(saved);
+    ASSERT_EQ(files.size(), 1u);
+    EXPECT_EQ(test::ReadBytes(piped), test::ReadBytes(saved / files.front()));
+    EXPECT_TRUE(FilesIn(empty).empty());
+
+    const auto gpx = dir.path() / "babel.gpx";
+    const test::CommandResult babel =
+        RunCommand("{ " + get + " -o - 2>/dev/null; } | gpsbabel -i kml -f - -o gpx -F " +
+                   Quote(gpx.string()));
+    ASSERT_EQ(babel.exitCode, 0) << babel.output;
+    EXPECT_NE(test::ReadText(gpx).find("<trkpt"), std::string::npos);
 }
 
 TEST(CliUpdate, TheDeviceHoldsAByteIdenticalPointFile) {

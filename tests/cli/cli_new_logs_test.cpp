@@ -2,6 +2,11 @@
 // downloaded, a different trip under an old name is new, and a log whose download was cut
 // off is taken again.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
 
 #include "cli_test_support.h"
 #include "gpslog/log_format.h"
@@ -220,6 +225,138 @@ TEST(CliNewLogs, TwoRunsIntoOneFolderAtOnceNoteEveryLog) {
         EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos)
             << again.output;
     }
+}
+
+// A log of the given start, under a device name that repeats every year.
+std::vector<uint8_t> TripStarting(int year, int minute, int second, uint32_t fixes) {
+    SyntheticTrip trip = MakeSyntheticTripBlocks(static_cast<uint64_t>(year), fixes, 1);
+    trip.header.year = static_cast<uint16_t>(year);
+    trip.header.month = 8;
+    trip.header.day = 23;
+    trip.header.hour = 17;
+    trip.header.minute = static_cast<uint8_t>(minute);
+    trip.header.second = static_cast<uint8_t>(second);
+    return EncodeLog(trip.header, trip.fixes);
+}
+
+// --name date: trips a year apart under one device name get files of their own, two trips of
+// the same minute still do not overwrite each other, and --new knows a log saved under a
+// date name by the device's name and bytes.
+TEST(CliNameByDate, NamesByTheStartAndNewStillKnowsTheLogs) {
+    test::TempDir dir;
+    const std::vector<uint8_t> logs[] = {TripStarting(2014, 21, 8, 10),
+                                         TripStarting(2015, 21, 8, 12),
+                                         TripStarting(2015, 21, 40, 14)};
+    std::vector<std::string> args;
+    for (std::size_t k = 0; k < std::size(logs); ++k) {
+        const auto folder = dir.path() / ("from" + std::to_string(k));
+        std::filesystem::create_directories(folder);
+        test::WriteBytes(folder / "08231721.LOG", logs[k]);
+        args.insert(args.end(),
+                    {"--log", std::to_string(k) + "=" + (folder / "08231721.LOG").string()});
+    }
+    test::SimProcess sim(args);
+    const auto out = dir.path() / "trips";
+    const std::string get = "TZ=UTC " + OnPort(sim) + " get --all --new -o " + Quote(out.string());
+
+    const test::CommandResult first = RunCommand(get + " --name date");
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    const std::vector<std::string> expected{"2014-08-23_1721.kml", "2015-08-23_1721 (2).kml",
+                                            "2015-08-23_1721.kml"};
+    EXPECT_EQ(Written(first.output), expected) << first.output;
+
+    for (const char* naming : {" --name date", " --name device", ""}) {
+        const test::CommandResult again = RunCommand(get + naming);
+        EXPECT_EQ(again.exitCode, 0) << naming << "\n" << again.output;
+        EXPECT_NE(again.output.find("no new logs for this folder"), std::string::npos)
+            << naming << "\n"
+            << again.output;
+    }
+
+    // The same trips converted from files: the start names them, not the file's name.
+    const auto converted = dir.path() / "converted";
+    const test::CommandResult convert =
+        RunCommand("TZ=UTC " + Cli() + " --offline convert --name date " +
+                   Quote((dir.path() / "from0" / "08231721.LOG").string()) + " " +
+                   Quote((dir.path() / "from1" / "08231721.LOG").string()) + " -o " +
+                   Quote(converted.string()));
+    ASSERT_EQ(convert.exitCode, 0) << convert.output;
+    EXPECT_EQ(FilesIn(converted),
+              (std::vector<std::string>{"2014-08-23_1721.kml", "2015-08-23_1721.kml"}));
+}
+
+// The slots the device was told to delete, from its journal.
+std::vector<int> DeletedSlots(const std::filesystem::path& journal) {
+    std::vector<int> slots;
+    const std::string text = test::ReadText(journal);
+    for (std::size_t at = 0; (at = text.find("DeleteLog ", at)) != std::string::npos; at += 10)
+        slots.push_back(text[at + 10] - '0');
+    return slots;
+}
+
+// --delete-saved deletes a log only once its files are written, noted and read back: one that
+// could not be converted, or whose record could not be written, stays on the device.
+TEST(CliDeleteSaved, DeletesOnlyWhatWasSavedAndReadBack) {
+    struct Case {
+        const char* name;
+        bool unconvertibleSlot1;
+        bool recordUnwritable;
+        int exitCode;
+        std::vector<int> deleted;
+    };
+    const Case cases[] = {
+        {"all saved", false, false, 0, {0, 1}},
+        {"slot 1 kept raw", true, false, 3, {0}},
+        {"the record cannot be written", false, true, 3, {}},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        const auto journal = dir.path() / "journal";
+        const auto bad = dir.path() / "BAD.LOG";
+        test::WriteBytes(bad, {1, 2, 3});
+        std::vector<std::string> args{"--trips",   c.unconvertibleSlot1 ? "1" : "2",
+                                      "--fixes",   "20",
+                                      "--journal", journal.string()};
+        if (c.unconvertibleSlot1) args.insert(args.end(), {"--log", "1=" + bad.string()});
+        test::SimProcess sim(args);
+        const auto out = dir.path() / "trips";
+        std::filesystem::create_directories(out);
+        if (c.recordUnwritable) std::filesystem::create_directory(out / kSavedLogsFileName);
+        const test::CommandResult run = RunCommand(OnPort(sim) + " get --all --new --delete-saved" +
+                                                   " -o " + Quote(out.string()) + " </dev/null");
+        EXPECT_EQ(run.exitCode, c.exitCode) << c.name << "\n" << run.output;
+        EXPECT_EQ(DeletedSlots(journal), c.deleted) << c.name << "\n" << run.output;
+        for (const int slot : c.deleted)
+            EXPECT_NE(run.output.find("deleted slot " + std::to_string(slot) + " ("),
+                      std::string::npos)
+                << c.name << "\n"
+                << run.output;
+        EXPECT_EQ(test::LogNames(sim.Port()).value().size(), 2u - c.deleted.size()) << c.name;
+    }
+    const test::CommandResult withoutNew =
+        RunCommand(Cli() + " --port /dev/null get --all --delete-saved");
+    EXPECT_EQ(withoutNew.exitCode, 2) << withoutNew.output;
+}
+
+// A cancel before the delete step deletes nothing, not even the log saved before it.
+TEST(CliDeleteSaved, ACancelDeletesNothing) {
+    test::TempDir dir;
+    const auto journal = dir.path() / "journal";
+    test::SimProcess sim({"--trips", "2", "--fixes", "300", "--fault", "stall:2@GetLog 1",
+                          "--fault-once", "--journal", journal.string()});
+    const auto out = dir.path() / "trips";
+    const pid_t pid =
+        test::Spawn({test::ProgramPath("KVD2730_CLI", KVD2730_CLI_PATH), "--port", sim.Port(),
+                     "--offline", "get", "0", "1", "--new", "--delete-saved", "-o", out.string()});
+    std::this_thread::sleep_for(std::chrono::seconds(1));  // well into the silence
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
+    EXPECT_EQ(FilesIn(out).size(), 3u);  // slot 0's file, the record and its lock
+    EXPECT_EQ(DeletedSlots(journal), std::vector<int>{});
+    EXPECT_EQ(test::LogNames(sim.Port()).value().size(), 2u);
 }
 
 }  // namespace

@@ -136,6 +136,8 @@ TEST(CliOutput, AFailedWriteToStandardOutputIsAFailure) {
         Cli() + " --simulate list --json",
         Cli() + " --help",
         Cli() + " convert " + Quote((dir.path() / "a.LOG").string()) + " -o " + Quote(dir.str()),
+        Cli() + " --offline convert " + Quote((dir.path() / "a.LOG").string()) + " -o -",
+        Cli() + " --simulate --offline get 0 -o -",
     };
     for (const std::string& line : lines) {
         const test::CommandResult run = RunCommand("{ " + line + " >/dev/full; }");

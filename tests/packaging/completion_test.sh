@@ -90,10 +90,11 @@ expect "kvd2730-cli " "${commands[@]}"
 expect "kvd2730-cli up" update-gps update-voice
 expect "kvd2730-cli -v " "${commands[@]}"
 expect "kvd2730-cli --" "${globals[@]}"
-expect "kvd2730-cli get --" --all --output --format --new --keep-raw "${globals[@]}"
+expect "kvd2730-cli get --" --all --output --format --name --new --keep-raw --delete-saved \
+  "${globals[@]}"
 expect "kvd2730-cli list --" --json --output --format "${globals[@]}"
-expect "kvd2730-cli convert --" --output --format "${globals[@]}"
-expect "kvd2730-cli delete --" "${globals[@]}"
+expect "kvd2730-cli convert --" --output --format --name "${globals[@]}"
+expect "kvd2730-cli delete --" --yes "${globals[@]}"
 expect "kvd2730-cli get --k" --keep-raw
 expect "kvd2730-cli get " "${slots[@]}"
 expect "kvd2730-cli get 0 3 " "${slots[@]}"
@@ -111,6 +112,9 @@ expect "kvd2730-cli --format " "${formats[@]}"
 expect "kvd2730-cli convert a.LOG --format=" "${formats[@]}"
 expect "kvd2730-cli get --format=k" kml kml,gpx
 expect "kvd2730-cli get --all --format=kml," kml,gpx
+expect "kvd2730-cli get --name " device date
+expect "kvd2730-cli convert a.LOG --name=d" device date
+expect "kvd2730-cli get --name date " "${slots[@]}"
 
 # Serial ports after --port, -p and --port=: the ports of KVD2730_PORTS and the serial devices
 # in /dev, nothing else while there are any; a path they do not match completes as a file.
@@ -138,7 +142,8 @@ expect "kvd2730-cli --port $scratch/dir/ttyS" "$scratch/dir/ttySecond"
 expect "kvd2730-cli get --port=$scratch/dir/ttyF" "$scratch/dir/ttyFirst"
 expect "kvd2730-cli --port $scratch/dir/vi" "$scratch/dir/virtual"
 expect "kvd2730-cli --port $scratch/dir/ttyFirst " "${commands[@]}"
-expect "kvd2730-cli -p $scratch/dir/ttyFirst get -" --all --output --format --new --keep-raw "${globals[@]}"
+expect "kvd2730-cli -p $scratch/dir/ttyFirst get -" --all --output --format --name --new --keep-raw \
+  --delete-saved "${globals[@]}"
 unset KVD2730_PORTS
 
 # Folders after --output, files for the commands that take them.

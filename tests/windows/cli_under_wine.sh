@@ -102,8 +102,8 @@ NAMES
 check "no folder is made for such a name" [ ! -e "$work/what?" -a ! -e "$work/trips." ]
 
 # --- delete -----------------------------------------------------------------------------------
-cli delete 1 >/dev/null 2>&1
-check "delete 1 succeeds" [ $? -eq 0 ]
+cli delete --yes 1 >/dev/null 2>&1
+check "delete --yes 1 succeeds" [ $? -eq 0 ]
 check "slot 1 is empty afterwards" grep -q '^1 .*(empty)' <(cli list)
 
 # --- both uploads arrive byte for byte ---------------------------------------------------------
@@ -190,6 +190,10 @@ mkdir -p "$work/ny-linux"
   >/dev/null 2>&1)
 check "the New York KML equals the Linux build's" \
   cmp -s "$work/ny/trip.LOG.kml" "$work/ny-linux/trip.LOG.kml"
+# Standard output in text mode would turn each line feed into CR LF.
+(cd "$work" && TZ=America/New_York timeout 60 wine "$exe" convert --offline trip.LOG -o - \
+  >"$work/ny-stdout.kml" 2>/dev/null)
+check "convert -o - gives the file's bytes" cmp -s "$work/ny-stdout.kml" "$work/ny/trip.LOG.kml"
 
 # --- port discovery ---------------------------------------------------------------------------
 # Wine's Setup API lists no device for a COM port mapped in dosdevices, so the tool finds no
