@@ -1,4 +1,4 @@
-// --format kml|gpx|kml,gpx, shared by get and convert.
+// --format kml|kmz|gpx or a comma-separated list of them, shared by get, convert and list.
 #pragma once
 
 #include <optional>
@@ -11,7 +11,9 @@
 namespace kvd::cli {
 
 inline constexpr OptionSpec kFormatOption = {
-    "format", 'f', "LIST", "kml, gpx or kml,gpx: the files each log becomes (default kml)"};
+    "format", 'f', "LIST",
+    "kml, kmz (zipped KML), gpx or a list such as kml,gpx: the files each log becomes "
+    "(default kml)"};
 
 // The formats named by a comma-separated list (KML when none is given); no value and error
 // set for an unknown or empty name.
