@@ -13,13 +13,14 @@ std::span<const Command> Commands() {
                 RunPorts},
         Command{"list", "", "the device's 10 log slots: index, name, size", ListOptions(), RunList},
         Command{"get", "(SLOT... | --all)",
-                "download logs and convert each to DIR/NAME.kml or .gpx", GetOptions(), RunGet},
+                "download logs and convert each to DIR/NAME.kml, .kmz or .gpx", GetOptions(),
+                RunGet},
         Command{"delete", "SLOT...", "delete logs on the device", DeleteOptions(), RunDelete},
         Command{"update-gps", "FILE", "upload a GPS point-data file (stored as gps.FPT)",
                 UpdateOptions(), RunUpdateGps},
         Command{"update-voice", "FILE", "upload a voice-synthesis file (stored as voice.mem)",
                 UpdateOptions(), RunUpdateVoice},
-        Command{"convert", "LOGFILE...", "convert raw GPS log files into KML or GPX files",
+        Command{"convert", "LOGFILE...", "convert raw GPS log files into KML, KMZ or GPX files",
                 ConvertOptions(), RunConvert},
     };
     return kCommands;

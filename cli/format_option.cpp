@@ -7,7 +7,9 @@ std::optional<OutputFormats> ParseFormats(const std::optional<std::string>& list
     if (!list) return OutputFormats{};
     std::string unknown;
     const std::optional<OutputFormats> formats = ParseOutputFormats(*list, &unknown);
-    if (!formats) error = "unknown format '" + unknown + "' in --format (kml, gpx or kml,gpx)";
+    if (!formats)
+        error = "unknown format '" + unknown +
+                "' in --format (kml, kmz, gpx or a list such as kml,gpx)";
     return formats;
 }
 

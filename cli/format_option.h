@@ -1,4 +1,5 @@
-// --format kml|gpx|kml,gpx and --name device|date, shared by get and convert.
+// --format kml|kmz|gpx or a comma-separated list of them (shared by get, convert and list), and
+// --name device|date (get and convert).
 #pragma once
 
 #include <optional>
@@ -11,7 +12,9 @@
 namespace kvd::cli {
 
 inline constexpr OptionSpec kFormatOption = {
-    "format", 'f', "LIST", "kml, gpx or kml,gpx: the files each log becomes (default kml)"};
+    "format", 'f', "LIST",
+    "kml, kmz (zipped KML), gpx or a list such as kml,gpx: the files each log becomes "
+    "(default kml)"};
 
 inline constexpr OptionSpec kNameOption = {
     "name", 0, "HOW",

@@ -1,6 +1,7 @@
 #include "gpslog/document_file.h"
 #include "gpslog/kml_document.h"
 #include "gpslog/kml_stream.h"
+#include "gpslog/zip_stream.h"
 
 namespace kvd {
 namespace {
@@ -8,6 +9,23 @@ namespace {
 // Typical UTF-16 bytes of one fix in the document (its coordinates and its placemark); the
 // progress estimate needs no exact figure, only one that grows with the log.
 constexpr uint64_t kEstimatedBytesPerFix = 1540;
+// The same deflated: the placemarks differ little from one fix to the next.
+constexpr uint64_t kEstimatedKmzBytesPerFix = 60;
+
+// The one entry of a KMZ file, the name map viewers look for first.
+constexpr char kKmzEntryName[] = "doc.kml";
+
+// The whole KML document of log into sink. The track is named after kmlPath, so a KMZ holds
+// exactly the bytes of the KML file beside it.
+bool WriteKml(const GpsLogImage& log, const std::filesystem::path& kmlPath, IconReachability& icons,
+              ByteSink& sink, std::string& error) {
+    // The icon servers are asked only once the log has opened, and only once per host.
+    CachedIconReachability iconsOnce(icons);
+    const KmlIcons chosen = ChooseIcons(iconsOnce);
+    KmlStream out(sink);
+    WriteKmlDocument(log, TrackName(kmlPath), chosen, out);
+    return out.Finish(error);
+}
 
 }  // namespace
 
@@ -15,22 +33,36 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
     return DocumentPathFor(folder, fileName, ".kml");
 }
 
+std::filesystem::path KmzPathFor(const std::string& folder, const std::string& fileName) {
+    return DocumentPathFor(folder, fileName, ".kmz");
+}
+
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch,
                                    const ExistingFileDecision& sameAsExisting) {
-    // The icon servers are asked only once the log has opened, and only once per host.
-    const DocumentWriter writeKml = [&icons](const GpsLogImage& log,
-                                             const std::filesystem::path& path, ByteSink& sink,
-                                             std::string& error) {
-        CachedIconReachability iconsOnce(icons);
-        const KmlIcons chosen = ChooseIcons(iconsOnce);
-        KmlStream out(sink);
-        WriteKmlDocument(log, TrackName(path), chosen, out);
-        return out.Finish(error);
-    };
+    const DocumentWriter writeKml =
+        [&icons](const GpsLogImage& log, const std::filesystem::path& path, ByteSink& sink,
+                 std::string& error) { return WriteKml(log, path, icons, sink, error); };
     return ConvertLogToDocument(data, folder, fileName, {".kml", kEstimatedBytesPerFix, writeKml},
                                 watch, sameAsExisting);
+}
+
+FileConversion ConvertLogToKmzFile(std::span<const uint8_t> data, const std::string& folder,
+                                   const std::string& fileName, IconReachability& icons,
+                                   const ConversionWatch& watch,
+                                   const ExistingFileDecision& sameAsExisting) {
+    const DocumentWriter writeKmz = [&icons](const GpsLogImage& log,
+                                             const std::filesystem::path& path, ByteSink& sink,
+                                             std::string& error) {
+        ZipEntryStream zip(sink, kKmzEntryName);
+        std::filesystem::path kmlPath = path;
+        kmlPath.replace_extension(".kml");
+        return WriteKml(log, kmlPath, icons, zip, error) && zip.Finish(error);
+    };
+    return ConvertLogToDocument(data, folder, fileName,
+                                {".kmz", kEstimatedKmzBytesPerFix, writeKmz}, watch,
+                                sameAsExisting);
 }
 
 int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size, const char* folder,

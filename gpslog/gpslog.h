@@ -44,16 +44,18 @@ struct GpsLog {
 // before the first one whose time is not representable.
 int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length);
 
-// The files a log becomes: NAME.kml, NAME.gpx or both.
+// The files a log becomes: any of NAME.kml, NAME.kmz (the same KML, zipped) and NAME.gpx.
 struct OutputFormats {
     bool kml = true;
     bool gpx = false;
+    bool kmz = false;
 
     bool operator==(const OutputFormats&) const = default;
 };
 
-// "kml", "gpx" or "kml,gpx": the formats as the command line and the record of saved logs
-// write them. Parsing gives nothing for an empty or unknown name, which `unknown` receives.
+// "kml", "kmz", "gpx" or a comma-separated list of them ("kml,kmz,gpx" in that order): the
+// formats as the command line and the record of saved logs write them. Parsing gives nothing for an
+// empty or unknown name, which `unknown` receives.
 std::string OutputFormatsText(const OutputFormats& formats);
 std::optional<OutputFormats> ParseOutputFormats(std::string_view text,
                                                 std::string* unknown = nullptr);
@@ -115,6 +117,17 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 // Converts the bytes of one log into its KML file in folder. The file appears complete or
 // not at all. icons decides the style icons and is asked once per icon host.
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
+                                   const std::string& fileName, IconReachability& icons,
+                                   const ConversionWatch& watch = {},
+                                   const ExistingFileDecision& sameAsExisting = {});
+
+// folder / (file name of fileName + ".kmz"), as KmlPathFor.
+std::filesystem::path KmzPathFor(const std::string& folder, const std::string& fileName);
+
+// Converts the bytes of one log into its KMZ file in folder, as ConvertLogToKmlFile: a zip
+// holding doc.kml, byte for byte the KML file of the log, deflated as it is written. A
+// document that would pass 4 GiB fails, as the zip container cannot hold it without Zip64.
+FileConversion ConvertLogToKmzFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch = {},
                                    const ExistingFileDecision& sameAsExisting = {});

@@ -28,6 +28,7 @@ inline constexpr MessagePair kTextFilesWritten{"保存したファイル:", "Fil
 inline constexpr MessagePair kTextFormatKml{"KML", "KML"};
 inline constexpr MessagePair kTextFormatGpx{"GPX", "GPX"};
 inline constexpr MessagePair kTextFormatBoth{"KML と GPX", "KML and GPX"};
+inline constexpr MessagePair kTextFormatKmz{"KMZ (圧縮 KML)", "KMZ (zipped KML)"};
 inline constexpr MessagePair kTextAlreadyRunning{"KVD-2730 は既に起動しています。",
                                                  "KVD-2730 is already running."};
 inline constexpr MessagePair kTextListUnreadable{"装置のログ一覧を読み取れませんでした",

@@ -1,8 +1,8 @@
 // Saving downloaded logs: the completion handler both programs give a log download.
 //
-// Each log becomes NAME.kml in the save folder, NAME.gpx too or instead when asked (NAME is
-// LogFileName of the device's name). A log that cannot be converted is kept as the device
-// sent it, under that name, and its record says so. Names never collide: within one saver a
+// Each log becomes NAME.kml in the save folder, NAME.kmz and NAME.gpx too or instead when
+// asked (NAME is LogFileName of the device's name). A log that cannot be converted is kept as the
+// device sent it, under that name, and its record says so. Names never collide: within one saver a
 // second log of the same name gets "NAME (2)", "NAME (3)", ...; nothing in the folder is
 // replaced but the same log's own files. A file (not a link) holding exactly what would be
 // written counts as the same log saved before and stays; one the folder's record notes as

@@ -27,7 +27,7 @@ static_assert(kFirstLine.size() == kFirstLineWithFormats.size());
 
 // Whether held covers every format of wanted.
 bool Covers(const OutputFormats& held, const OutputFormats& wanted) {
-    return (held.kml || !wanted.kml) && (held.gpx || !wanted.gpx);
+    return (held.kml || !wanted.kml) && (held.kmz || !wanted.kmz) && (held.gpx || !wanted.gpx);
 }
 
 uint64_t Fnv1a(std::string_view bytes) {
@@ -248,6 +248,7 @@ bool SavedLogRecord::Add(const std::string& name, std::span<const uint8_t> bytes
     }
     SavedLogEntry noted = *held;
     noted.formats.kml = noted.formats.kml || formats.kml;
+    noted.formats.kmz = noted.formats.kmz || formats.kmz;
     noted.formats.gpx = noted.formats.gpx || formats.gpx;
     for (const SavedFile& file : files) {
         if (!FitsALine(file.name)) continue;

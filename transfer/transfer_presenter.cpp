@@ -45,7 +45,8 @@ class SelectingScope {
 };
 
 // The labels of TransferPresenter::FormatChoices(), in the same order.
-constexpr MessagePair kFormatLabels[] = {kTextFormatKml, kTextFormatGpx, kTextFormatBoth};
+constexpr MessagePair kFormatLabels[] = {kTextFormatKml, kTextFormatGpx, kTextFormatBoth,
+                                         kTextFormatKmz};
 
 std::string CurrentFolder() {
     std::error_code code;
@@ -55,7 +56,8 @@ std::string CurrentFolder() {
 }  // namespace
 
 const std::vector<OutputFormats>& TransferPresenter::FormatChoices() {
-    static const std::vector<OutputFormats> choices{{true, false}, {false, true}, {true, true}};
+    static const std::vector<OutputFormats> choices{
+        {true, false, false}, {false, true, false}, {true, true, false}, {false, false, true}};
     return choices;
 }
 

@@ -219,7 +219,7 @@ void TransferPresenter::RunDelete() {
     for (int slot : selected) {
         const RowEntry& row = rows_[static_cast<std::size_t>(slot)];
         // Saved in any format counts: the log is not lost.
-        if (IsNewLog(record, row, OutputFormats{false, false})) unsaved.push_back(row.name);
+        if (IsNewLog(record, row, OutputFormats{false, false, false})) unsaved.push_back(row.name);
     }
     if (!unsaved.empty() &&
         !view_.Ask(UnsavedDeleteQuestion(unsaved, folder, g_userLangId),

@@ -90,17 +90,21 @@ TEST(CliConvert, FormatChoosesTheFilesWritten) {
         const char* format;  // empty: none given
         int exitCode;
         bool kml;
+        bool kmz;
         bool gpx;
         const char* says;
     };
     const Case cases[] = {
-        {"", 0, true, false, "T.LOG.kml"},
-        {"--format kml", 0, true, false, "T.LOG.kml"},
-        {"--format gpx", 0, false, true, "T.LOG.gpx"},
-        {"-f kml,gpx", 0, true, true, "T.LOG.gpx"},
-        {"--format=gpx,kml", 0, true, true, "T.LOG.kml"},
-        {"--format kmz", 2, false, false, "unknown format 'kmz'"},
-        {"--format kml,", 2, false, false, "unknown format ''"},
+        {"", 0, true, false, false, "T.LOG.kml"},
+        {"--format kml", 0, true, false, false, "T.LOG.kml"},
+        {"--format gpx", 0, false, false, true, "T.LOG.gpx"},
+        {"-f kml,gpx", 0, true, false, true, "T.LOG.gpx"},
+        {"--format=gpx,kml", 0, true, false, true, "T.LOG.kml"},
+        {"--format kmz", 0, false, true, false, "T.LOG.kmz"},
+        {"-f kml,kmz", 0, true, true, false, "T.LOG.kmz"},
+        {"--format gpx,kmz,kml", 0, true, true, true, "T.LOG.kmz"},
+        {"--format kmx", 2, false, false, false, "unknown format 'kmx'"},
+        {"--format kml,", 2, false, false, false, "unknown format ''"},
     };
     for (const Case& c : cases) {
         test::TempDir dir;
@@ -110,8 +114,31 @@ TEST(CliConvert, FormatChoosesTheFilesWritten) {
         EXPECT_EQ(run.exitCode, c.exitCode) << c.format << "\n" << run.output;
         EXPECT_NE(run.output.find(c.says), std::string::npos) << c.format << "\n" << run.output;
         EXPECT_EQ(std::filesystem::exists(dir.path() / "T.LOG.kml"), c.kml) << c.format;
+        EXPECT_EQ(std::filesystem::exists(dir.path() / "T.LOG.kmz"), c.kmz) << c.format;
         EXPECT_EQ(std::filesystem::exists(dir.path() / "T.LOG.gpx"), c.gpx) << c.format;
     }
+}
+
+TEST(CliConvert, KmzHoldsTheKmlAndIsTheSameLogNextTime) {
+    test::TempDir dir;
+    test::WriteBytes(dir.path() / "T.LOG", MakeSyntheticTrip(3, 300, 1));
+    const std::string convert = "cd " + Quote(dir.str()) + " && TZ=Asia/Tokyo " + Cli() +
+                                " convert T.LOG --offline -o out -f kml,kmz";
+    const test::CommandResult run = RunCommand(convert);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output, "T.LOG -> out/T.LOG.kml\nT.LOG -> out/T.LOG.kmz\n");
+    const std::string kmz = Quote((dir.path() / "out" / "T.LOG.kmz").string());
+    const test::CommandResult check = RunCommand("unzip -t " + kmz);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    const test::CommandResult same = RunCommand("unzip -p " + kmz + " doc.kml | cmp - " +
+                                                Quote((dir.path() / "out" / "T.LOG.kml").string()));
+    EXPECT_EQ(same.exitCode, 0) << same.output;
+    // The same log converted again makes the same bytes: its files count as saved already.
+    const test::CommandResult again = RunCommand(convert);
+    ASSERT_EQ(again.exitCode, 0) << again.output;
+    EXPECT_EQ(again.output, run.output);
+    EXPECT_EQ(test::FilesIn(dir.path() / "out"),
+              (std::vector<std::string>{"T.LOG.kml", "T.LOG.kmz"}));
 }
 
 TEST(CliConvert, ABadLogBecomesNeitherFormat) {

@@ -217,6 +217,24 @@ TEST(CliGet, FormatGivesGpxBesideOrInsteadOfKml) {
     }
 }
 
+TEST(CliGet, KmzHoldsTheKmlOfTheSameGet) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "600"});
+    const std::string name = SlotNames(sim).at(0);
+    test::TempDir dir;
+    const test::CommandResult run =
+        RunCommand(OnPort(sim) + " --offline get 0 -f kmz,kml -o " + Quote(dir.str()));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{name + ".kml", name + ".kmz"}));
+    const std::string kmz = Quote((dir.path() / (name + ".kmz")).string());
+    const test::CommandResult check = RunCommand("unzip -t " + kmz);
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    const test::CommandResult same = RunCommand("unzip -p " + kmz + " doc.kml | cmp - " +
+                                                Quote((dir.path() / (name + ".kml")).string()));
+    EXPECT_EQ(same.exitCode, 0) << same.output;
+    EXPECT_LT(std::filesystem::file_size(dir.path() / (name + ".kmz")) * 10,
+              std::filesystem::file_size(dir.path() / (name + ".kml")));
+}
+
 TEST(CliGet, GoesOnPastAnEmptySlotAndSumsUp) {
     test::SimProcess sim({"--trips", "2", "--fixes", "30"});
     test::TempDir dir;

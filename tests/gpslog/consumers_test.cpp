@@ -88,6 +88,64 @@ TEST_F(KmlConsumers, GpsbabelReadsPointsAndTrack) {
     EXPECT_NE(text.find(std::string("<trkpt ") + first), std::string::npos) << first;
 }
 
+// The KMZ of a log holds its KML file byte for byte, and readers open it as they open the KML.
+class KmzConsumers : public KmlConsumers {
+  protected:
+    void SetUp() override {
+        KmlConsumers::SetUp();
+        OfflineIconReachability offline;
+        const FileConversion result = ConvertLogToKmzFile(bytes_, dir_.str(), "a&b.LOG", offline);
+        ASSERT_TRUE(result.Succeeded()) << result.error;
+        kmz_ = result.path.string();
+        ASSERT_EQ(result.path.filename(), "a&b.LOG.kmz");
+    }
+
+    std::string kmz_;
+};
+
+TEST_F(KmzConsumers, UnzipFindsOneDocKmlHoldingTheKmlFile) {
+    const test::CommandResult check = RunCommand("unzip -t " + Quote(kmz_));
+    EXPECT_EQ(check.exitCode, 0) << check.output;
+    EXPECT_EQ(RunCommand("unzip -Z1 " + Quote(kmz_)).output, "doc.kml\n");
+    const std::filesystem::path inside = dir_.path() / "inside.kml";
+    ASSERT_EQ(
+        RunCommand("unzip -p " + Quote(kmz_) + " doc.kml > " + Quote(inside.string())).exitCode, 0);
+    EXPECT_EQ(test::ReadBytes(inside), test::ReadBytes(kml_));
+    // Far smaller than the UTF-16 text it holds.
+    EXPECT_LT(std::filesystem::file_size(kmz_) * 10, std::filesystem::file_size(kml_));
+}
+
+TEST_F(KmzConsumers, OgrinfoReadsTheEntryAsItReadsTheKml) {
+    const test::CommandResult fromKml = RunCommand("ogrinfo -ro -al " + Quote(kml_));
+    const test::CommandResult fromKmz =
+        RunCommand("ogrinfo -ro -al " + Quote("/vsizip/" + kmz_ + "/doc.kml"));
+    ASSERT_EQ(fromKmz.exitCode, 0) << fromKmz.output.substr(0, 2000);
+    EXPECT_NE(fromKmz.output.find("Feature Count: " + std::to_string(log_.fixes.size() + 1)),
+              std::string::npos)
+        << fromKmz.output.substr(0, 2000);
+    // Every feature alike: only the file's name in the first lines differs.
+    const auto features = [](const std::string& output) {
+        return output.substr(output.find("Layer name:"));
+    };
+    EXPECT_EQ(features(fromKmz.output), features(fromKml.output));
+}
+
+TEST_F(KmzConsumers, GpsbabelReadsTheEntryAsItReadsTheKml) {
+    const std::filesystem::path inside = dir_.path() / "doc.kml";
+    ASSERT_EQ(RunCommand("unzip -q " + Quote(kmz_) + " -d " + Quote(dir_.str())).exitCode, 0);
+    const auto toGpx = [&](const std::string& kml, const std::string& gpx) {
+        const test::CommandResult run =
+            RunCommand("gpsbabel -i kml -f " + Quote(kml) + " -o gpx -F " + Quote(gpx));
+        EXPECT_EQ(run.exitCode, 0) << run.output;
+        // Less the time of the run, which gpsbabel writes first.
+        return std::regex_replace(test::ReadText(gpx), std::regex("<time>[^<]*</time>"), "",
+                                  std::regex_constants::format_first_only);
+    };
+    const std::string fromKmz = toGpx(inside.string(), (dir_.path() / "kmz.gpx").string());
+    EXPECT_NE(fromKmz.find("<trkpt "), std::string::npos);
+    EXPECT_EQ(fromKmz, toGpx(kml_, (dir_.path() / "kml.gpx").string()));
+}
+
 // A log without any position still opens cleanly, and no reader invents a point for it.
 TEST(KmlConsumersWithoutFix, ReadWithoutErrorsOrWarnings) {
     test::ScopedTimeZone zone("Asia/Tokyo");

@@ -689,7 +689,7 @@ class TransferWindowTest : public QObject {
         Bench bench({"--trips", "1", "--fixes", "20"});
         QComboBox* combo = bench.window().FormatChoice();
         QVERIFY(combo->isVisible());
-        QCOMPARE(combo->count(), 3);
+        QCOMPARE(combo->count(), 4);
         QCOMPARE(combo->currentIndex(), 0);
         combo->setCurrentIndex(1);
         emit combo->activated(1);

@@ -82,7 +82,7 @@ expect_some() {
 commands=(ports list get delete update-gps update-voice convert)
 globals=(--port --timeout --offline --simulate --verbose --help --version)
 # shellcheck disable=SC2054  # kml,gpx is one word
-formats=(kml gpx kml,gpx)
+formats=(kml kmz gpx kml,kmz kml,gpx)
 slots=(0 1 2 3 4 5 6 7 8 9)
 
 # Commands and options.
@@ -107,11 +107,11 @@ expect "kvd2730-cli --timeout 500 " "${commands[@]}"
 expect "kvd2730-cli get --format " "${formats[@]}"
 expect "kvd2730-cli get -f " "${formats[@]}"
 expect "kvd2730-cli get --format g" gpx
-expect "kvd2730-cli get --format kml," kml,gpx
+expect "kvd2730-cli get --format kml," kml,kmz kml,gpx
 expect "kvd2730-cli --format " "${formats[@]}"
 expect "kvd2730-cli convert a.LOG --format=" "${formats[@]}"
-expect "kvd2730-cli get --format=k" kml kml,gpx
-expect "kvd2730-cli get --all --format=kml," kml,gpx
+expect "kvd2730-cli get --format=k" kml kmz kml,kmz kml,gpx
+expect "kvd2730-cli get --all --format=kml," kml,kmz kml,gpx
 expect "kvd2730-cli get --name " device date
 expect "kvd2730-cli convert a.LOG --name=d" device date
 expect "kvd2730-cli get --name date " "${slots[@]}"

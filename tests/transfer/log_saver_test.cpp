@@ -381,6 +381,51 @@ TEST(LogSaver, AllFormatsOfALogShareOneFreeName) {
                                         "trip (3).LOG.kml", "trip.LOG.gpx"}));
 }
 
+TEST(LogSaver, ACancelDuringTheKmzLeavesNoFileOfTheLog) {
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
+    struct Case {
+        const char* what;
+        OutputFormats formats;
+        int abortInFile;
+    };
+    const Case cases[] = {
+        {"kmz alone", {.kml = false, .kmz = true}, 0},
+        {"kmz after a complete kml", {.kml = true, .kmz = true}, 1},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        ProgressLog progress;
+        progress.abortInFile = c.abortInFile;
+        SaveOptions options = In(dir);
+        options.formats = c.formats;
+        options.progress = RecordProgress;
+        options.progressContext = &progress;
+        options.cancel = &progress.cancel;
+        LogSaver saver(options);
+        const SavedLog& log = saver.Save(trip, dir.str(), "long.LOG");
+        EXPECT_EQ(progress.file, c.abortInFile) << c.what;
+        EXPECT_EQ(log.result, SaveResult::Cancelled) << c.what;
+        EXPECT_TRUE(log.written.empty()) << c.what;
+        EXPECT_TRUE(NamesIn(dir.path()).empty()) << c.what;  // no KMZ, KML or temporary file
+    }
+}
+
+TEST(LogSaver, TheSameLogSavedAgainAsKmzIsTheFileAlreadyThere) {
+    // A zip notes times; ours are fixed, or every run would take a new name for the same log.
+    const std::vector<uint8_t> trip = MakeSyntheticTrip(1, 40, 1);
+    test::TempDir dir;
+    SaveOptions options = In(dir);
+    options.formats = {.kml = false, .kmz = true};
+    const std::vector<std::filesystem::path> kmz{dir.path() / "trip.LOG.kmz"};
+    EXPECT_EQ(LogSaver(options).Save(trip, dir.str(), "trip.LOG").written, kmz);
+    const std::vector<uint8_t> first = test::ReadBytes(kmz[0]);
+    const SavedLog again = LogSaver(options).Save(trip, dir.str(), "trip.LOG");
+    EXPECT_TRUE(again.Succeeded());
+    EXPECT_EQ(again.written, kmz);
+    EXPECT_EQ(NamesIn(dir.path()), std::vector<std::string>{"trip.LOG.kmz"});
+    EXPECT_EQ(test::ReadBytes(kmz[0]), first);
+}
+
 TEST(LogSaver, AnAbortDuringTheSecondFormatLeavesNoFileOfTheLog) {
     const std::vector<uint8_t> trip = MakeSyntheticTrip(4, 2000, 1);
     test::TempDir dir;

@@ -145,6 +145,31 @@ TEST(SavedLogRecord, NotesTheFormatsEachLogWasSavedIn) {
     EXPECT_TRUE(IsNewLog(again, row, both));
 }
 
+TEST(SavedLogRecord, KmzIsAFormatOfItsOwn) {
+    test::TempDir dir;
+    std::string error;
+    SavedLogRecord record = SavedLogRecord::Load(dir.path(), error);
+    const OutputFormats kml{}, kmz{.kml = false, .kmz = true},
+        all{.kml = true, .gpx = true, .kmz = true};
+    ASSERT_TRUE(record.Add("0601.LOG", Bytes("trip one"), error, kmz, {{"0601.LOG.kmz", 5}}))
+        << error;
+    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, kml)) << error;
+    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, {.kml = false, .gpx = true}))
+        << error;
+    ASSERT_TRUE(record.Add("0602.LOG", Bytes("trip two"), error, kmz)) << error;
+    const std::string text = test::ReadText(dir.path() / kSavedLogsFileName);
+    EXPECT_NE(text.find(" kmz 0601.LOG\t"), std::string::npos) << text;
+    EXPECT_NE(text.find(" kml,kmz,gpx 0602.LOG\n"), std::string::npos) << text;
+
+    const SavedLogRecord again = SavedLogRecord::Load(dir.path(), error);
+    ASSERT_EQ(error, "");
+    EXPECT_EQ(again.Entries(), record.Entries());
+    EXPECT_TRUE(again.HoldsNameAndSize("0601.LOG", 8, kmz));
+    EXPECT_FALSE(again.HoldsNameAndSize("0601.LOG", 8, kml));  // a KMZ is no KML file
+    EXPECT_TRUE(again.HoldsNameAndSize("0602.LOG", 8, all));
+    EXPECT_TRUE(again.WroteFileFor("0601.LOG", Bytes("trip one"), "0601.LOG.kmz", 5));
+}
+
 TEST(SavedLogRecord, KnowsWhichFilesEachLogsSavingWrote) {
     test::TempDir dir;
     std::string error;

@@ -328,10 +328,10 @@ TEST(TransferPresenter, TheFormatChosenIsKeptAcrossRestartsAndUsedByTheGet) {
     const fs::path out = bench.folder("out");
     bench.Open(out);
     EXPECT_EQ(bench.view.choices[TransferControl::FormatChoice],
-              (Lines{"KML", "GPX", "KML and GPX"}));
+              (Lines{"KML", "GPX", "KML and GPX", "KMZ (zipped KML)"}));
     EXPECT_EQ(bench.view.chosenItem, 0);
     bench.presenter->OnFormatChosen(1);
-    EXPECT_EQ(bench.presenter->Formats(), (OutputFormats{false, true}));
+    EXPECT_EQ(bench.presenter->Formats(), (OutputFormats{false, true, false}));
 
     // The window opened again, as after a restart, chooses what was kept.
     FakeTransferView again;

@@ -194,6 +194,11 @@ check "the New York KML equals the Linux build's" \
 (cd "$work" && TZ=America/New_York timeout 60 wine "$exe" convert --offline trip.LOG -o - \
   >"$work/ny-stdout.kml" 2>/dev/null)
 check "convert -o - gives the file's bytes" cmp -s "$work/ny-stdout.kml" "$work/ny/trip.LOG.kml"
+(cd "$work" && TZ=America/New_York timeout 60 wine "$exe" convert --offline trip.LOG -f kmz -o ny \
+  >/dev/null 2>&1)
+check "the KMZ passes unzip's test" unzip -tq "$work/ny/trip.LOG.kmz"
+check "the KMZ holds the KML byte for byte" \
+  cmp -s <(unzip -p "$work/ny/trip.LOG.kmz" doc.kml) "$work/ny-linux/trip.LOG.kml"
 
 # --- port discovery ---------------------------------------------------------------------------
 # Wine's Setup API lists no device for a COM port mapped in dosdevices, so the tool finds no
