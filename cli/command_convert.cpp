@@ -10,6 +10,7 @@
 #include "cli/device_session.h"
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
+#include "cli/zone_option.h"
 #include "common/path_text.h"
 #include "common/system_text.h"
 #include "devicelink/devicelink.h"
@@ -22,6 +23,8 @@ namespace {
 constexpr OptionSpec kConvertOptions[] = {
     {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
     kFormatOption,
+    kZoneOption,
+    kUtcOption,
     {"offline", 0, "", "do not check the icon servers; use the fallback icons"},
     {"help", 'h', "", "show this help"},
 };
@@ -133,6 +136,11 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<TimeZone> zone = ParseZoneOptions(options, error);
+    if (!zone) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitUsage;
+    }
     const std::string folder = options.Value("output").value_or(".");
     if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", problem->c_str());
@@ -142,6 +150,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     SaveOptions saveOptions;
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
+    saveOptions.zone = *zone;
     saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
     saveOptions.icons = icons.get();
     ProgressDisplay progress(stderr);

@@ -6,6 +6,7 @@
 #include "cli/device_session.h"
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
+#include "cli/zone_option.h"
 #include "common/path_text.h"
 #include "gpslog/gpslog.h"
 #include "shell/shell.h"
@@ -17,6 +18,8 @@ constexpr OptionSpec kGetOptions[] = {
     {"all", 'a', "", "every log the device holds"},
     {"output", 'o', "DIR", "folder for the converted files (default: the current folder)"},
     kFormatOption,
+    kZoneOption,
+    kUtcOption,
     {"new", 0, "", "only the logs the folder does not hold yet"},
     {"keep-raw", 0, "", "also save each raw log beside its converted files"},
     {"help", 'h', "", "show this help"},
@@ -83,6 +86,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<TimeZone> zone = ParseZoneOptions(options, error);
+    if (!zone) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        return kExitUsage;
+    }
     // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");
     if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
@@ -134,6 +142,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     SaveOptions saveOptions;
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
+    saveOptions.zone = *zone;
     saveOptions.keepRaw = options.Has("keep-raw");
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;

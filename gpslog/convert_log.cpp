@@ -18,7 +18,8 @@ std::filesystem::path KmlPathFor(const std::string& folder, const std::string& f
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch,
-                                   const ExistingFileDecision& sameAsExisting) {
+                                   const ExistingFileDecision& sameAsExisting,
+                                   const TimeZone& zone) {
     // The icon servers are asked only once the log has opened, and only once per host.
     const DocumentWriter writeKml = [&icons](const GpsLogImage& log,
                                              const std::filesystem::path& path, ByteSink& sink,
@@ -30,7 +31,7 @@ FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::str
         return out.Finish(error);
     };
     return ConvertLogToDocument(data, folder, fileName, {".kml", kEstimatedBytesPerFix, writeKml},
-                                watch, sameAsExisting);
+                                watch, sameAsExisting, zone);
 }
 
 int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size, const char* folder,

@@ -72,7 +72,7 @@ void WriteWaypoints(const GpsLogImage& log, TextSink& out) {
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
         // A block without a position repeats the previous fix, its mark included.
         if (fix.valid == 0 || fix.mark == 0) return;
-        const CalendarFields local = TimeToLocalCalendar(fix.time);
+        const CalendarFields local = TimeToLocalCalendar(fix.time, log.Zone());
         nameText.clear();
         localName.AppendTo(
             nameText, {local.year, local.month, local.day, local.hour, local.minute, local.second});
