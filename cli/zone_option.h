@@ -12,8 +12,7 @@ namespace kvd::cli {
 
 inline constexpr OptionSpec kZoneOption = {
     "zone", 0, "ZONE",
-    "time zone of the local times: a name such as Europe/Berlin, or +HH:MM / -HH:MM "
-    "(default: the computer's)"};
+    "local times in ZONE: Europe/Berlin, +09:00 or -03:30 (default: the computer's)"};
 inline constexpr OptionSpec kUtcOption = {"utc", 0, "", "local times in UTC, as --zone +00:00"};
 
 // The zone the options ask for (the computer's when neither is given); no value and error set
