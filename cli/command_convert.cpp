@@ -11,6 +11,7 @@
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
 #include "cli/standard_output.h"
+#include "cli/zone_option.h"
 #include "common/path_text.h"
 #include "common/system_text.h"
 #include "devicelink/devicelink.h"
@@ -25,6 +26,8 @@ constexpr OptionSpec kConvertOptions[] = {
      "folder for the converted files (default: the current folder); - for standard output"},
     kFormatOption,
     kNameOption,
+    kZoneOption,
+    kUtcOption,
     {"offline", 0, "", "do not check the icon servers; use the fallback icons"},
     {"help", 'h', "", "show this help"},
 };
@@ -129,7 +132,7 @@ namespace {
 
 // The one log given, converted to standard output: its document and nothing else there.
 int ConvertToStandardOutput(const ParsedOptions& global, const std::string& logFile,
-                            const OutputFormats& formats, bool nameByStart) {
+                            const OutputFormats& formats, bool nameByStart, const TimeZone& zone) {
     std::string error;
     std::vector<uint8_t> bytes;
     if (!ReadLogFile(PathFromUtf8(logFile), bytes, error)) {
@@ -146,6 +149,7 @@ int ConvertToStandardOutput(const ParsedOptions& global, const std::string& logF
     saveOptions.folder = PathToUtf8(scratch.Path());
     saveOptions.formats = formats;
     saveOptions.nameByStart = nameByStart;  // the track takes its name from the file
+    saveOptions.zone = zone;
     saveOptions.keepUnconvertible = false;
     saveOptions.icons = icons.get();
     saveOptions.cancel = &InterruptRequest();
@@ -183,6 +187,11 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<TimeZone> zone = ParseZoneOptions(options, error);
+    if (!zone) {
+        std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
+        return kExitUsage;
+    }
     const std::optional<bool> nameByStart = ParseNameByStart(options.Value("name"), error);
     if (!nameByStart) {
         std::fprintf(stderr, "kvd2730-cli convert: %s\n", error.c_str());
@@ -196,7 +205,8 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
             return kExitUsage;
         }
         PrepareStandardOutput();
-        return ConvertToStandardOutput(global, options.positionals.front(), *formats, *nameByStart);
+        return ConvertToStandardOutput(global, options.positionals.front(), *formats, *nameByStart,
+                                       *zone);
     }
     const std::string folder = options.Value("output").value_or(".");
     if (const auto problem = SaveFolderProblem(folder, kLangIdEnglishUs)) {
@@ -208,6 +218,7 @@ int RunConvert(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
     saveOptions.nameByStart = *nameByStart;
+    saveOptions.zone = *zone;
     saveOptions.keepUnconvertible = false;  // the log is the user's own file, still there
     saveOptions.icons = icons.get();
     ProgressDisplay progress(stderr);

@@ -8,6 +8,7 @@
 #include "cli/format_option.h"
 #include "cli/progress_display.h"
 #include "cli/standard_output.h"
+#include "cli/zone_option.h"
 #include "common/path_text.h"
 #include "common/same_content.h"
 #include "gpslog/gpslog.h"
@@ -22,6 +23,8 @@ constexpr OptionSpec kGetOptions[] = {
      "folder for the converted files (default: the current folder); - for standard output"},
     kFormatOption,
     kNameOption,
+    kZoneOption,
+    kUtcOption,
     {"new", 0, "", "only the logs the folder does not hold yet"},
     {"keep-raw", 0, "", "also save each raw log beside its converted files"},
     {"delete-saved", 0, "",
@@ -180,7 +183,7 @@ int DeleteSaved(DeviceSession& session, const OperationReport& download,
 // One slot's log to standard output: converted in a scratch folder, noted in no record, no
 // file left behind.
 int GetToStandardOutput(const ParsedOptions& global, int slot, const OutputFormats& formats,
-                        bool nameByStart) {
+                        bool nameByStart, const TimeZone& zone) {
     std::string error;
     ScratchFolder scratch;
     if (!scratch.Make(error)) {
@@ -197,6 +200,7 @@ int GetToStandardOutput(const ParsedOptions& global, int slot, const OutputForma
     saveOptions.folder = folder;
     saveOptions.formats = formats;
     saveOptions.nameByStart = nameByStart;  // the track takes its name from the file
+    saveOptions.zone = zone;
     saveOptions.keepUnconvertible = false;  // nowhere to keep it: the device still holds it
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;
@@ -258,6 +262,11 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
         return kExitUsage;
     }
+    const std::optional<TimeZone> zone = ParseZoneOptions(options, error);
+    if (!zone) {
+        std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
+        return kExitUsage;
+    }
     const std::optional<bool> nameByStart = ParseNameByStart(options.Value("name"), error);
     if (!nameByStart) {
         std::fprintf(stderr, "kvd2730-cli get: %s\n", error.c_str());
@@ -277,7 +286,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
             return kExitUsage;
         }
         PrepareStandardOutput();
-        return GetToStandardOutput(global, slots.front(), *formats, *nameByStart);
+        return GetToStandardOutput(global, slots.front(), *formats, *nameByStart, *zone);
     }
     // A folder we cannot write into fails now, not after a download it would lose.
     const std::string folder = options.Value("output").value_or(".");
@@ -331,6 +340,7 @@ int RunGet(const ParsedOptions& global, const ParsedOptions& options) {
     saveOptions.folder = folder;
     saveOptions.formats = *formats;
     saveOptions.nameByStart = *nameByStart;
+    saveOptions.zone = *zone;
     saveOptions.keepRaw = options.Has("keep-raw");
     saveOptions.icons = icons.get();
     saveOptions.progress = ProgressDisplay::ReportConversion;

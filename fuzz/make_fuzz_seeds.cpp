@@ -10,6 +10,7 @@
 
 #include "common/utf8.h"
 #include "devicelink/ymodem_block.h"
+#include "gpslog/time_zone.h"
 #include "transfer/transfer.h"
 
 namespace fs = std::filesystem;
@@ -158,6 +159,17 @@ int main(int argc, char** argv) {
         Write(saved, "record" + std::to_string(k + 1), std::string(1, '\0') + record);
         Write(saved, "lines" + std::to_string(k + 1),
               "\1" + record.substr(0, record.rfind("end ")));
+    }
+
+    // Zoneinfo files of this system: a zone without changes, northern and southern daylight
+    // saving, half-hour steps.
+    if (const std::optional<std::string> zoneinfo = kvd::ZoneInfoFolder()) {
+        const fs::path zones = root / "fuzz_zone_info";
+        for (const char* name :
+             {"UTC", "Europe/Berlin", "America/Sao_Paulo", "Australia/Lord_Howe"}) {
+            const std::string bytes = ReadAll(fs::path(*zoneinfo) / name);
+            if (!bytes.empty()) Write(zones, fs::path(name).filename().string(), bytes);
+        }
     }
     return 0;
 }

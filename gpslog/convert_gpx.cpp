@@ -24,9 +24,10 @@ std::filesystem::path GpxPathFor(const std::string& folder, const std::string& f
 
 FileConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, const ConversionWatch& watch,
-                                   const ExistingFileDecision& sameAsExisting) {
+                                   const ExistingFileDecision& sameAsExisting,
+                                   const TimeZone& zone) {
     return ConvertLogToDocument(data, folder, fileName, {".gpx", kEstimatedBytesPerFix, WriteGpx},
-                                watch, sameAsExisting);
+                                watch, sameAsExisting, zone);
 }
 
 }  // namespace kvd

@@ -40,18 +40,20 @@ std::filesystem::path KmzPathFor(const std::string& folder, const std::string& f
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch,
-                                   const ExistingFileDecision& sameAsExisting) {
+                                   const ExistingFileDecision& sameAsExisting,
+                                   const TimeZone& zone) {
     const DocumentWriter writeKml =
         [&icons](const GpsLogImage& log, const std::filesystem::path& path, ByteSink& sink,
                  std::string& error) { return WriteKml(log, path, icons, sink, error); };
     return ConvertLogToDocument(data, folder, fileName, {".kml", kEstimatedBytesPerFix, writeKml},
-                                watch, sameAsExisting);
+                                watch, sameAsExisting, zone);
 }
 
 FileConversion ConvertLogToKmzFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch,
-                                   const ExistingFileDecision& sameAsExisting) {
+                                   const ExistingFileDecision& sameAsExisting,
+                                   const TimeZone& zone) {
     const DocumentWriter writeKmz = [&icons](const GpsLogImage& log,
                                              const std::filesystem::path& path, ByteSink& sink,
                                              std::string& error) {
@@ -61,8 +63,8 @@ FileConversion ConvertLogToKmzFile(std::span<const uint8_t> data, const std::str
         return WriteKml(log, kmlPath, icons, zip, error) && zip.Finish(error);
     };
     return ConvertLogToDocument(data, folder, fileName,
-                                {".kmz", kEstimatedKmzBytesPerFix, writeKmz}, watch,
-                                sameAsExisting);
+                                {".kmz", kEstimatedKmzBytesPerFix, writeKmz}, watch, sameAsExisting,
+                                zone);
 }
 
 int32_t ConvertGpsLogToKml(void* /*context*/, const uint8_t* data, int32_t size, const char* folder,

@@ -69,7 +69,8 @@ std::filesystem::path DocumentPathFor(const std::string& folder, const std::stri
 FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::string& folder,
                                     const std::string& fileName, const DocumentFormat& format,
                                     const ConversionWatch& watch,
-                                    const ExistingFileDecision& sameAsExisting) {
+                                    const ExistingFileDecision& sameAsExisting,
+                                    const TimeZone& zone) {
     FileConversion result;
     if (PathFromUtf8(fileName).filename().empty()) {
         result.error = "log file name \"" + fileName + "\" has no file name part";
@@ -77,7 +78,7 @@ FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::st
     }
     result.path = DocumentPathFor(folder, fileName, format.extension);
 
-    std::optional<GpsLogImage> log = GpsLogImage::Open(data, result.error);
+    std::optional<GpsLogImage> log = GpsLogImage::Open(data, result.error, zone);
     if (!log) return result;
 
     AtomicFile file;

@@ -32,6 +32,7 @@ struct DocumentFormat {
 FileConversion ConvertLogToDocument(std::span<const uint8_t> data, const std::string& folder,
                                     const std::string& fileName, const DocumentFormat& format,
                                     const ConversionWatch& watch,
-                                    const ExistingFileDecision& sameAsExisting);
+                                    const ExistingFileDecision& sameAsExisting,
+                                    const TimeZone& zone);
 
 }  // namespace kvd

@@ -16,9 +16,12 @@ namespace kvd {
 class GpsLogImage {
   public:
     // No value when the bytes hold no header block or its date and time are rejected;
-    // error then says why.
-    static std::optional<GpsLogImage> Open(std::span<const uint8_t> data, std::string& error);
+    // error then says why. The header's date and time, and every local time the documents
+    // show, are zone's.
+    static std::optional<GpsLogImage> Open(std::span<const uint8_t> data, std::string& error,
+                                           const TimeZone& zone = {});
 
+    const TimeZone& Zone() const { return zone_; }
     int64_t StartTime() const { return startTime_; }
     int32_t Interval() const { return interval_; }
 
@@ -44,7 +47,8 @@ class GpsLogImage {
     int64_t SpanEnd(int64_t time) const;
 
   private:
-    GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval);
+    GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval,
+                const TimeZone& zone);
 
     // Fixes in the file after the blocks before the first position.
     uint64_t FixesInFile() const;
@@ -54,6 +58,7 @@ class GpsLogImage {
     int32_t interval_;
     uint64_t fixesInRange_;  // how many fixes have a time up to kLatestLocalTime
     const CancelRequest* stop_ = nullptr;
+    TimeZone zone_;
 };
 
 // What the user is told of the fixes left out past the time range; empty when there are none.

@@ -60,11 +60,14 @@ std::string DateTimeText(const CalendarFields& f) {
     return text;
 }
 
-std::string LocalTimeText(int64_t time) { return DateTimeText(TimeToLocalCalendar(time)); }
+std::string LocalTimeText(int64_t time, const TimeZone& zone) {
+    return DateTimeText(TimeToLocalCalendar(time, zone));
+}
 
 }  // namespace
 
-std::optional<GpsLogImage> GpsLogImage::Open(std::span<const uint8_t> data, std::string& error) {
+std::optional<GpsLogImage> GpsLogImage::Open(std::span<const uint8_t> data, std::string& error,
+                                             const TimeZone& zone) {
     if (data.size() < kLogBlockSize) {
         error = "log of " + std::to_string(data.size()) +
                 " bytes is shorter than its 16-byte header block";
@@ -78,20 +81,22 @@ std::optional<GpsLogImage> GpsLogImage::Open(std::span<const uint8_t> data, std:
     }
     const CalendarFields date{header.year, header.month,  header.day,
                               header.hour, header.minute, header.second};
-    const std::optional<int64_t> start = LocalCalendarToTime(date);
+    const std::optional<int64_t> start = LocalCalendarToTime(date, zone);
     if (!start) {
-        error = "the log's start, " + DateTimeText(date) +
-                ", is outside the times a log can hold: " + LocalTimeText(kEarliestLocalTime) +
-                " to " + LocalTimeText(kLatestLocalTime) + " local time";
+        error =
+            "the log's start, " + DateTimeText(date) +
+            ", is outside the times a log can hold: " + LocalTimeText(kEarliestLocalTime, zone) +
+            " to " + LocalTimeText(kLatestLocalTime, zone) + " local time";
         return std::nullopt;
     }
     const std::size_t wholeBlocks = data.size() / kLogBlockSize;
     return GpsLogImage(data.subspan(kLogBlockSize, (wholeBlocks - 1) * kLogBlockSize), *start,
-                       header.interval);
+                       header.interval, zone);
 }
 
-GpsLogImage::GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval)
-    : fixBlocks_(fixBlocks), startTime_(startTime), interval_(interval) {
+GpsLogImage::GpsLogImage(std::span<const uint8_t> fixBlocks, int64_t startTime, int32_t interval,
+                         const TimeZone& zone)
+    : fixBlocks_(fixBlocks), startTime_(startTime), interval_(interval), zone_(zone) {
     // The start is in the range (Open checked it); fix n is n intervals later.
     fixesInRange_ = interval_ <= 0
                         ? UINT64_MAX
@@ -125,7 +130,7 @@ std::string DescribeFixesPastTimeRange(const GpsLogImage& log) {
     const uint64_t count = log.FixesPastTimeRange();
     if (count == 0) return {};
     return std::to_string(count) + (count == 1 ? " fix" : " fixes") + " left out after " +
-           LocalTimeText(kLatestLocalTime) + " local time, the latest a log can hold";
+           LocalTimeText(kLatestLocalTime, log.Zone()) + " local time, the latest a log can hold";
 }
 
 int32_t ReadGpsLog(GpsLog& log, const uint8_t* data, uint32_t length) {

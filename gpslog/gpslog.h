@@ -14,6 +14,7 @@
 #include "common/cancel_request.h"
 #include "gpslog/icon_reachability.h"
 #include "gpslog/log_format.h"  // IWYU pragma: export
+#include "gpslog/time_zone.h"   // IWYU pragma: export
 
 namespace kvd {
 
@@ -115,11 +116,13 @@ struct FileConversion {
 std::filesystem::path KmlPathFor(const std::string& folder, const std::string& fileName);
 
 // Converts the bytes of one log into its KML file in folder. The file appears complete or
-// not at all. icons decides the style icons and is asked once per icon host.
+// not at all. icons decides the style icons and is asked once per icon host. The log's start
+// is read as a local time of zone, and the document shows zone's local times.
 FileConversion ConvertLogToKmlFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch = {},
-                                   const ExistingFileDecision& sameAsExisting = {});
+                                   const ExistingFileDecision& sameAsExisting = {},
+                                   const TimeZone& zone = {});
 
 // folder / (file name of fileName + ".kmz"), as KmlPathFor.
 std::filesystem::path KmzPathFor(const std::string& folder, const std::string& fileName);
@@ -130,7 +133,8 @@ std::filesystem::path KmzPathFor(const std::string& folder, const std::string& f
 FileConversion ConvertLogToKmzFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, IconReachability& icons,
                                    const ConversionWatch& watch = {},
-                                   const ExistingFileDecision& sameAsExisting = {});
+                                   const ExistingFileDecision& sameAsExisting = {},
+                                   const TimeZone& zone = {});
 
 // folder / (file name of fileName + ".gpx"), as KmlPathFor.
 std::filesystem::path GpxPathFor(const std::string& folder, const std::string& fileName);
@@ -138,7 +142,8 @@ std::filesystem::path GpxPathFor(const std::string& folder, const std::string& f
 // Converts the bytes of one log into its GPX 1.1 file in folder, as ConvertLogToKmlFile.
 FileConversion ConvertLogToGpxFile(std::span<const uint8_t> data, const std::string& folder,
                                    const std::string& fileName, const ConversionWatch& watch = {},
-                                   const ExistingFileDecision& sameAsExisting = {});
+                                   const ExistingFileDecision& sameAsExisting = {},
+                                   const TimeZone& zone = {});
 
 // Completion handler of the log download: same conversion, icons checked over the network
 // unless KVD2730_OFFLINE is set. context is not used. Returns 1 on success, 0 on failure.

@@ -72,7 +72,7 @@ void WriteWaypoints(const GpsLogImage& log, TextSink& out) {
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
         // A block without a position repeats the previous fix, its mark included.
         if (fix.valid == 0 || fix.mark == 0) return;
-        const CalendarFields local = TimeToLocalCalendar(fix.time);
+        const CalendarFields local = TimeToLocalCalendar(fix.time, log.Zone());
         nameText.clear();
         localName.AppendTo(
             nameText, {local.year, local.month, local.day, local.hour, local.minute, local.second});
@@ -84,12 +84,30 @@ void WriteWaypoints(const GpsLogImage& log, TextSink& out) {
     });
 }
 
+// Where the signal was lost, drawing a line across the gap would invent a route: a block
+// without a position, or more than this many intervals between two fixes, starts a new segment.
+constexpr int64_t kIntervalsWithinSegment = 3;
+
+// Writes the points into the open segment, closing it and opening the next at each gap.
 void WriteTrackPoints(const GpsLogImage& log, TextSink& out) {
     const PrintFormat point(kTrackPoint);
     const PrintFormat course(kCourse);
     UtcCalendar utc;
+    bool pointWritten = false;
+    bool signalLost = false;
+    int64_t previousTime = 0;
+    const int64_t widestStep = kIntervalsWithinSegment * int64_t{log.Interval()};
     log.ForEachFix([&](const GpsFix& fix, uint64_t) {
-        if (fix.valid == 0) return;  // no position of its own
+        if (fix.valid == 0) {  // no position of its own
+            signalLost = true;
+            return;
+        }
+        if (pointWritten && (signalLost || fix.time - previousTime > widestStep)) {
+            out.Append("</trkseg><trkseg>\n");
+        }
+        pointWritten = true;
+        signalLost = false;
+        previousTime = fix.time;
         const CalendarFields at = utc.At(fix.time);
         point.WriteTo(
             out, {fix.latitude, GpxLongitude(fix.longitude), at.year, at.month, at.day, at.hour,

@@ -1,6 +1,7 @@
 // The GPX 1.1 document of one log: a waypoint per marked fix, then the trip as one track with
-// a point per valid fix. Speed and course go into the widely read track-point extension.
-// Written in document order in two passes over the fixes, memory independent of the log.
+// a point per valid fix, in a new segment after each loss of signal. Speed and course go into the
+// widely read track-point extension. Written in document order in two passes over the fixes, memory
+// independent of the log.
 #pragma once
 
 #include <cstdint>

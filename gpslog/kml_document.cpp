@@ -58,8 +58,8 @@ std::string TrackName(const std::filesystem::path& kmlPath) {
 }
 
 std::string TrackSummary(const GpsLogImage& log) {
-    const CalendarFields start = TimeToLocalCalendar(log.StartTime());
-    const CalendarFields end = TimeToLocalCalendar(log.EndTime());
+    const CalendarFields start = TimeToLocalCalendar(log.StartTime(), log.Zone());
+    const CalendarFields end = TimeToLocalCalendar(log.EndTime(), log.Zone());
     std::string summary = PrintFormat(MessageText(MsgKmlTrackSummary))
                               .Format({start.year, start.month, start.day, start.hour, start.minute,
                                        start.second, end.year, end.month, end.day, end.hour,

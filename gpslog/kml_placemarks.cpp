@@ -41,9 +41,11 @@ struct KmlTime {
 
 class LocalCalendarCache {
   public:
+    explicit LocalCalendarCache(const TimeZone& zone) : zone_(zone) {}
+
     const KmlTime& At(int64_t time) {
         if (!valid_ || time != time_) {
-            const LocalTime local = TimeToLocalTime(time);
+            const LocalTime local = TimeToLocalTime(time, zone_);
             entry_.fields = local.fields;
             entry_.suffixLength = ZoneSuffix(local.utcOffsetSeconds, entry_.suffixBuffer).size();
             time_ = time;
@@ -53,6 +55,7 @@ class LocalCalendarCache {
     }
 
   private:
+    const TimeZone& zone_;
     bool valid_ = false;
     int64_t time_ = 0;
     KmlTime entry_;
@@ -83,7 +86,7 @@ void AppendFixPlacemarks(const GpsLogImage& log, KmlStream& out) {
     const PrintFormat dateTime(MessageText(MsgDateTimeFormat));
     const PrintFormat detailWithHeading(MessageText(MsgKmlPointDetailWithHeading));
     const PrintFormat detailPlain(MessageText(MsgKmlPointDetail));
-    LocalCalendarCache calendar;
+    LocalCalendarCache calendar(log.Zone());
     std::string nameText;
     std::string name;
 

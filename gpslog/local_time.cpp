@@ -89,7 +89,7 @@ CalendarFields TimeToLocalCalendar(int64_t time, int32_t biasMinutes) {
     return FieldsAtOffset(time, -int64_t{biasMinutes} * 60);
 }
 
-std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields) {
+std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields, const TimeZone& zone) {
     const int64_t local = SecondsOfUtcCalendar(fields);
     // Far outside the range no offset can bring it back, and the zone is not asked.
     if (local < kEarliestLocalTime - kWidestOffset || local > kLatestLocalTime + kWidestOffset) {
@@ -97,11 +97,11 @@ std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields) {
     }
     // The offsets a day before and a day after the local time read as UTC enclose every
     // instant it can stand for.
-    const int32_t before = ZoneOffsetSecondsAt(local - kWidestOffset);
-    const int32_t after = ZoneOffsetSecondsAt(local + kWidestOffset);
+    const int32_t before = zone.OffsetAt(local - kWidestOffset);
+    const int32_t after = zone.OffsetAt(local + kWidestOffset);
     auto readAt = [&](int32_t offset) -> std::optional<int64_t> {
         const int64_t time = local - offset;
-        if (ZoneOffsetSecondsAt(time) != offset) return std::nullopt;
+        if (zone.OffsetAt(time) != offset) return std::nullopt;
         return time;
     };
     std::optional<int64_t> time = readAt(before);
@@ -115,10 +115,9 @@ std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields) {
     return time;
 }
 
-LocalTime TimeToLocalTime(int64_t time) {
+LocalTime TimeToLocalTime(int64_t time, const TimeZone& zone) {
     // Beyond the range the fields are unknown; the suffix is the zone's at the range's edge.
-    const int32_t offset =
-        ZoneOffsetSecondsAt(std::clamp(time, kEarliestLocalTime, kLatestLocalTime));
+    const int32_t offset = zone.OffsetAt(std::clamp(time, kEarliestLocalTime, kLatestLocalTime));
     if (!InRange(time)) return {kUnrepresentableFields, offset};
     return {FieldsAtOffset(time, offset), offset};
 }

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "gpslog/time_zone.h"  // IWYU pragma: export
+
 namespace kvd {
 
 inline constexpr int64_t kEarliestLocalTime = 0;
@@ -41,14 +43,21 @@ struct LocalTime {
 std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields, int32_t biasMinutes);
 CalendarFields TimeToLocalCalendar(int64_t time, int32_t biasMinutes);
 
-// The PC's zone, as mktime with tm_isdst -1 reads a local time: a time the clocks skip
-// (02:30 when they go from 02:00 to 03:00) is read at the offset before the change, so it
-// lands after it (03:30); a time they show twice is the earlier of the two instants.
-std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields);
+// A local time of zone, as mktime with tm_isdst -1 reads one: a time the clocks skip (02:30
+// when they go from 02:00 to 03:00) is read at the offset before the change, so it lands after
+// it (03:30); a time they show twice is the earlier of the two instants.
+std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields, const TimeZone& zone);
+inline std::optional<int64_t> LocalCalendarToTime(const CalendarFields& fields) {
+    return LocalCalendarToTime(fields, TimeZone());
+}
 
-// The PC's zone, as localtime. Outside the range: kUnrepresentableFields, at the offset of
+// zone's local time, as localtime. Outside the range: kUnrepresentableFields, at the offset of
 // the range's nearest end.
-LocalTime TimeToLocalTime(int64_t time);
+LocalTime TimeToLocalTime(int64_t time, const TimeZone& zone);
+inline LocalTime TimeToLocalTime(int64_t time) { return TimeToLocalTime(time, TimeZone()); }
+inline CalendarFields TimeToLocalCalendar(int64_t time, const TimeZone& zone) {
+    return TimeToLocalTime(time, zone).fields;
+}
 inline CalendarFields TimeToLocalCalendar(int64_t time) { return TimeToLocalTime(time).fields; }
 
 // The platform's answer: the PC's zone's offset from UTC at an instant, daylight saving

@@ -1,6 +1,8 @@
+#include <cstdlib>
 #include <ctime>
 
 #include "gpslog/local_time.h"
+#include "gpslog/time_zone.h"
 
 namespace kvd {
 
@@ -14,6 +16,12 @@ int32_t ZoneOffsetSecondsAt(int64_t time) {
         return static_cast<int32_t>(-timezone);  // the zone's standard offset
     }
     return static_cast<int32_t>(tm.tm_gmtoff);
+}
+
+// TZDIR as the C library reads it; else where Debian's tzdata puts the files.
+std::optional<std::string> ZoneInfoFolder() {
+    const char* folder = std::getenv("TZDIR");
+    return folder != nullptr && *folder != '\0' ? folder : "/usr/share/zoneinfo";
 }
 
 }  // namespace kvd

@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdlib>
 
 #include "gpslog/local_time.h"
+#include "gpslog/time_zone.h"
 
 namespace kvd {
 namespace {
@@ -100,6 +102,13 @@ int32_t ZoneOffsetSecondsAt(int64_t time) {
 void PinZoneBias(std::optional<int32_t> biasMinutes) {
     g_pinnedBias.store(biasMinutes.value_or(0));
     g_pinned.store(biasMinutes.has_value(), std::memory_order_release);
+}
+
+// Windows has no zoneinfo files of its own; a copy can be named through TZDIR.
+std::optional<std::string> ZoneInfoFolder() {
+    const char* folder = std::getenv("TZDIR");
+    if (folder == nullptr || *folder == '\0') return std::nullopt;
+    return folder;
 }
 
 }  // namespace kvd

@@ -136,10 +136,11 @@ FileConversion LogSaver::WriteAll(std::span<const uint8_t> data, const std::stri
     };
     bool allWritten =
         (!options_.formats.kml ||
-         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameFile))) &&
+         keep(ConvertLogToKmlFile(data, folder, name, icons, watch, sameFile, options_.zone))) &&
         (!options_.formats.kmz ||
-         keep(ConvertLogToKmzFile(data, folder, name, icons, watch, sameFile))) &&
-        (!options_.formats.gpx || keep(ConvertLogToGpxFile(data, folder, name, watch, sameFile)));
+         keep(ConvertLogToKmzFile(data, folder, name, icons, watch, sameFile, options_.zone))) &&
+        (!options_.formats.gpx ||
+         keep(ConvertLogToGpxFile(data, folder, name, watch, sameFile, options_.zone)));
     if (allWritten && options_.keepRaw) {
         const std::filesystem::path raw = PathFromUtf8(folder) / PathFromUtf8(name);
         std::string error;

@@ -40,6 +40,7 @@ struct SaveOptions {
     ConversionProgress progress = nullptr;
     void* progressContext = nullptr;
     OutputFormats formats = {};             // at least one of them
+    TimeZone zone = {};                     // of the logs' start times and the local times shown
     const CancelRequest* cancel = nullptr;  // stops a conversion under way
     // Tests only: runs just before each file of a log takes its final name, with that name.
     std::function<void(const std::filesystem::path&)> beforeFinalName = nullptr;

@@ -232,5 +232,97 @@ TEST(CliStandardOutput, AClosedPipeIsAFailure) {
         << run.output;
 }
 
+// A conversion told a zone writes, byte for byte, what one made in that zone writes; the
+// process's own zone (far from it) plays no part.
+TEST(CliConvertZone, ZoneAndUtcWriteWhatAConversionInThatZoneWrites) {
+    struct Case {
+        const char* options;
+        const char* referenceZone;  // TZ of the reference conversion
+    };
+    const Case cases[] = {
+        {"--zone Asia/Tokyo", "Asia/Tokyo"},
+        {"--zone +09:00", "Asia/Tokyo"},
+        {"--zone=America/St_Johns", "America/St_Johns"},
+        {"--zone Europe/Berlin", "Europe/Berlin"},
+        {"--utc", "UTC"},
+        {"--zone +00:00", "UTC"},
+    };
+    test::TempDir dir;
+    // A trip across the night the clocks go forward in Berlin, marks and gaps included.
+    SyntheticTrip trip = MakeSyntheticTripBlocks(4, 200, 60);
+    trip.header = {60, 2014, 3, 30, 0, 10, 0};
+    test::WriteBytes(dir.path() / "T.LOG", EncodeLog(trip.header, trip.fixes));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.options);
+        const auto reference = dir.path() / ("ref-" + std::string(c.referenceZone).substr(0, 4));
+        const auto told = dir.path() / "told";
+        std::filesystem::remove_all(told);
+        const std::string convert = Cli() + " convert " + Quote((dir.path() / "T.LOG").string()) +
+                                    " --offline --format kml,gpx -o ";
+        const test::CommandResult ref = RunCommand("TZ=" + std::string(c.referenceZone) + " " +
+                                                   convert + Quote(reference.string()));
+        ASSERT_EQ(ref.exitCode, 0) << ref.output;
+        const test::CommandResult run = RunCommand("TZ=America/Los_Angeles " + convert +
+                                                   Quote(told.string()) + " " + c.options);
+        ASSERT_EQ(run.exitCode, 0) << run.output;
+        for (const char* file : {"T.LOG.kml", "T.LOG.gpx"}) {
+            EXPECT_EQ(test::ReadBytes(told / file), test::ReadBytes(reference / file)) << file;
+        }
+    }
+}
+
+// Each fix shows the offset of its own moment: Berlin's clocks jump from 02:00 to 03:00.
+TEST(CliConvertZone, BerlinAroundTheChangeOfClocksFixByFix) {
+    test::TempDir dir;
+    const FixBlock at = {52520000, 13405000, 0, 0, 0, 1};
+    test::WriteBytes(dir.path() / "T.LOG",
+                     EncodeLog({1200, 2014, 3, 30, 1, 20, 0}, std::vector<FixBlock>(4, at)));
+    const test::CommandResult run =
+        RunCommand("cd " + Quote(dir.str()) + " && TZ=Asia/Tokyo " + Cli() +
+                   " convert T.LOG --offline --format kml,gpx --zone Europe/Berlin");
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string kml = test::DecodeUtf16Le(test::ReadBytes(dir.path() / "T.LOG.kml"));
+    std::vector<std::string> begins;
+    for (std::size_t from = kml.find("<begin>"); from != std::string::npos;
+         from = kml.find("<begin>", from + 1)) {
+        begins.push_back(kml.substr(from + 7, 25));
+    }
+    EXPECT_EQ(begins,
+              (std::vector<std::string>{"2014-03-30T01:20:00+01:00", "2014-03-30T01:40:00+01:00",
+                                        "2014-03-30T03:00:00+02:00", "2014-03-30T03:20:00+02:00"}));
+    const std::string gpx = test::ReadText((dir.path() / "T.LOG.gpx").string());
+    EXPECT_NE(gpx.find("<time>2014-03-30T00:20:00Z</time>"), std::string::npos) << gpx;
+    EXPECT_NE(gpx.find("<time>2014-03-30T01:20:00Z</time>"), std::string::npos) << gpx;
+}
+
+// A zone that cannot be read is a mistake on the command line: exit status 2, no file, for
+// both commands that convert.
+TEST(CliConvertZone, BadZonesAreUsageErrors) {
+    struct Case {
+        const char* options;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"--zone Nowhere/Land", "unknown time zone 'Nowhere/Land'"},
+        {"--zone Europe", "unknown time zone 'Europe'"},
+        {"--zone ../../etc/passwd", "'../../etc/passwd' is no time zone name"},
+        {"--zone +25:00", "'+25:00' is no offset from UTC"},
+        {"--zone 9", "unknown time zone '9'"},
+        {"--zone ''", "'' is no time zone name"},
+        {"--utc --zone +01:00", "--utc and --zone name two zones"},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        test::WriteBytes(dir.path() / "T.LOG", MakeSyntheticTrip(3, 30, 1));
+        for (const std::string command : {"convert T.LOG --offline ", "get 1 -o out "}) {
+            const test::CommandResult run =
+                RunCommand("cd " + Quote(dir.str()) + " && " + Cli() + " " + command + c.options);
+            EXPECT_EQ(run.exitCode, 2) << command << c.options << "\n" << run.output;
+            EXPECT_NE(run.output.find(c.says), std::string::npos) << command << "\n" << run.output;
+        }
+        EXPECT_EQ(test::FilesIn(dir.path()), std::vector<std::string>{"T.LOG"}) << c.options;
+    }
+}
+
 }  // namespace
 }  // namespace kvd

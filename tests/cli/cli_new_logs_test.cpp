@@ -168,6 +168,32 @@ TEST(CliNewLogs, AFormatAddedInAnotherZoneJoinsTheLogsOwnFiles) {
                                                              name + ".gpx", name + ".kml"}));
 }
 
+// The same with the zone given on the command line; the record does not note zones, so a run
+// in a third zone with the same formats finds nothing new and leaves the files as they are.
+TEST(CliNewLogs, ZoneOptionKeepsTheRecordsIdeaOfTheLogsFiles) {
+    test::SimProcess sim({"--trips", "1", "--fixes", "20"});
+    const std::string name = test::LogNames(sim.Port()).value().at(0);
+    test::TempDir dir;
+    const std::string get = " get 0 --new -o " + Quote(dir.str());
+    ASSERT_EQ(RunCommand("{ TZ=UTC " + OnPort(sim) + get + " 2>/dev/null; }").exitCode, 0);
+    const auto kml = dir.path() / (name + ".kml");
+    const auto gpx = dir.path() / (name + ".gpx");
+    const auto inUtc = test::ReadBytes(kml);
+    const test::CommandResult both = RunCommand("{ TZ=UTC " + OnPort(sim) + get +
+                                                " -f kml,gpx --zone Asia/Tokyo 2>/dev/null; }");
+    EXPECT_EQ(both.exitCode, 0) << both.output;
+    EXPECT_EQ(both.output, kml.string() + "\n" + gpx.string() + "\n");
+    const auto inTokyo = test::ReadBytes(kml);
+    EXPECT_NE(inTokyo, inUtc);
+    const test::CommandResult third =
+        RunCommand("{ TZ=UTC " + OnPort(sim) + get + " -f kml,gpx --zone -03:30 2>/dev/null; }");
+    EXPECT_EQ(third.exitCode, 0) << third.output;
+    EXPECT_EQ(third.output, "");
+    EXPECT_EQ(test::ReadBytes(kml), inTokyo);
+    EXPECT_EQ(FilesIn(dir.path()), (std::vector<std::string>{kSavedLogsFileName, kSavedLogsLockName,
+                                                             name + ".gpx", name + ".kml"}));
+}
+
 TEST(CliNewLogs, ARecordThatCannotBeUpdatedFailsTheRun) {
     test::SimProcess sim({"--trips", "2", "--fixes", "20"});
     test::TempDir dir;

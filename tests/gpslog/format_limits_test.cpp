@@ -86,7 +86,8 @@ std::vector<std::string> TrackPoints(const std::filesystem::path& gpx, std::size
     waypoints = static_cast<std::size_t>(
         std::distance(root.children("wpt").begin(), root.children("wpt").end()));
     std::vector<std::string> points;
-    for (pugi::xml_node p : root.child("trk").child("trkseg").children("trkpt")) {
+    for (const pugi::xpath_node& node : root.select_nodes("trk/trkseg/trkpt")) {
+        const pugi::xml_node p = node.node();
         const pugi::xml_node course =
             p.child("extensions").child("gpxtpx:TrackPointExtension").child("gpxtpx:course");
         points.push_back(std::string(p.attribute("lat").value()) + " " +

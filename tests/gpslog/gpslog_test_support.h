@@ -56,9 +56,10 @@ class ScopedLanguage {
 
 // The KML text (decoded from UTF-16) of a log, written offline as if named 0601.LOG.
 inline std::string KmlTextOf(const std::vector<uint8_t>& logBytes,
-                             std::string_view trackName = "0601.LOG.kml Path") {
+                             std::string_view trackName = "0601.LOG.kml Path",
+                             const TimeZone& zone = {}) {
     std::string error;
-    const auto image = GpsLogImage::Open(logBytes, error);
+    const auto image = GpsLogImage::Open(logBytes, error, zone);
     if (!image) {
         ADD_FAILURE() << "log rejected: " << error;
         return {};
@@ -73,9 +74,9 @@ inline std::string KmlTextOf(const std::vector<uint8_t>& logBytes,
 
 // The GPX text of a log, its track named as the log.
 inline std::string GpxTextOf(const std::vector<uint8_t>& logBytes,
-                             std::string_view name = "0601.LOG") {
+                             std::string_view name = "0601.LOG", const TimeZone& zone = {}) {
     std::string error;
-    const auto image = GpsLogImage::Open(logBytes, error);
+    const auto image = GpsLogImage::Open(logBytes, error, zone);
     if (!image) {
         ADD_FAILURE() << "log rejected: " << error;
         return {};

@@ -222,7 +222,8 @@ TEST(GpxDocument, PointsWaypointsTimesAndUnits) {
         const pugi::xml_node gpx = document.child("gpx");
         EXPECT_STREQ(gpx.attribute("version").value(), "1.1") << c.what;
         std::vector<std::string> points;
-        for (pugi::xml_node p : gpx.child("trk").child("trkseg").children("trkpt")) {
+        for (const pugi::xpath_node& node : gpx.select_nodes("trk/trkseg/trkpt")) {
+            const pugi::xml_node p = node.node();
             const pugi::xml_node ext = p.child("extensions").child("gpxtpx:TrackPointExtension");
             points.push_back(std::string(p.attribute("lat").value()) + " " +
                              p.attribute("lon").value() + " " + p.child_value("time") + " " +
@@ -239,6 +240,100 @@ TEST(GpxDocument, PointsWaypointsTimesAndUnits) {
         EXPECT_EQ(waypoints, c.waypoints) << c.what;
         // GPX puts waypoints before tracks.
         EXPECT_STREQ(gpx.last_child().name(), "trk") << c.what;
+    }
+}
+
+// The points of each track segment, in order.
+std::vector<std::size_t> SegmentSizes(const std::string& gpxText) {
+    pugi::xml_document document;
+    EXPECT_TRUE(document.load_string(gpxText.c_str()));
+    std::vector<std::size_t> sizes;
+    for (pugi::xml_node segment : document.child("gpx").child("trk").children("trkseg")) {
+        const auto points = segment.children("trkpt");
+        sizes.push_back(static_cast<std::size_t>(std::distance(points.begin(), points.end())));
+    }
+    return sizes;
+}
+
+// How many segments a reader's GPX output has, and ogrinfo's highest track_seg_id.
+std::size_t SegmentsGpsbabelWrites(const std::string& gpx) {
+    const test::CommandResult run =
+        RunCommand("gpsbabel -t -i gpx -f " + Quote(gpx) + " -o gpx -F -");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    std::size_t count = 0;
+    for (std::size_t at = run.output.find("<trkseg>"); at != std::string::npos;
+         at = run.output.find("<trkseg>", at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+int OgrinfoLastSegmentId(const std::string& gpx) {
+    const test::CommandResult run = RunCommand("ogrinfo -ro -al " + Quote(gpx) + " track_points");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_EQ(run.output.find("ERROR"), std::string::npos) << run.output;
+    const std::regex id(R"(track_seg_id \(Integer\) = (\d+))");
+    int last = -1;
+    for (std::sregex_iterator m(run.output.begin(), run.output.end(), id), end; m != end; ++m) {
+        last = std::max(last, std::stoi((*m)[1]));
+    }
+    return last;
+}
+
+// A lost signal starts a new segment; the KML keeps its one line (its golden files show it).
+TEST(GpxSegments, ANewSegmentWhereTheSignalWasLost) {
+    test::ScopedTimeZone zone("UTC");
+    const FixBlock a = Valid(35000000, 139000000);
+    const FixBlock b = Valid(35001000, 139001000);
+    const FixBlock outOfRange = Valid(90000001, 139000000);  // flagged valid, yet no position
+    struct Case {
+        const char* what;
+        uint16_t interval;
+        std::vector<FixBlock> fixes;
+        std::vector<std::size_t> segments;
+    };
+    std::vector<FixBlock> tunnel{a, a};
+    tunnel.insert(tunnel.end(), 40, Invalid());  // 41 intervals without a position
+    tunnel.insert(tunnel.end(), {b, b, b});
+    const Case cases[] = {
+        {"an unbroken trip is one segment", 5, {a, b, a, b}, {4}},
+        {"a time gap of many intervals", 5, tunnel, {2, 3}},
+        {"one block without a position between valid ones", 5, {a, b, Invalid(), a, b}, {2, 2}},
+        {"blocks without a position, twice",
+         1,
+         {a, Invalid(), Invalid(), b, Invalid(), a},
+         {1, 1, 1}},
+        {"a block flagged valid with a latitude past 90 has no position",
+         1,
+         {a, outOfRange, b},
+         {1, 1}},
+        {"blocks before the first and after the last position open no segment",
+         1,
+         {Invalid(), Invalid(), a, b, Invalid(), Invalid()},
+         {2}},
+        {"interval 0: every fix at one second, still split where the signal was lost",
+         0,
+         {a, b, Invalid(), a},
+         {2, 1}},
+        {"no position at all keeps its one empty segment", 1, {Invalid()}, {0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::vector<uint8_t> bytes =
+            EncodeLog(HeaderAt(2015, 6, 1, 9, 0, 0, c.interval), c.fixes);
+        EXPECT_EQ(SegmentSizes(GpxTextOf(bytes)), c.segments);
+
+        test::TempDir dir;
+        const FileConversion gpx = ConvertLogToGpxFile(bytes, dir.str(), "S.LOG");
+        ASSERT_TRUE(gpx.Succeeded()) << gpx.error;
+        const std::string path = gpx.path.string();
+        const std::string schema = std::string(KVD_SCHEMA_DIR) + "/gpx-with-extension.xsd";
+        const test::CommandResult valid =
+            RunCommand("xmllint --noout --nonet --schema " + Quote(schema) + " " + Quote(path));
+        EXPECT_EQ(valid.exitCode, 0) << valid.output;
+        if (c.segments == std::vector<std::size_t>{0}) continue;  // no point for the readers
+        EXPECT_EQ(SegmentsGpsbabelWrites(path), c.segments.size());
+        EXPECT_EQ(OgrinfoLastSegmentId(path), static_cast<int>(c.segments.size()) - 1);
     }
 }
 

@@ -346,7 +346,8 @@ std::string NameOf(const std::string& kmlTime) {
     return name;
 }
 
-void CheckZoneRow(const ZoneRow& row) {
+// zone, when given, is the zone the conversion is told, whatever the process's zone is.
+void CheckZoneRow(const ZoneRow& row, const TimeZone& zone = {}) {
     SCOPED_TRACE(std::string(row.zone) + " " + Words(row.kml).front());
     const std::vector<std::string> kmlTimes = Words(row.kml);
     const std::vector<std::string> gpxTimes = Words(row.gpx);
@@ -359,13 +360,13 @@ void CheckZoneRow(const ZoneRow& row) {
                                  row.interval),
                   std::vector(gpxTimes.size(), test::Valid(52520000, 13405000, 0, 0, 1)));
 
-    const std::string kml = test::KmlTextOf(log);
+    const std::string kml = test::KmlTextOf(log, "0601.LOG.kml Path", zone);
     const std::vector<std::string> begins = TextsOf(kml, "begin");
     const std::vector<std::string> ends = TextsOf(kml, "end");
     EXPECT_EQ(begins, std::vector(kmlTimes.begin(), kmlTimes.end() - 1));
     EXPECT_EQ(ends, std::vector(kmlTimes.begin() + 1, kmlTimes.end()));
 
-    const std::string gpx = test::GpxTextOf(log);
+    const std::string gpx = test::GpxTextOf(log, "0601.LOG", zone);
     const std::vector<std::string> points = TextsOf(gpx, "time", "<trkpt");
     EXPECT_EQ(points, gpxTimes);
     ASSERT_EQ(points.size(), begins.size());
@@ -394,6 +395,106 @@ TEST(ZoneTable, KmlAndGpxTimesAroundTheChangesOfClocks) {
         ++rowsRun;
     }
     if (rowsRun == 0) GTEST_SKIP() << "no row for the zone this program started in";
+}
+
+// The same rows with the zone read from its zoneinfo file, the process in a zone far from
+// each of them: a conversion told a zone writes what one in that zone writes.
+TEST(ZoneTable, TheSameTimesWithTheZoneNamedInsteadOfTheProcesssZone) {
+    if (!ZoneInfoFolder()) GTEST_SKIP() << "no zone database here";
+    test::ScopedTimeZone processZone("Asia/Kolkata");
+    test::ScopedLanguage language(kLangIdEnglishUs);
+    for (const ZoneRow& row : kZoneRows) {
+        std::string error;
+        const std::optional<TimeZone> zone = TimeZone::Parse(row.zone, error);
+        ASSERT_TRUE(zone) << error;
+        CheckZoneRow(row, *zone);
+    }
+}
+
+#ifndef _WIN32
+// The zoneinfo reader against the C library reading the same files through TZ, over the whole
+// range: every few days at a varying hour, and the hours around each change the library sees.
+TEST(TimeZone, NamedZonesMatchTheCLibraryAcrossTheWholeRange) {
+    for (const char* name :
+         {"Europe/Berlin", "America/New_York", "Australia/Lord_Howe", "America/St_Johns",
+          "Asia/Tokyo", "Africa/Casablanca", "America/Sao_Paulo", "Pacific/Chatham", "UTC"}) {
+        std::string error;
+        const std::optional<TimeZone> zone = TimeZone::Parse(name, error);
+        ASSERT_TRUE(zone) << name << ": " << error;
+        test::ScopedTimeZone libraryZone(name);
+        int32_t previous = ZoneOffsetSecondsAt(0);
+        for (int64_t time = 0; time <= kLatestLocalTime; time += 3 * 86'400 + 3'541) {
+            const int32_t expected = ZoneOffsetSecondsAt(time);
+            ASSERT_EQ(zone->OffsetAt(time), expected) << name << " at " << time;
+            if (expected != previous) {
+                for (int64_t near = time - 4 * 86'400; near < time; near += 1'800) {
+                    ASSERT_EQ(zone->OffsetAt(near), ZoneOffsetSecondsAt(near))
+                        << name << " at " << near;
+                }
+            }
+            previous = expected;
+        }
+    }
+}
+#endif
+
+TEST(TimeZone, OffsetsAndNamesTheOptionTakes) {
+    struct Case {
+        const char* text;
+        std::optional<int32_t> offsetInJanuary2014;  // none: refused
+    };
+    const Case cases[] = {
+        {"+09:00", 32'400},
+        {"-03:30", -12'600},
+        {"+00:00", 0},
+        {"-00:00", 0},
+        {"+23:59", 86'340},
+        {"+24:00", std::nullopt},
+        {"+09:60", std::nullopt},
+        {"+9:00", std::nullopt},
+        {"+0900", std::nullopt},
+        {"09:00", std::nullopt},
+        {"", std::nullopt},
+        {"+09:00x", std::nullopt},
+        {"../../etc/passwd", std::nullopt},
+        {"/usr/share/zoneinfo/UTC", std::nullopt},
+        {"Europe/", std::nullopt},
+        {"Europe//Berlin", std::nullopt},
+        {"Nowhere/Land", std::nullopt},
+        {"Europe", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        const std::optional<TimeZone> zone = TimeZone::Parse(c.text, error);
+        ASSERT_EQ(zone.has_value(), c.offsetInJanuary2014.has_value()) << c.text << ": " << error;
+        if (zone) {
+            EXPECT_EQ(zone->OffsetAt(1'389'744'000), *c.offsetInJanuary2014) << c.text;
+        } else {
+            EXPECT_NE(error.find(c.text), std::string::npos) << error;
+        }
+    }
+}
+
+// Zoneinfo bytes cut short anywhere, or with a byte changed, are refused or read without any
+// access outside them (the sanitizer builds would see one).
+TEST(TimeZone, DamagedZoneFilesAreRefusedSafely) {
+    const std::optional<std::string> folder = ZoneInfoFolder();
+    if (!folder) GTEST_SKIP() << "no zone database here";
+    const std::vector<uint8_t> bytes = test::ReadBytes(*folder + "/Europe/Berlin");
+    ASSERT_GT(bytes.size(), 100u);
+    const std::string whole(bytes.begin(), bytes.end());
+    ASSERT_NE(ParseZoneInfo(whole), nullptr);
+    std::size_t refused = 0;
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        refused += ParseZoneInfo(std::string_view(whole).substr(0, length)) == nullptr ? 1 : 0;
+    }
+    EXPECT_GT(refused, whole.size() / 2);
+    for (std::size_t at = 0; at < whole.size(); ++at) {
+        std::string damaged = whole;
+        damaged[at] = static_cast<char>(damaged[at] ^ 0xA5);
+        const auto rules = ParseZoneInfo(damaged);
+        if (rules) (void)ZoneRulesOffsetAt(*rules, 1'400'000'000);
+    }
 }
 
 }  // namespace

@@ -90,10 +90,10 @@ expect "kvd2730-cli " "${commands[@]}"
 expect "kvd2730-cli up" update-gps update-voice
 expect "kvd2730-cli -v " "${commands[@]}"
 expect "kvd2730-cli --" "${globals[@]}"
-expect "kvd2730-cli get --" --all --output --format --name --new --keep-raw --delete-saved \
-  "${globals[@]}"
+expect "kvd2730-cli get --" --all --output --format --name --zone --utc --new --keep-raw \
+  --delete-saved "${globals[@]}"
 expect "kvd2730-cli list --" --json --output --format "${globals[@]}"
-expect "kvd2730-cli convert --" --output --format --name "${globals[@]}"
+expect "kvd2730-cli convert --" --output --format --name --zone --utc "${globals[@]}"
 expect "kvd2730-cli delete --" --yes "${globals[@]}"
 expect "kvd2730-cli get --k" --keep-raw
 expect "kvd2730-cli get " "${slots[@]}"
@@ -142,8 +142,8 @@ expect "kvd2730-cli --port $scratch/dir/ttyS" "$scratch/dir/ttySecond"
 expect "kvd2730-cli get --port=$scratch/dir/ttyF" "$scratch/dir/ttyFirst"
 expect "kvd2730-cli --port $scratch/dir/vi" "$scratch/dir/virtual"
 expect "kvd2730-cli --port $scratch/dir/ttyFirst " "${commands[@]}"
-expect "kvd2730-cli -p $scratch/dir/ttyFirst get -" --all --output --format --name --new --keep-raw \
-  --delete-saved "${globals[@]}"
+expect "kvd2730-cli -p $scratch/dir/ttyFirst get -" --all --output --format --name --zone --utc \
+  --new --keep-raw --delete-saved "${globals[@]}"
 unset KVD2730_PORTS
 
 # Folders after --output, files for the commands that take them.
@@ -155,6 +155,17 @@ expect "kvd2730-cli convert $scratch/saves/0" "$scratch/saves/0601.LOG"
 expect "kvd2730-cli update-gps $scratch/saves/p" "$scratch/saves/points.FPT"
 expect_some "kvd2730-cli update-voice $scratch/saves/" "$scratch/saves/trips" \
   "$scratch/saves/points.FPT" --not "${commands[@]}"
+
+# Zones after --zone and --zone=: the zone files of TZDIR, not its tables or its copies.
+mkdir -p "$scratch/zones/Europe" "$scratch/zones/America/Argentina" "$scratch/zones/right/Europe"
+touch "$scratch/zones/Europe/Berlin" "$scratch/zones/Europe/Paris" "$scratch/zones/zone.tab" \
+  "$scratch/zones/America/Argentina/Salta" "$scratch/zones/right/Europe/Berlin"
+export TZDIR=$scratch/zones
+expect "kvd2730-cli convert a.LOG --zone Europe/" Europe/Berlin Europe/Paris
+expect "kvd2730-cli get 1 --zone=Am" America/Argentina/Salta
+expect "kvd2730-cli get --zone " Europe/Berlin Europe/Paris America/Argentina/Salta
+expect "kvd2730-cli convert --zone Europe/Berlin $scratch/saves/0" "$scratch/saves/0601.LOG"
+unset TZDIR
 
 if ((failures)); then
   echo "$failures completion case(s) failed" >&2

@@ -200,6 +200,38 @@ check "the KMZ passes unzip's test" unzip -tq "$work/ny/trip.LOG.kmz"
 check "the KMZ holds the KML byte for byte" \
   cmp -s <(unzip -p "$work/ny/trip.LOG.kmz" doc.kml) "$work/ny-linux/trip.LOG.kml"
 
+# --- another zone: offsets as on Linux; names only with a zoneinfo folder in TZDIR -----------
+for zone in +09:00 -03:30 --utc; do
+  option=(--zone "$zone")
+  [ "$zone" = --utc ] && option=(--utc)
+  rm -rf "$work/zone-win" "$work/zone-linux"
+  (cd "$work" && TZ=America/New_York timeout 60 wine "$exe" convert --offline trip.LOG -f kml,gpx \
+    "${option[@]}" -o zone-win >/dev/null 2>&1)
+  check "convert ${option[*]} succeeds" [ $? -eq 0 ]
+  (cd "$work" && "$linux_cli" convert --offline trip.LOG -f kml,gpx "${option[@]}" -o zone-linux \
+    >/dev/null 2>&1)
+  check "its KML equals the Linux build's" \
+    cmp -s "$work/zone-win/trip.LOG.kml" "$work/zone-linux/trip.LOG.kml"
+  check "its GPX equals the Linux build's" \
+    cmp -s "$work/zone-win/trip.LOG.gpx" "$work/zone-linux/trip.LOG.gpx"
+done
+(cd "$work" && timeout 60 wine "$exe" convert --offline trip.LOG --zone Europe/Berlin -o named \
+  >"$work/named.out" 2>&1)
+named_status=$?
+check "a zone name without TZDIR is a usage error (exit $named_status)" [ $named_status -eq 2 ]
+check "which says what to do instead" grep -q 'need the zone database.*TZDIR.*+09:00' \
+  "$work/named.out"
+check "and writes nothing" [ ! -e "$work/named" ]
+rm -rf "$work/zone-win" "$work/zone-linux"
+(cd "$work" && TZDIR='Z:\usr\share\zoneinfo' timeout 60 wine "$exe" convert --offline trip.LOG \
+  -f kml,gpx --zone Europe/Berlin -o zone-win >/dev/null 2>&1)
+check "with TZDIR naming a zoneinfo folder, a zone name works" [ $? -eq 0 ]
+(cd "$work" && "$linux_cli" convert --offline trip.LOG -f kml,gpx --zone Europe/Berlin \
+  -o zone-linux >/dev/null 2>&1)
+check "and writes what the Linux build writes" \
+  cmp -s "$work/zone-win/trip.LOG.kml" "$work/zone-linux/trip.LOG.kml"
+check "in the GPX too" cmp -s "$work/zone-win/trip.LOG.gpx" "$work/zone-linux/trip.LOG.gpx"
+
 # --- port discovery ---------------------------------------------------------------------------
 # Wine's Setup API lists no device for a COM port mapped in dosdevices, so the tool finds no
 # candidate; the friendly-name rule is covered by the table test of the Linux build.
