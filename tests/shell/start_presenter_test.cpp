@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <mutex>
 
 #include "devicelink/devicelink.h"
 #include "shell/desktop_texts.h"
@@ -23,14 +24,34 @@ using namespace std::chrono_literals;
 using test::FakeStartView;
 using test::QuietTransferView;
 
-// The device as the search finds it: present or not, switched by the test.
-struct Plug {
-    std::unique_ptr<test::SimProcess> device;
+// The device as the search finds it: present or not, switched by the test while the search
+// thread looks.
+class Plug {
+  public:
+    void In(std::vector<std::string> args = {}) {
+        auto device = std::make_unique<test::SimProcess>(args);
+        const std::lock_guard guard(lock_);
+        device_ = std::move(device);
+    }
+    void Out() {
+        std::unique_ptr<test::SimProcess> gone;
+        const std::lock_guard guard(lock_);
+        gone.swap(device_);
+    }
+    std::string Port() {
+        const std::lock_guard guard(lock_);
+        return device_ ? device_->Port() : std::string();
+    }
     int32_t Find() {
-        if (!device) return 0;
-        SetDevicePort(0, device->Port());
+        const std::lock_guard guard(lock_);
+        if (!device_) return 0;
+        SetDevicePort(0, device_->Port());
         return 1;
     }
+
+  private:
+    std::mutex lock_;
+    std::unique_ptr<test::SimProcess> device_;
 };
 
 TEST(StartPresenter, SearchIdentifyCheckAndLoseTheDevice) {
@@ -43,7 +64,7 @@ TEST(StartPresenter, SearchIdentifyCheckAndLoseTheDevice) {
     EXPECT_TRUE(view.running.empty());
     EXPECT_FALSE(view.RunPosted(300ms));  // no device, nothing found
 
-    plug.device = std::make_unique<test::SimProcess>();
+    plug.In();
     ASSERT_TRUE(view.RunPosted());
     EXPECT_EQ(presenter.State(), StartState::Identifying);
     EXPECT_EQ(view.running, std::set<StartDialogTimer>{StartDialogTimer::Identify});
@@ -56,7 +77,7 @@ TEST(StartPresenter, SearchIdentifyCheckAndLoseTheDevice) {
     presenter.OnTimer(StartDialogTimer::Check);  // still there
     EXPECT_EQ(presenter.State(), StartState::Ready);
 
-    plug.device.reset();
+    plug.Out();
     presenter.OnTimer(StartDialogTimer::Check);
     EXPECT_EQ(presenter.State(), StartState::Searching);
     EXPECT_FALSE(view.ready);
@@ -75,10 +96,10 @@ TEST(StartPresenter, NewTripsAreCountedAgainstTheRecordOncePerPlugIn) {
     fs::current_path(scratch.path());
     setenv("XDG_CONFIG_HOME", (scratch.path() / "config").c_str(), 1);
     Plug plug;
-    plug.device = std::make_unique<test::SimProcess>(std::vector<std::string>{"--trips", "3"});
+    plug.In({"--trips", "3"});
     // One of the three is saved already in the save folder (the current folder here).
     {
-        SetDevicePort(0, plug.device->Port());
+        SetDevicePort(0, plug.Port());
         TransferSettings settings;
         settings.port = DevicePortName();
         std::vector<RowEntry> rows;
@@ -125,7 +146,7 @@ TEST(StartPresenter, TheTransferWindowPausesTheCheckAndEndsTheDialogWhenAsked) {
     for (const Case c : {Case{"End button", false}, Case{"exit command", true}}) {
         SCOPED_TRACE(c.name);
         Plug plug;
-        plug.device = std::make_unique<test::SimProcess>();
+        plug.In();
         FakeStartView view;
         StartPresenter presenter(view, ModeUpdate, [&] { return plug.Find(); });
         presenter.OnShown();
@@ -161,7 +182,7 @@ TEST(StartPresenter, TheTransferWindowPausesTheCheckAndEndsTheDialogWhenAsked) {
 
 TEST(StartPresenter, TheCheckWaitsWhileAChooserIsOpenAndALostDeviceClosesTheWindow) {
     Plug plug;
-    plug.device = std::make_unique<test::SimProcess>();
+    plug.In();
     FakeStartView view;
     StartPresenter presenter(view, ModeGpsLog, [&] { return plug.Find(); });
     presenter.OnShown();
@@ -172,7 +193,7 @@ TEST(StartPresenter, TheCheckWaitsWhileAChooserIsOpenAndALostDeviceClosesTheWind
     TransferPresenter window(windowView, ModeGpsLog, &presenter);
     presenter.OnTransferWindowOpened(window);
 
-    plug.device.reset();
+    plug.Out();
     windowView.duringChooser = [&] {
         EXPECT_TRUE(presenter.IsSelecting());
         presenter.OnTimer(StartDialogTimer::Check);  // skipped: the user's choice comes first
