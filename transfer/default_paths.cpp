@@ -21,14 +21,6 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-}  // namespace
-
-std::filesystem::path SettingsFilePath(const std::filesystem::path& folder) {
-    return folder / kSettingsFileName;
-}
-
-namespace {
-
 std::optional<std::string> ReadSetting(const std::filesystem::path& currentFolder,
                                        std::string_view key) {
     return ReadProfileString(LocateSettingsFile(currentFolder).readFrom, kSettingsSection, key);
@@ -44,6 +36,10 @@ bool WriteSetting(const std::filesystem::path& currentFolder, std::string_view k
 }
 
 }  // namespace
+
+std::filesystem::path SettingsFilePath(const std::filesystem::path& folder) {
+    return folder / kSettingsFileName;
+}
 
 std::string ReadSaveFolder(const std::filesystem::path& currentFolder) {
     const auto value = ReadSetting(currentFolder, kSaveFolderKey);
