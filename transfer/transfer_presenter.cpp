@@ -28,8 +28,6 @@ constexpr ModeRecord kGpsLogModeRecord{MsgGpsLogDataList, MsgGetGpsLogData, std:
 constexpr ModeRecord kUpdateModeRecord{std::nullopt, MsgUpdateGpsPointData, MsgUpdateVoiceData,
                                        command_line::kRecordList, kUpdateRowCount};
 
-std::string Text(MessageEntry entry) { return std::string(MessageText(entry)); }
-
 // Marks the window as choosing for as long as a chooser is open.
 class SelectingScope {
   public:

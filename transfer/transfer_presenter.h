@@ -66,6 +66,9 @@ class TransferPresenter {
     std::vector<int> TickedRows() const;
 
   private:
+    // A catalogue text in the user's language, as the view takes it.
+    static std::string Text(MessageEntry entry) { return std::string(MessageText(entry)); }
+
     void RefreshList();
     void ShowRows();
     void MarkNewRows();

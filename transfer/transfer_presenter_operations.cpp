@@ -16,8 +16,6 @@
 namespace kvd {
 namespace {
 
-std::string Text(MessageEntry entry) { return std::string(MessageText(entry)); }
-
 std::string JoinLines(const std::vector<std::string>& lines) {
     std::string text;
     for (const std::string& line : lines) {
