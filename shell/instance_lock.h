@@ -14,6 +14,9 @@ namespace kvd {
 class InstanceLock {
   public:
     static constexpr const char* kName = "KVD2730";
+    // Windows: the registered message that a second start posts to the running copy's
+    // hidden window (class "Configure").
+    static constexpr const wchar_t* kSecondStartMessage = L"KVD2730.SecondStart";
 
     // `folder`: where the lock lives; empty for the platform's place.
     explicit InstanceLock(std::filesystem::path folder = {});

@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cwchar>
+
 #include "shell/instance_lock.h"
 
 namespace kvd {
@@ -31,9 +33,24 @@ bool InstanceLock::Acquire() {
     return true;
 }
 
-// The running copy's window is found by its class on Windows; nothing to listen for here.
+// The running copy's hidden window takes the message itself (see NotifyRunningCopy); there is
+// nothing to listen for here.
 void InstanceLock::ListenForSecondStart(std::function<void()>) {}
 
-void InstanceLock::NotifyRunningCopy() {}
+void InstanceLock::NotifyRunningCopy() {
+    const UINT message = RegisterWindowMessageW(kSecondStartMessage);
+    if (message == 0) return;
+    // The running copy may then take the foreground, which this copy holds now.
+    AllowSetForegroundWindow(ASFW_ANY);
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (std::wcscmp(name, L"Configure") == 0)
+                PostMessageW(window, static_cast<UINT>(parameter), 0, 0);
+            return TRUE;
+        },
+        static_cast<LPARAM>(message));
+}
 
 }  // namespace kvd
