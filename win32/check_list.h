@@ -3,8 +3,9 @@
 // neither a click nor Space changes. The dialog hands the list's WM_NOTIFY to OnNotify.
 #pragma once
 
-#include <commctrl.h>
 #include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 #include <functional>
 #include <string>

@@ -3,10 +3,11 @@
 //
 //   kvd2730            the GPS logs: get them as KML files, delete them
 //   kvd2730 --update   upload GPS point data and voice-synthesis data instead
+#include <windows.h>
+// after windows.h
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
-#include <windows.h>
 
 #include <string_view>
 

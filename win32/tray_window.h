@@ -3,8 +3,9 @@
 // program's whole life, and brings it to the front when a second copy starts.
 #pragma once
 
-#include <shellapi.h>
 #include <windows.h>
+// after windows.h
+#include <shellapi.h>
 
 #include <string>
 
