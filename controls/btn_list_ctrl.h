@@ -9,16 +9,20 @@
 #include <functional>
 #include <vector>
 
+#include "shell/window_layout.h"
+
 namespace kvd {
 
 class CBtnListCtrl : public QTreeWidget {
     Q_OBJECT
 
   public:
-    static constexpr int kRowHeight = 18;
+    static constexpr int kRowHeight = layout::transfer::kRowHeight;
     // Tick, name, size and the narrow "new" mark; together they fit the transfer window's
     // list (270 pixels with its frame), so that no horizontal scroll bar appears.
-    static constexpr std::array<int, 4> kColumnWidths{50, 116, 58, 40};
+    static constexpr std::array<int, 4> kColumnWidths{
+        layout::transfer::kColumnWidths[0], layout::transfer::kColumnWidths[1],
+        layout::transfer::kColumnWidths[2], layout::transfer::kColumnWidths[3]};
     // Where a row's box lies in column 0.
     static constexpr int kCheckBoxLeft = 20;
     static constexpr int kCheckBoxWidth = 18;

@@ -6,6 +6,12 @@
 
 namespace kvd {
 
+namespace {
+
+QColor ToQColor(Colour colour) { return {colour.red, colour.green, colour.blue}; }
+
+}  // namespace
+
 CCustomButton::CCustomButton(QWidget* parent) : QPushButton(parent) {
     setMouseTracking(true);  // movement without a pressed button starts the hover wait
     setAutoDefault(false);
@@ -22,43 +28,12 @@ void CCustomButton::SetTexts(const QString& enabledText, const QString& disabled
 }
 
 CCustomButton::Look CCustomButton::CurrentLook() const {
-    if (!isEnabled()) return Look::Disabled;
-    if (isDown()) return Look::Pressed;
-    if (m_bHover) return Look::Hover;
-    if (hasFocus()) return Look::Focus;
-    return Look::Normal;
+    return LookOf(isEnabled(), isDown(), m_bHover, hasFocus());
 }
 
-QColor CCustomButton::TextColour(Look look) {
-    switch (look) {
-        case Look::Disabled:
-            return {165, 165, 165};
-        case Look::Pressed:
-            return {0, 0, 0};
-        case Look::Hover:
-            return {245, 245, 245};
-        case Look::Focus:
-        case Look::Normal:
-            break;
-    }
-    return {255, 255, 255};
-}
+QColor CCustomButton::TextColour(Look look) { return ToQColor(ButtonTextColour(look)); }
 
-QColor CCustomButton::FillColour(Look look) {
-    switch (look) {
-        case Look::Disabled:
-            return {236, 236, 236};
-        case Look::Pressed:
-            return {255, 175, 175};
-        case Look::Hover:
-            return {0, 154, 154};
-        case Look::Focus:
-            return {34, 34, 34};
-        case Look::Normal:
-            break;
-    }
-    return {101, 101, 101};
-}
+QColor CCustomButton::FillColour(Look look) { return ToQColor(ButtonFillColour(look)); }
 
 void CCustomButton::paintEvent(QPaintEvent*) {
     const Look look = CurrentLook();
@@ -67,7 +42,7 @@ void CCustomButton::paintEvent(QPaintEvent*) {
     painter.fillRect(area, FillColour(look));
     if (look == Look::Pressed) {
         // A sunken edge: dark on the top and left only; the other edges keep the fill.
-        painter.setPen(QColor(160, 160, 160));
+        painter.setPen(ToQColor(kPressedEdgeColour));
         painter.drawLine(area.topLeft(), area.topRight());
         painter.drawLine(area.topLeft(), area.bottomLeft());
     }

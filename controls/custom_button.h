@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "shell/button_look.h"
+
 namespace kvd {
 
 class CCustomButton : public QPushButton {
@@ -14,9 +16,9 @@ class CCustomButton : public QPushButton {
 
   public:
     // The pointer must rest this long on the button before it lights up.
-    static constexpr int kHoverDelayMs = 100;
+    static constexpr int kHoverDelayMs = kButtonHoverDelayMs;
 
-    enum class Look { Disabled, Pressed, Hover, Focus, Normal };
+    using Look = ButtonLook;
 
     explicit CCustomButton(QWidget* parent = nullptr);
 

@@ -41,16 +41,16 @@ void CStartDlg::CreateControls() {
     const MessageEntry modeText =
         m_presenter.ButtonMode() == ModeUpdate ? MsgUpdate : MsgGpsLogData;
     m_btnGps = new CCustomButton(this);
-    m_btnGps->setGeometry(DialogUnits(84, 57, 66, 20));
+    m_btnGps->setGeometry(ToQRect(layout::start::kModeButton));
     m_btnGps->SetTexts(CatalogueText(modeText), CatalogueText(MsgConnecting));
     m_btnUpdate = new CCustomButton(this);
-    m_btnUpdate->setGeometry(DialogUnits(85, 57, 63, 20));
+    m_btnUpdate->setGeometry(0, 0, 0, 0);  // never shown
     m_btnUpdate->SetTexts(CatalogueText(MsgUpdate), CatalogueText(MsgConnecting));
     m_btnEnd = new CCustomButton(this);
-    m_btnEnd->setGeometry(DialogUnits(177, 102, 50, 14));
+    m_btnEnd->setGeometry(ToQRect(layout::start::kEndButton));
     m_btnEnd->SetTexts(CatalogueText(MsgEnd), CatalogueText(MsgEnd));
     m_labelStatus = new QLabel(this);
-    m_labelStatus->setGeometry(DialogUnits(7, 97, 160, 27));
+    m_labelStatus->setGeometry(ToQRect(layout::start::kStatus));
     m_labelStatus->setAttribute(Qt::WA_TranslucentBackground);
     m_labelStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_labelStatus->setWordWrap(true);

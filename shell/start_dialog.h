@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <QTimer>
 
+#include "controls/layout_rect.h"
 #include "shell/start_presenter.h"
 #include "shell/ui_poster.h"
 #include "transfer/transfer_window.h"
@@ -22,7 +23,7 @@ class CStartDlg : public QDialog, public StartView {
     Q_OBJECT
 
   public:
-    static constexpr QSize kSize{360, 230};
+    static constexpr QSize kSize = ToQSize(layout::start::kClient);
     using State = StartState;
 
     // `buttonMode`: what the mode button opens; `prompts` goes to the transfer windows it

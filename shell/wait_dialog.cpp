@@ -6,6 +6,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "controls/layout_rect.h"
+
 namespace kvd {
 
 CWaitDialog::CWaitDialog(QWidget* owner, ProgressRun& run)
@@ -48,13 +50,12 @@ void CWaitDialog::RunModal(QWidget* owner, ProgressRun& run, std::function<void(
 }
 
 void CWaitDialog::LayOutPercentStyle() {
-    // The window's template at 1.5 x 1.625 pixels per dialog unit.
-    setFixedSize(474, 182);
-    m_wndMessage->setGeometry(74, 11, 314, 52);
-    m_wndProgress->setGeometry(30, 76, 416, 21);
+    setFixedSize(ToQSize(layout::progress::kPercentClient));
+    m_wndMessage->setGeometry(ToQRect(layout::progress::kPercentMessage));
+    m_wndProgress->setGeometry(ToQRect(layout::progress::kPercentBar));
     m_wndProgress->setRange(0, ProgressRun::kRange);
     m_wndProgress->setValue(0);
-    m_wndCancel->setGeometry(194, 120, 75, 23);
+    m_wndCancel->setGeometry(ToQRect(layout::progress::kPercentCancel));
     m_wndCancel->show();
 }
 
@@ -69,11 +70,10 @@ void CWaitDialog::LayOutMarqueeStyle(QWidget* owner) {
     }
     setFixedSize(area.size());
     move(area.topLeft());
-    m_wndCancel->setGeometry(176, 140, 90, 20);
-    // As wide as the bar, around the same centre, so that the whole message shows.
-    m_wndMessage->setGeometry(60, 40, 320, 20);
+    m_wndCancel->setGeometry(ToQRect(layout::progress::kMarqueeCancel));
+    m_wndMessage->setGeometry(ToQRect(layout::progress::kMarqueeMessage));
     m_wndMessage->setWordWrap(false);
-    m_wndProgress->setGeometry(60, 80, 320, 20);
+    m_wndProgress->setGeometry(ToQRect(layout::progress::kMarqueeBar));
     m_wndProgress->setRange(0, 0);  // endless
     m_wndMessage->setText(QString::fromStdString(m_run.Style().message));
     m_wndCancel->setVisible(m_run.Style().cancellable);

@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "shell/progress_run.h"
+#include "shell/window_layout.h"
 
 class QLabel;
 class QProgressBar;
@@ -35,8 +36,8 @@ class CWaitDialog : public QDialog, public ProgressView {
     QPushButton* CancelButton() const { return m_wndCancel; }
     bool IsPercentStyle() const { return m_run.Style().percent; }
 
-    static constexpr int kMarqueeWidth = 450;
-    static constexpr int kMarqueeHeight = 200;
+    static constexpr int kMarqueeWidth = layout::progress::kMarqueeWindow.width;
+    static constexpr int kMarqueeHeight = layout::progress::kMarqueeWindow.height;
 
   public slots:
     // Cancel, Escape and the close box: the run decides.

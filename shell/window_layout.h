@@ -58,7 +58,7 @@ inline constexpr Rect kSelectMemButton = UnitRect(187, 145, 28, 14);
 inline constexpr Rect kUpdateVoiceButton = WideButtonRect(146, 166, 69, 14);
 inline constexpr Rect kListLabel = LabelRect(7, 148, 125, 8);
 inline constexpr Rect kSelectAllBox{23, 236, 15, 16};
-inline constexpr Rect kSelectAllLabel{36, 236, 228 + 76, 17};  // reaches to the list
+inline constexpr Rect kSelectAllLabel{40, 236, 224 + 76, 17};  // reaches to the list
 inline constexpr Rect kDeleteButton = WideButtonRect(146, 174, 69, 14);
 inline constexpr Rect kCloseButton = UnitRect(15, 189, 50, 14);
 inline constexpr Rect kList = UnitRect(228, 0, 180, 217);

@@ -16,30 +16,11 @@
 namespace kvd {
 namespace {
 
-// The window's layout in the dialog units of its design, at 1.5 pixels per unit.
-QRect Units(int x, int y, int width, int height) {
-    auto px = [](int units) { return units * 3 / 2; };
-    return {px(x), px(y), px(width), px(height)};
-}
-
-// Labels get a little more height than their design so that Qt's fonts fit.
-QRect LabelUnits(int x, int y, int width, int height) {
-    QRect area = Units(x, y, width, height);
-    area.adjust(0, -2, 0, 3);
-    return area;
-}
-
 QLabel* MakeLabel(QWidget* parent, const QRect& area) {
     auto* label = new QLabel(parent);
     label->setGeometry(area);
     label->setAttribute(Qt::WA_TranslucentBackground);  // banner and white show through
     return label;
-}
-
-// The wide buttons grow to the left, where the window is empty, so that their texts fit in
-// fonts wider than the design's.
-QRect WideButtonUnits(int x, int y, int width, int height) {
-    return Units(x, y, width, height).adjusted(-40, 0, 0, 0);
 }
 
 CCustomButton* MakeButton(QWidget* parent, const QRect& area, MessageEntry text) {
@@ -80,30 +61,29 @@ void CKVD2730Dlg::CreateControls() {
     windowFont.setPointSize(9);
     setFont(windowFont);
 
-    m_labelHeader = MakeLabel(this, LabelUnits(7, 57, 147, 8));
-    m_labelPath = MakeLabel(this, LabelUnits(15, 69, 133, 11));
+    namespace design = layout::transfer;
+    m_labelHeader = MakeLabel(this, ToQRect(design::kHeaderLabel));
+    m_labelPath = MakeLabel(this, ToQRect(design::kPathLabel));
     m_editPath = new CCustomEdit(this);
-    m_editPath->setGeometry(Units(15, 81, 168, 13));
-    m_btnSelect = MakeButton(this, Units(187, 80, 28, 14), MsgSelect);
-    m_btnGet = MakeButton(this, WideButtonUnits(146, 100, 69, 14), MsgGetSelected);
-    // The formats a get saves in, left of its button.
+    m_editPath->setGeometry(ToQRect(design::kPathEdit));
+    m_btnSelect = MakeButton(this, ToQRect(design::kSelectButton), MsgSelect);
+    m_btnGet = MakeButton(this, ToQRect(design::kGetButton), MsgGetSelected);
     m_comboFormat = new QComboBox(this);
-    m_comboFormat->setGeometry(Units(15, 100, 64, 14));
-    m_labelVoice = MakeLabel(this, LabelUnits(7, 123, 128, 8));
-    m_labelMemPath = MakeLabel(this, LabelUnits(15, 136, 130, 8));
+    m_comboFormat->setGeometry(ToQRect(design::kFormatChoice));
+    m_labelVoice = MakeLabel(this, ToQRect(design::kVoiceLabel));
+    m_labelMemPath = MakeLabel(this, ToQRect(design::kMemPathLabel));
     m_editMemPath = new CCustomEdit(this);
-    m_editMemPath->setGeometry(Units(15, 146, 168, 13));
-    m_btnSelectMem = MakeButton(this, Units(187, 145, 28, 14), MsgSelect);
-    m_btnUpdateVoice = MakeButton(this, WideButtonUnits(146, 166, 69, 14), MsgUpdate);
-    m_labelList = MakeLabel(this, LabelUnits(7, 148, 125, 8));
+    m_editMemPath->setGeometry(ToQRect(design::kMemPathEdit));
+    m_btnSelectMem = MakeButton(this, ToQRect(design::kSelectMemButton), MsgSelect);
+    m_btnUpdateVoice = MakeButton(this, ToQRect(design::kUpdateVoiceButton), MsgUpdate);
+    m_labelList = MakeLabel(this, ToQRect(design::kListLabel));
     m_selectAll = new QCheckBox(this);
-    m_selectAll->setGeometry(Units(16, 159, 8, 8).adjusted(-1, -2, 2, 2));
-    m_labelSelectAll =
-        MakeLabel(this, LabelUnits(24, 159, 152, 8).adjusted(0, 0, 76, 0));  // to the list
-    m_btnDelete = MakeButton(this, WideButtonUnits(146, 174, 69, 14), MsgDeleteSelected);
-    m_btnClose = MakeButton(this, Units(15, 189, 50, 14), MsgClose);
+    m_selectAll->setGeometry(ToQRect(design::kSelectAllBox));
+    m_labelSelectAll = MakeLabel(this, ToQRect(design::kSelectAllLabel));
+    m_btnDelete = MakeButton(this, ToQRect(design::kDeleteButton), MsgDeleteSelected);
+    m_btnClose = MakeButton(this, ToQRect(design::kCloseButton), MsgClose);
     m_list = new CBtnListCtrl(this);
-    m_list->setGeometry(Units(228, 0, 180, 217));
+    m_list->setGeometry(ToQRect(design::kList));
 
     connect(m_btnGet, &QPushButton::clicked, this, [this] { m_presenter.OnGet(); });
     connect(m_btnUpdateVoice, &QPushButton::clicked, this, [this] { m_presenter.OnUpdateVoice(); });

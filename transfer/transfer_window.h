@@ -20,6 +20,7 @@
 #include <QString>
 #include <functional>
 
+#include "controls/layout_rect.h"
 #include "transfer/connection_check.h"
 #include "transfer/transfer_presenter.h"
 #include "transfer/transfer_prompts.h"
@@ -43,8 +44,8 @@ class CKVD2730Dlg : public QDialog, public TransferView {
     Q_OBJECT
 
   public:
-    static constexpr QSize kGpsLogSize{640, 350};
-    static constexpr QSize kUpdateSize{400, 350};
+    static constexpr QSize kGpsLogSize = ToQSize(layout::transfer::kGpsLogClient);
+    static constexpr QSize kUpdateSize = ToQSize(layout::transfer::kUpdateClient);
 
     CKVD2730Dlg(QWidget* parent, TransferWindowMode mode, ConnectionCheck* connectionCheck,
                 ProgressDialogRunner progress, TransferPrompts* prompts = nullptr);

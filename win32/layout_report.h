@@ -7,7 +7,8 @@
 //   control HWND NAME X Y W H VISIBLE ENABLED CHECKED TEXT
 //   row     HWND INDEX X Y W H CHECKED ENABLED NAME     (a list row's check box)
 //   state   start STATE
-// The file is replaced whole (written beside it, then renamed) whenever it would change.
+// The file is replaced whole (written beside it, then renamed) whenever it would change; the
+// program looks every 100 ms, or every KVD2730_TEST_LAYOUT_MS milliseconds (1 to 1000).
 #pragma once
 
 #include <windows.h>
