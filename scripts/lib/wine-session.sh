@@ -106,14 +106,16 @@ ws_row_field() {
     END { if (window == "" || !((window SUBSEP index_) in seen)) exit 1
           print value[window SUBSEP index_] }'
 }
-# The rows of the transfer window, one "index checked enabled name" a line.
+# The rows of the transfer window, one "index checked enabled name" a line: one a slot of the
+# device, an empty slot's without a name.
 ws_rows() {
   ws_layout | awk -F'\t' '
     $1 == "window" && $3 == "transfer" && $8 == 1 { window = $2 }
     $1 == "row" { rows[$2] = rows[$2] $3 " " $8 " " $9 " " $10 "\n" }
     END { printf "%s", rows[window] }'
 }
-ws_row_count() { ws_rows | grep -c . || true; }
+# How many logs the list shows.
+ws_log_count() { ws_rows | awk 'NF > 3' | grep -c . || true; }
 
 # The start dialog's state: Searching, Identifying, Ready or Ended.
 ws_start_state() { ws_layout | awk -F'\t' '$1 == "state" && $2 == "start" { print $3 }'; }
