@@ -20,8 +20,11 @@ WS_REST=(1270 1010)  # where the pointer rests between clicks: clear of every wi
 ws_windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 # Imports registry values given as the lines of a REGEDIT4 file (one regedit, not one reg
-# per value: each Wine process costs a fraction of a second).
+# per value: each Wine process costs a fraction of a second). Only with DISPLAY set: the first
+# program of a Wine server starts its desktop process on the display it finds, and without one
+# every window the server's later programs make fails.
 ws_registry() {
+  [[ -n ${DISPLAY:-} ]] || { echo "ws_registry: start the X server first" >&2; return 1; }
   local file
   file=$(mktemp --suffix .reg)
   printf 'REGEDIT4\r\n\r\n%s\r\n' "$1" >"$file"
@@ -34,7 +37,8 @@ ws_registry() {
 # Makes the prefix fit for driving windows without a window manager, in both languages:
 # unmanaged windows (a managed window's close waits ~2 s for a window manager that is not
 # there), Japanese texts in a font that has them, Wine's own Tahoma and Marlett (the glyphs of
-# check boxes and scroll arrows); then restarts the server so the fonts are read again.
+# check boxes and scroll arrows); then restarts the server so the fonts are read again. Call
+# it with the X server running (DISPLAY).
 ws_prepare_prefix() {
   local font found
   fc-list 'Noto Sans CJK JP' family | grep -q . ||

@@ -33,6 +33,8 @@ cleanup() {
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
 
 run=  # the scenario's folder: work (the current folder, with KVD2730.ini), saves, layouts
 fail() {
@@ -130,9 +132,14 @@ box_ok() {
   xs_wait 5000 '! ws_has_window box' || fail "the box stayed after OK"
 }
 
-gps_enabled() { ws_control_is start mode enabled 1 && ws_control_is start mode text "$(say gps)"; }
+# The start dialog's GPS button, its text and the dialog's state agree.
+gps_enabled() {
+  ws_control_is start mode enabled 1 && ws_control_is start mode text "$(say gps)" &&
+    [[ $(ws_start_state) == Ready ]]
+}
 gps_waiting() {
-  ws_control_is start mode enabled 0 && ws_control_is start mode text "$(say connecting)"
+  ws_control_is start mode enabled 0 && ws_control_is start mode text "$(say connecting)" &&
+    [[ $(ws_start_state) == @(Searching|Identifying) ]]
 }
 
 open_transfer_window() {  # then the list is fetched: waits for its 3 logs
@@ -363,8 +370,8 @@ scenario() {  # LC_ALL DPI
 # --- the run -------------------------------------------------------------------------------------
 
 started=$(xs_now)
-WS_SERVER_LOG=$scratch/wineserver.log ws_prepare_prefix || fail "the prefix was not prepared"
 xs_start_server 1280x1024
+WS_SERVER_LOG=$scratch/wineserver.log ws_prepare_prefix || fail "the prefix was not prepared"
 xs_start_tray || fail "no tray host"
 reference_kml C.UTF-8 "$scratch/reference-C"
 reference_kml ja_JP.UTF-8 "$scratch/reference-ja"
