@@ -120,16 +120,20 @@ box_texts() {
   ws_layout | awk -F'\t' '$1 == "window" && $3 == "box" && $8 == 1 { box = $2 }
     $1 == "control" { text[$2] = text[$2] $11 "\n" } END { printf "%s", text[box] }'
 }
-# Waits for a box that says $1 (any text when empty) and presses its OK.
+# Waits for a box that says $1 (any text when empty) and not $2, and presses its OK.
 box_ok() {
-  local said=${1:-}
+  local said=${1:-} unsaid=${2:-}
   xs_wait 20000 'ws_has_window box && ws_control_field box ok x' || fail "no box with OK"
   if [[ -n $said ]]; then
     xs_wait 2000 'box_texts | grep -qF -- "$said"' ||
       fail "the box does not say '$said': $(box_texts | tr '\n' '|')"
   fi
+  if [[ -n $unsaid ]] && box_texts | grep -qF -- "$unsaid"; then
+    fail "the box says '$unsaid': $(box_texts | tr '\n' '|')"
+  fi
   ws_click_control box ok || fail "no OK in the box"
-  xs_wait 5000 '! ws_has_window box' || fail "the box stayed after OK"
+  # A program that ends after the box leaves the box in its last layout.
+  xs_wait 5000 '! ws_has_window box || ! kill -0 "$program_pid"' || fail "the box stayed after OK"
 }
 
 # The start dialog's GPS button, its text and the dialog's state agree.
@@ -329,7 +333,7 @@ scenario() {  # LC_ALL DPI
   xs_wait 15000 'ws_has_window progress && ws_control_is progress cancel enabled 1' ||
     fail "no progress dialog with Cancel"
   ws_click_control progress cancel || fail "no Cancel in the progress dialog"
-  box_ok
+  box_ok "" "$(say got)"
   [[ $(saved_files) == "$before" ]] ||
     fail "the cancelled get changed the folder: $(saved_files | tr '\n' ' ')"
   took "$t"
@@ -343,7 +347,7 @@ scenario() {  # LC_ALL DPI
   # The get's result may still be said before the end.
   xs_wait 15000 '! kill -0 $program_pid || ws_control_field box ok x' || fail "the program stayed"
   if kill -0 "$program_pid" 2>/dev/null; then
-    ws_click_control box ok || fail "no OK in the box"
+    box_ok "" "$(say got)"
   fi
   ended "$program_pid"
   ((ended_status == 0)) || fail "the program ended with status $ended_status"
