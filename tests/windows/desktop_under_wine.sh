@@ -12,6 +12,9 @@
 # program's output (default /tmp/kvd2730-wine-failure).
 # shellcheck disable=SC2016  # the conditions of waits are expanded by xs_wait, each time
 set -euo pipefail
+for given in "${1:?the program}" "${2:?the virtual device}" "${3:?the Linux CLI}"; do
+  [[ -f $given ]] || { echo "desktop_under_wine.sh: no such file: $given" >&2; exit 1; }
+done
 exe=$(realpath "$1")
 sim=$(realpath "$2")
 linux_cli=$(realpath "$3")
