@@ -42,6 +42,8 @@ trap 'exit 143' TERM
 run=  # the scenario's folder: work (the current folder, with KVD2730.ini), saves, layouts
 fail() {
   echo "FAIL: $*" >&2
+  # Every helper that silences a command writes to it.
+  [[ -c /dev/null ]] || echo "note: /dev/null is not a device now: $(ls -ld /dev/null)" >&2
   rm -rf "$failure_dir"
   mkdir -p "$failure_dir"
   if [[ -n ${DISPLAY:-} ]] && import -window root "$failure_dir/screen.png" 2>/dev/null; then
