@@ -81,8 +81,8 @@ unplug() {
 # What the Linux CLI writes for slots 0..2 of the same device, in each language.
 reference_kml() {  # LC_ALL FOLDER
   local pty pid
-  "$sim" --trips 3 --fixes 300 >"$scratch/reference-sim.out" 2>&1 &
-  pid=$!
+  xs_spawn "$sim" --trips 3 --fixes 300 >"$scratch/reference-sim.out" 2>&1
+  pid=$XS_PID
   xs_wait 5000 '(($(wc -l <"$scratch/reference-sim.out") > 0))' ||
     fail "the reference device did not start"
   pty=$(head -n 1 "$scratch/reference-sim.out")
@@ -180,7 +180,7 @@ saved_files() {
     done)
 }
 
-# The program's end through the tray icon's menu (its one item), waiting for no result box.
+# The tray icon's menu, and a click on its one item: End.
 exit_from_tray() {
   local icon
   xs_wait 10000 ws_tray_icon || fail "no icon in the tray host"
@@ -271,9 +271,9 @@ scenario() {  # LC_ALL DPI
 
   step "get two logs: as the Linux CLI writes them"
   t=$(xs_now)
-  ws_click_row_box 0
+  ws_click_row_box 0 || fail "no row 0"
   xs_wait 3000 'ws_row_field 0 checked | grep -qx 1' || fail "a click did not tick row 0"
-  ws_click_row_name 1
+  ws_click_row_name 1 || fail "no row 1"
   ws_key space
   xs_wait 3000 'ws_row_field 1 checked | grep -qx 1' ||
     fail "selecting row 1 and pressing Space did not tick it: $(ws_rows | tr '\n' '|')"
