@@ -79,6 +79,7 @@ std::string ControlName(const std::string& role, int id, const std::string& clas
     };
     static const Name names[] = {
         {"start", IDC_MODE_BUTTON, "mode"},
+        {"start", IDC_UPDATE_BUTTON, "update"},  // never shown
         {"start", IDCANCEL, "end"},
         {"start", IDC_STATUS, "status"},
         {"transfer", IDC_HEADER, "header"},

@@ -140,7 +140,8 @@ ws_click_control() {
   ws_click_at $((x + w / 2)) $((y + h / 2)) "${3:-1}"
 }
 
-# Clicks a list row's check box, or its name (just right of the box), which selects the row.
+# Clicks a list row's check box, or its name, which selects the row (the name column starts
+# 50 of the tick column's pixels right of the box's left edge, the box being 16 wide).
 ws_click_row_box() {
   local x y w h
   x=$(ws_row_field "$1" x) && y=$(ws_row_field "$1" y) && w=$(ws_row_field "$1" w) &&
@@ -151,7 +152,7 @@ ws_click_row_name() {
   local x y w h
   x=$(ws_row_field "$1" x) && y=$(ws_row_field "$1" y) && w=$(ws_row_field "$1" w) &&
     h=$(ws_row_field "$1" h) || return 1
-  ws_click_at $((x + 2 * w)) $((y + h / 2))
+  ws_click_at $((x + 5 * w)) $((y + h / 2))
 }
 
 # Presses keys in whatever window has the focus (XTEST, as a keyboard does: Wine ignores keys
