@@ -12,32 +12,20 @@
 namespace kvd::win32 {
 
 ProgressDialog::ProgressDialog(HWND owner, ProgressRun& run, std::function<void()> operation)
-    : owner_(owner), run_(run), operation_(std::move(operation)) {}
+    : DialogWindow(WindowRole::Progress),
+      owner_(owner),
+      run_(run),
+      operation_(std::move(operation)) {}
 
 void ProgressDialog::Run(HWND owner, ProgressRun& run, std::function<void()> operation) {
     ProgressDialog dialog(owner, run, std::move(operation));
-    const INT_PTR result = RunDialogInLanguage(IDD_PROGRESS, owner, &ProgressDialog::Procedure,
-                                               reinterpret_cast<LPARAM>(&dialog));
-    if (result == -1 && dialog.window_ == nullptr && dialog.operation_) {
+    const INT_PTR result =
+        RunDialogInLanguage(IDD_PROGRESS, owner, &DialogWindow::Procedure, dialog.Parameter());
+    if (result == -1 && dialog.Window() == nullptr && dialog.operation_) {
         // No dialog could be made: the operation still runs, without one to show it.
         dialog.operation_();
     }
     run.Join();
-}
-
-INT_PTR CALLBACK ProgressDialog::Procedure(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* dialog = reinterpret_cast<ProgressDialog*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        dialog->window_ = window;
-        RegisterWindow(window, WindowRole::Progress);
-        dialog->OnInit();
-        return TRUE;
-    }
-    auto* dialog = reinterpret_cast<ProgressDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (message == WM_DESTROY) UnregisterWindow(window);
-    return dialog != nullptr ? dialog->Handle(message, wParam, lParam) : FALSE;
 }
 
 void ProgressDialog::OnInit() {

@@ -9,10 +9,11 @@
 #include <string>
 
 #include "shell/progress_run.h"
+#include "win32/dialog_window.h"
 
 namespace kvd::win32 {
 
-class ProgressDialog final : public ProgressView {
+class ProgressDialog final : public DialogWindow, public ProgressView {
   public:
     // Shows the dialog modally over `owner`, runs `operation` on the run's worker once it is
     // up, and returns when the dialog has closed and the worker has ended.
@@ -20,9 +21,8 @@ class ProgressDialog final : public ProgressView {
 
   private:
     ProgressDialog(HWND owner, ProgressRun& run, std::function<void()> operation);
-    static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInit();
+    void OnInit() override;
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
     void LayOutPercentStyle(UINT dpi);
     void LayOutMarqueeStyle(UINT dpi);
 
@@ -35,7 +35,6 @@ class ProgressDialog final : public ProgressView {
     void Close() override;
 
     HWND owner_;
-    HWND window_ = nullptr;
     ProgressRun& run_;
     std::function<void()> operation_;
 };

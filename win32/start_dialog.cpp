@@ -16,7 +16,8 @@ std::wstring Catalogue(MessageEntry entry) { return Wide(MessageText(entry)); }
 
 }  // namespace
 
-StartDialog::StartDialog(TransferWindowMode buttonMode) : presenter_(*this, buttonMode) {}
+StartDialog::StartDialog(TransferWindowMode buttonMode)
+    : DialogWindow(WindowRole::Start), presenter_(*this, buttonMode) {}
 
 StartDialog::~StartDialog() {
     transfer_.reset();
@@ -40,27 +41,13 @@ const char* StartDialog::StateName(StartState state) {
 }
 
 bool StartDialog::Open() {
-    if (CreateDialogInLanguage(IDD_START, nullptr, &StartDialog::Procedure,
-                               reinterpret_cast<LPARAM>(this)) == nullptr)
+    if (CreateDialogInLanguage(IDD_START, nullptr, &DialogWindow::Procedure, Parameter()) ==
+        nullptr)
         return false;
     ShowWindow(window_, SW_SHOW);
     SetForegroundWindow(window_);
     presenter_.OnShown();
     return true;
-}
-
-INT_PTR CALLBACK StartDialog::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<StartDialog*>(lParam);
-        self->window_ = window;
-        RegisterWindow(window, WindowRole::Start);
-        self->OnInit();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<StartDialog*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (message == WM_DESTROY) UnregisterWindow(window);
-    return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
 }
 
 void StartDialog::OnInit() {
@@ -94,6 +81,8 @@ void StartDialog::LayOut(UINT dpi) {
 }
 
 INT_PTR StartDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR result = FALSE;
+    if (HandlePaintMessage(window_, message, wParam, lParam, banner_, dpi_, result)) return result;
     switch (message) {
         case kRunPostedMessage:
             queue_.RunPosted();
@@ -111,15 +100,6 @@ INT_PTR StartDialog::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // End, Escape and the close box; Enter (IDOK) does nothing.
             if (LOWORD(wParam) == IDCANCEL) presenter_.OnEndCommand();
             return TRUE;
-        case WM_DRAWITEM:
-            return DrawCustomButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE
-                                                                                      : FALSE;
-        case WM_ERASEBKGND:
-            PaintWindowBackground(window_, reinterpret_cast<HDC>(wParam), banner_, dpi_);
-            SetWindowLongPtrW(window_, DWLP_MSGRESULT, TRUE);
-            return TRUE;
-        case WM_CTLCOLORSTATIC:
-            return reinterpret_cast<INT_PTR>(LabelBackground(reinterpret_cast<HDC>(wParam)));
         case WM_DPICHANGED: {
             dpi_ = HIWORD(wParam);
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);

@@ -7,12 +7,13 @@
 #include <memory>
 
 #include "shell/start_presenter.h"
+#include "win32/dialog_window.h"
 #include "win32/transfer_window.h"
 #include "win32/ui_queue.h"
 
 namespace kvd::win32 {
 
-class StartDialog final : public StartView {
+class StartDialog final : public DialogWindow, public StartView {
   public:
     explicit StartDialog(TransferWindowMode buttonMode);
     ~StartDialog() override;
@@ -22,7 +23,6 @@ class StartDialog final : public StartView {
     bool Ended() const { return ended_; }
 
     StartPresenter& Presenter() { return presenter_; }
-    HWND Window() const { return window_; }
     // The transfer window while one is open.
     TransferWindow* OpenTransferWindowView() const { return transfer_.get(); }
 
@@ -30,9 +30,8 @@ class StartDialog final : public StartView {
     static const char* StateName(StartState state);
 
   private:
-    static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInit();
+    void OnInit() override;
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
     void LayOut(UINT dpi);
     void OnTransferWindowEnded();
 
@@ -46,7 +45,6 @@ class StartDialog final : public StartView {
     void CloseTransferWindow() override;
     void EndDialog() override;
 
-    HWND window_ = nullptr;
     UiQueue queue_;  // before the presenter, whose search thread posts to it until it stops
     HBITMAP banner_ = nullptr;
     UINT dpi_ = 96;

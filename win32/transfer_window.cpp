@@ -101,7 +101,7 @@ std::wstring WindowText(HWND window) {
 }  // namespace
 
 TransferWindow::TransferWindow(HWND owner, TransferWindowMode mode, ConnectionCheck* check)
-    : owner_(owner), presenter_(*this, mode, check) {}
+    : DialogWindow(WindowRole::Transfer), owner_(owner), presenter_(*this, mode, check) {}
 
 TransferWindow::~TransferWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
@@ -109,8 +109,8 @@ TransferWindow::~TransferWindow() {
 }
 
 bool TransferWindow::Open() {
-    if (CreateDialogInLanguage(IDD_TRANSFER, owner_, &TransferWindow::Procedure,
-                               reinterpret_cast<LPARAM>(this)) == nullptr)
+    if (CreateDialogInLanguage(IDD_TRANSFER, owner_, &DialogWindow::Procedure, Parameter()) ==
+        nullptr)
         return false;
     // Modal over its owner.
     EnableWindow(owner_, FALSE);
@@ -136,24 +136,12 @@ void TransferWindow::EndIfRequested() {
     PostMessageW(owner_, kTransferEndedMessage, 0, 0);
 }
 
-INT_PTR CALLBACK TransferWindow::Procedure(HWND window, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        auto* self = reinterpret_cast<TransferWindow*>(lParam);
-        self->window_ = window;
-        RegisterWindow(window, WindowRole::Transfer);
-        self->OnInit();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<TransferWindow*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (message == WM_DESTROY) UnregisterWindow(window);
-    if (self == nullptr) return FALSE;
-    ++self->depth_;
-    const INT_PTR handled = self->Handle(message, wParam, lParam);
-    --self->depth_;
-    self->EndIfRequested();
-    return handled;
+INT_PTR TransferWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    ++depth_;
+    const INT_PTR result = HandleMessage(message, wParam, lParam);
+    --depth_;
+    EndIfRequested();
+    return result;
 }
 
 void TransferWindow::OnInit() {
@@ -175,7 +163,9 @@ void TransferWindow::LayOut(UINT dpi) {
     for (const ControlPlace& place : kPlaces) PlaceControl(window_, place.id, place.area, dpi);
 }
 
-INT_PTR TransferWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR TransferWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    INT_PTR result = FALSE;
+    if (HandlePaintMessage(window_, message, wParam, lParam, banner_, dpi_, result)) return result;
     switch (message) {
         case kTransferOpenedMessage:
             presenter_.OnOpened();
@@ -184,20 +174,11 @@ INT_PTR TransferWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return TRUE;
         case WM_NOTIFY: {
-            LRESULT result = 0;
-            if (!list_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), result)) return FALSE;
-            SetWindowLongPtrW(window_, DWLP_MSGRESULT, result);
+            LRESULT answer = 0;
+            if (!list_.OnNotify(*reinterpret_cast<const NMHDR*>(lParam), answer)) return FALSE;
+            SetWindowLongPtrW(window_, DWLP_MSGRESULT, answer);
             return TRUE;
         }
-        case WM_DRAWITEM:
-            return DrawCustomButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE
-                                                                                      : FALSE;
-        case WM_ERASEBKGND:
-            PaintWindowBackground(window_, reinterpret_cast<HDC>(wParam), banner_, dpi_);
-            SetWindowLongPtrW(window_, DWLP_MSGRESULT, TRUE);
-            return TRUE;
-        case WM_CTLCOLORSTATIC:
-            return reinterpret_cast<INT_PTR>(LabelBackground(reinterpret_cast<HDC>(wParam)));
         case WM_DPICHANGED: {
             dpi_ = HIWORD(wParam);
             const auto* suggested = reinterpret_cast<const RECT*>(lParam);

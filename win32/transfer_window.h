@@ -15,10 +15,11 @@
 #include "transfer/transfer_presenter.h"
 #include "transfer/transfer_view.h"
 #include "win32/check_list.h"
+#include "win32/dialog_window.h"
 
 namespace kvd::win32 {
 
-class TransferWindow final : public TransferView {
+class TransferWindow final : public DialogWindow, public TransferView {
   public:
     TransferWindow(HWND owner, TransferWindowMode mode, ConnectionCheck* check);
     ~TransferWindow() override;
@@ -31,12 +32,12 @@ class TransferWindow final : public TransferView {
     void RequestEnd();
 
     TransferPresenter& Presenter() { return presenter_; }
-    HWND Window() const { return window_; }
 
   private:
-    static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInit();
+    void OnInit() override;
+    // Every message, counted: the window ends only when no call of the presenter is under way.
+    INT_PTR Handle(UINT message, WPARAM wParam, LPARAM lParam) override;
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void LayOut(UINT dpi);
     void OnCommand(int id, int code);
     void PaintBackground(HDC dc);
@@ -69,7 +70,6 @@ class TransferWindow final : public TransferView {
     void CloseWindow() override;
 
     HWND owner_;
-    HWND window_ = nullptr;
     TransferPresenter presenter_;
     CheckList list_;
     HBITMAP banner_ = nullptr;

@@ -1,5 +1,6 @@
 #include "win32/window_paint.h"
 
+#include "win32/custom_button.h"
 #include "win32/resource_ids.h"
 #include "win32/screen_scale.h"
 
@@ -28,10 +29,29 @@ void PaintWindowBackground(HWND window, HDC dc, HBITMAP banner, UINT dpi) {
     DeleteDC(source);
 }
 
-HBRUSH LabelBackground(HDC dc) {
-    SetBkColor(dc, RGB(255, 255, 255));
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    return static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+bool HandlePaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, HBITMAP banner,
+                        UINT dpi, INT_PTR& result) {
+    switch (message) {
+        case WM_DRAWITEM:
+            result =
+                DrawCustomButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)) ? TRUE : FALSE;
+            return true;
+        case WM_ERASEBKGND:
+            PaintWindowBackground(window, reinterpret_cast<HDC>(wParam), banner, dpi);
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+            result = TRUE;
+            return true;
+        case WM_CTLCOLORSTATIC: {
+            // Labels: dark text on the window's white.
+            auto* dc = reinterpret_cast<HDC>(wParam);
+            SetBkColor(dc, RGB(255, 255, 255));
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            result = reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+            return true;
+        }
+        default:
+            return false;
+    }
 }
 
 }  // namespace kvd::win32

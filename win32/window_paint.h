@@ -10,7 +10,10 @@ namespace kvd::win32 {
 HBITMAP LoadBanner();
 // White, then the banner scaled to the screen's density.
 void PaintWindowBackground(HWND window, HDC dc, HBITMAP banner, UINT dpi);
-// The answer to WM_CTLCOLORSTATIC: dark text on the window's white.
-HBRUSH LabelBackground(HDC dc);
+// The messages by which a dialog with the banner paints: its background, its labels on white
+// and its flat buttons. True when `message` was one of them; `result` is then the dialog
+// procedure's answer.
+bool HandlePaintMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam, HBITMAP banner,
+                        UINT dpi, INT_PTR& result);
 
 }  // namespace kvd::win32
