@@ -43,6 +43,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         MessageBoxW(nullptr, kUsage, L"kvd2730", MB_OK);
         return 2;
     }
+    // After a crash or an update the system starts the program again, in the same mode.
+    RegisterApplicationRestart(mode == kvd::ModeUpdate ? L"--update" : nullptr, 0);
     INITCOMMONCONTROLSEX controls{sizeof controls, 0xFF};
     InitCommonControlsEx(&controls);
     // The system's choosers are COM objects of this thread.
