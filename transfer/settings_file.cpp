@@ -1,5 +1,7 @@
 #include "transfer/settings_file.h"
 
+#include <algorithm>
+
 #include "common/atomic_file.h"
 #include "common/code_page.h"
 #include "common/system_text.h"
@@ -165,6 +167,20 @@ void ProfileText::Set(std::string_view section, std::string_view key, std::strin
     if (encoding_ == ProfileEncoding::CodePage &&
         (!Utf8ToCodePage(section) || !Utf8ToCodePage(key) || !Utf8ToCodePage(value)))
         encoding_ = ProfileEncoding::Utf16LeBom;  // rather than a path with its letters lost
+    PutLine(section, key, value);
+    // A file is read in the code page only because it is not UTF-8. When the line replaced
+    // held its only bytes that were not, the rest would be read as UTF-8 next time, and
+    // another key's "Ã©" would come back as "é": UTF-16 keeps every letter as it was read.
+    if (encoding_ == ProfileEncoding::CodePage) {
+        const std::vector<uint8_t> bytes = Encode();
+        const std::string_view written(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        const bool ascii =
+            std::all_of(bytes.begin(), bytes.end(), [](uint8_t byte) { return byte < 0x80; });
+        if (!ascii && IsValidUtf8(written)) encoding_ = ProfileEncoding::Utf16LeBom;
+    }
+}
+
+void ProfileText::PutLine(std::string_view section, std::string_view key, std::string_view value) {
     const std::string end = NewLineEnd();
     // A folder named " logs " or "\"x\"" would lose its blanks or quotes on the next read.
     const bool quoted = Trim(value) != value ||

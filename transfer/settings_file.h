@@ -52,6 +52,8 @@ class ProfileText {
     // Index of the key's line within the section that starts after `header`, or none.
     std::optional<std::size_t> FindKey(std::size_t header, std::string_view key) const;
     std::string NewLineEnd() const;
+    // Set's change of the lines, in the file's encoding.
+    void PutLine(std::string_view section, std::string_view key, std::string_view value);
     // Gives the line an end before another line follows it.
     void EndLine(std::size_t index, const std::string& end);
 

@@ -79,6 +79,21 @@ TEST(ProfileText, CodePageFileKeepsItsBytesUnlessTheValueDoesNotFit) {
     EXPECT_EQ(profile.Encode(), Utf16Le("[Other]\r\nname=Café\r\n[KVD2730]\r\nGPS=C:\\ログ\r\n"));
 }
 
+TEST(ProfileText, CodePageFileKeepsItsOtherValuesWhenItsLastForeignByteGoes) {
+    // Only the old folder is not UTF-8, so the file is read in the code page, where the
+    // bytes of "é" in UTF-8 are two letters. Once the folder is replaced, those bytes alone
+    // would read as UTF-8, and the other key would change.
+    const std::string before = "[Other]\r\nname=Caf\xC3\xA9\r\n[KVD2730]\r\nGPS=\xE9\r\n";
+    ProfileText profile = ProfileText::Decode(Bytes(before));
+    ASSERT_EQ(profile.Encoding(), ProfileEncoding::CodePage);
+    const std::optional<std::string> name = profile.Get("Other", "name");
+    profile.Set("KVD2730", "GPS", "C:\\logs");
+    EXPECT_EQ(profile.Encoding(), ProfileEncoding::Utf16LeBom);
+    const ProfileText read = ProfileText::Decode(profile.Encode());
+    EXPECT_EQ(read.Get("Other", "name"), name);
+    EXPECT_EQ(read.Get("KVD2730", "GPS"), "C:\\logs");
+}
+
 TEST(ProfileText, ReadsAsWindowsDoes) {
     const struct {
         std::string_view text;
