@@ -150,15 +150,24 @@ bool ReadRecordText(const std::filesystem::path& file, std::string& text, std::s
         why = "it is not a file";
         return false;
     }
-    const std::uintmax_t size = std::filesystem::file_size(file, code);
-    if (code || size > kLargestRecord) {
-        why = code ? "it cannot be read" : "it is far too large";
+    // Read to the end of the one file opened, never to a size taken by name: another run may
+    // put a new record in its place between the two, and a read cut to the old size would
+    // take the new record for a damaged one.
+    std::ifstream in(file, std::ios::binary);
+    if (!in) {
+        why = "it cannot be read";
         return false;
     }
-    std::ifstream in(file, std::ios::binary);
-    text.resize(static_cast<std::size_t>(size));
-    in.read(text.data(), static_cast<std::streamsize>(text.size()));
-    if (!in || in.gcount() != static_cast<std::streamsize>(text.size())) {
+    text.clear();
+    char buffer[64 * 1024];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+        text.append(buffer, static_cast<std::size_t>(in.gcount()));
+        if (text.size() > kLargestRecord) {
+            why = "it is far too large";
+            return false;
+        }
+    }
+    if (in.bad()) {
         why = "it cannot be read";
         return false;
     }
