@@ -14,7 +14,28 @@ void DrawBox(HDC dc, int size, UINT state) {
     DrawFrameControl(dc, &box, DFC_BUTTON, DFCS_BUTTONCHECK | DFCS_FLAT | state);
 }
 
+UINT StateImageIndex(HWND list, int row) {
+    return ListView_GetItemState(list, row, LVIS_STATEIMAGEMASK) >> 12;
+}
+
 }  // namespace
+
+RECT RowCheckBoxRect(HWND list, int row) {
+    // The state picture sits right before the item's icon.
+    int width = 16;
+    int height = 16;
+    if (HIMAGELIST boxes = ListView_GetImageList(list, LVSIL_STATE))
+        ImageList_GetIconSize(boxes, &width, &height);
+    RECT icon{};
+    ListView_GetItemRect(list, row, &icon, LVIR_ICON);
+    RECT box{icon.left - width, icon.top, icon.left, icon.bottom};
+    MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&box), 2);
+    return box;
+}
+
+bool IsRowTicked(HWND list, int row) { return StateImageIndex(list, row) == 2; }
+
+bool IsRowRefused(HWND list, int row) { return StateImageIndex(list, row) == 3; }
 
 CheckList::~CheckList() {
     if (rowHeight_ != nullptr) ImageList_Destroy(rowHeight_);
@@ -36,14 +57,14 @@ void CheckList::MakeImages(UINT dpi) {
     ListView_SetImageList(list_, rowHeight_, LVSIL_SMALL);
 
     // Our own boxes, with a third, greyed one for the rows that may not be ticked.
-    boxWidth_ = Scaled(16, dpi);
-    boxes_ = ImageList_Create(boxWidth_, boxWidth_, ILC_COLOR24, 3, 0);
+    const int boxWidth = Scaled(16, dpi);
+    boxes_ = ImageList_Create(boxWidth, boxWidth, ILC_COLOR24, 3, 0);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     for (UINT state : {0u, static_cast<UINT>(DFCS_CHECKED), static_cast<UINT>(DFCS_INACTIVE)}) {
-        HBITMAP picture = CreateCompatibleBitmap(screen, boxWidth_, boxWidth_);
+        HBITMAP picture = CreateCompatibleBitmap(screen, boxWidth, boxWidth);
         HGDIOBJ previous = SelectObject(dc, picture);
-        DrawBox(dc, boxWidth_, state);
+        DrawBox(dc, boxWidth, state);
         SelectObject(dc, previous);
         ImageList_Add(boxes_, picture, nullptr);
         DeleteObject(picture);
@@ -98,30 +119,12 @@ void CheckList::SetTicks(const std::vector<bool>& ticks) {
 
 int CheckList::RowCount() const { return ListView_GetItemCount(list_); }
 
-bool CheckList::IsTicked(int row) const { return StateImageOf(row) == kTicked; }
-
-std::wstring CheckList::Cell(int row, int column) const {
-    wchar_t text[512] = {};
-    ListView_GetItemText(list_, row, column, text, 512);
-    return text;
-}
-
-RECT CheckList::CheckBoxRect(int row) const {
-    // The state picture sits right before the item's icon.
-    RECT icon{};
-    ListView_GetItemRect(list_, row, &icon, LVIR_ICON);
-    RECT box{icon.left - boxWidth_, icon.top, icon.left, icon.bottom};
-    MapWindowPoints(list_, nullptr, reinterpret_cast<POINT*>(&box), 2);
-    return box;
-}
-
 void CheckList::SetStateImage(int row, StateImage image) {
     ListView_SetItemState(list_, row, INDEXTOSTATEIMAGEMASK(image), LVIS_STATEIMAGEMASK);
 }
 
 CheckList::StateImage CheckList::StateImageOf(int row) const {
-    const UINT state = ListView_GetItemState(list_, row, LVIS_STATEIMAGEMASK);
-    return static_cast<StateImage>(state >> 12);
+    return static_cast<StateImage>(StateImageIndex(list_, row));
 }
 
 bool CheckList::OnNotify(const NMHDR& header, LRESULT& result) {

@@ -13,6 +13,12 @@
 
 namespace kvd::win32 {
 
+// What a row of such a list shows, read from the list window itself (also for the test
+// hook's report): its box in screen coordinates, whether it is ticked, whether it may be.
+RECT RowCheckBoxRect(HWND list, int row);
+bool IsRowTicked(HWND list, int row);
+bool IsRowRefused(HWND list, int row);
+
 class CheckList {
   public:
     using MayTick = std::function<bool(int row)>;
@@ -33,10 +39,6 @@ class CheckList {
     void SetTicks(const std::vector<bool>& ticks);
 
     int RowCount() const;
-    bool IsTicked(int row) const;
-    std::wstring Cell(int row, int column) const;
-    // The row's check box, in screen coordinates.
-    RECT CheckBoxRect(int row) const;
 
     // True when the notification was the list's; `result` is then the answer.
     bool OnNotify(const NMHDR& header, LRESULT& result);
@@ -50,7 +52,6 @@ class CheckList {
     HWND list_ = nullptr;
     HIMAGELIST rowHeight_ = nullptr;  // one pixel wide: sets the rows' height
     HIMAGELIST boxes_ = nullptr;      // unticked, ticked, refused
-    int boxWidth_ = 16;
     MayTick mayTick_;
     Ticked ticked_;
     bool filling_ = false;  // our own changes are not the user's

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "shell/button_look.h"
+#include "win32/wide_text.h"
 
 namespace kvd::win32 {
 namespace {
@@ -71,10 +72,7 @@ LRESULT CALLBACK ButtonProcedure(HWND button, UINT message, WPARAM wParam, LPARA
 
 void AttachCustomButton(HWND button) {
     auto* state = new ButtonState;
-    const int length = GetWindowTextLengthW(button);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    GetWindowTextW(button, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
+    const std::wstring text = WindowText(button);
     state->texts[0] = state->texts[1] = text;
     SetPropW(button, kStateProperty, state);
     SetWindowSubclass(button, ButtonProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(state));

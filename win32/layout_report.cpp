@@ -6,6 +6,7 @@
 #include <cwchar>
 #include <string>
 
+#include "win32/check_list.h"
 #include "win32/message_loop.h"
 #include "win32/resource_ids.h"
 #include "win32/start_dialog.h"
@@ -32,9 +33,7 @@ std::string Hex(HWND window) {
 }
 
 std::string TextOf(HWND window) {
-    wchar_t text[1024] = {};
-    GetWindowTextW(window, text, 1024);
-    std::string utf8 = Utf8(text);
+    std::string utf8 = Utf8(WindowText(window));
     for (char& c : utf8)
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
     return utf8;
@@ -115,21 +114,12 @@ std::string ControlName(const std::string& role, int id, const std::string& clas
 
 void ReportRows(HWND window, HWND list, std::string& out) {
     const int count = ListView_GetItemCount(list);
-    HIMAGELIST boxes = ListView_GetImageList(list, LVSIL_STATE);
-    int boxWidth = 16;
-    int boxHeight = 16;
-    if (boxes != nullptr) ImageList_GetIconSize(boxes, &boxWidth, &boxHeight);
     for (int row = 0; row < count; ++row) {
-        RECT icon{};
-        ListView_GetItemRect(list, row, &icon, LVIR_ICON);
-        RECT box{icon.left - boxWidth, icon.top, icon.left, icon.bottom};
-        MapWindowPoints(list, nullptr, reinterpret_cast<POINT*>(&box), 2);
-        const UINT image = ListView_GetItemState(list, row, LVIS_STATEIMAGEMASK) >> 12;
         wchar_t name[256] = {};
         ListView_GetItemText(list, row, 1, name, 256);
-        out += "row\t" + Hex(window) + "\t" + std::to_string(row) + "\t" + Area(box) + "\t" +
-               (image == 2 ? "1" : "0") + "\t" + (image == 3 ? "0" : "1") + "\t" + Utf8(name) +
-               "\n";
+        out += "row\t" + Hex(window) + "\t" + std::to_string(row) + "\t" +
+               Area(RowCheckBoxRect(list, row)) + "\t" + (IsRowTicked(list, row) ? "1" : "0") +
+               "\t" + (IsRowRefused(list, row) ? "0" : "1") + "\t" + Utf8(name) + "\n";
     }
 }
 

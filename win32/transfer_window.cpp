@@ -90,14 +90,6 @@ bool IsButton(int id) {
     return false;
 }
 
-std::wstring WindowText(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<size_t>(copied));
-    return text;
-}
-
 }  // namespace
 
 TransferWindow::TransferWindow(HWND owner, TransferWindowMode mode, ConnectionCheck* check)

@@ -16,4 +16,12 @@ std::string Utf8(std::wstring_view wide) {
     return Utf16ToUtf8(std::u16string(wide.begin(), wide.end()));
 }
 
+std::wstring WindowText(HWND window) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+    return text;
+}
+
 }  // namespace kvd::win32
